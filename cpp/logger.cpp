@@ -1,0 +1,85 @@
+#include "cpp/logger.h"
+
+namespace cpp {
+
+namespace {
+
+std::atomic<Logger*> processLoggerPointer{nullptr};
+
+} // namespace
+
+Logger::Logger() : thread_([this] { run(); }) {}
+
+Logger::~Logger() {
+    stop();
+    Logger* self = this;
+    processLoggerPointer.compare_exchange_strong(self, nullptr);
+}
+
+void Logger::append(std::int32_t severity, String category, String message) {
+    {
+        std::lock_guard lock(mutex_);
+        pending_.push_back({DateTime(), severity, std::move(category), std::move(message)});
+    }
+    wake_.notify_one();
+}
+
+void Logger::addFilter(std::shared_ptr<LogFilter> filter) {
+    std::lock_guard lock(mutex_);
+    filters_.insert(std::move(filter));
+}
+
+void Logger::stop() {
+    if (!running_.exchange(false)) {
+        return;
+    }
+    wake_.notify_one();
+    thread_.join();
+    flush(Duration());
+}
+
+void Logger::setProcessLogger(Logger* logger) {
+    processLoggerPointer.store(logger);
+}
+
+Logger* Logger::processLogger() {
+    return processLoggerPointer.load();
+}
+
+void Logger::run() {
+    while (running_.load()) {
+        flush(Duration::seconds(1));
+    }
+}
+
+void Logger::flush(Duration wait) {
+    std::vector<Entry> entries;
+    std::set<std::shared_ptr<LogFilter>> filters;
+    {
+        std::unique_lock lock(mutex_);
+        wake_.wait_for(lock, wait.toChrono(), [this] { return !pending_.empty() || !running_.load(); });
+        entries.swap(pending_);
+        filters = filters_;
+    }
+    for (const Entry& entry : entries) {
+        for (const auto& filter : filters) {
+            filter->log(entry.time, entry.severity, entry.category, entry.message);
+        }
+    }
+}
+
+void log(std::int32_t severity, const String& category, const String& message) {
+    if (Logger* logger = Logger::processLogger()) {
+        logger->append(severity, category, message);
+    }
+}
+
+void debug(const String& message) {
+    log(7, String(), message);
+}
+
+void warning(const String& message) {
+    log(4, String(), message);
+}
+
+} // namespace cpp

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "cpp/string.h"
+#include "cpp/time.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace cpp {
+
+// Receives every logged entry, on the logger's thread.
+class LogFilter {
+public:
+    virtual ~LogFilter() = default;
+    virtual void log(const DateTime& time, std::int32_t severity, const String& category, const String& message) = 0;
+};
+
+// What filters have in common: the severity threshold they were made with.
+class AbstractLogFilter : public LogFilter {
+public:
+    explicit AbstractLogFilter(std::int32_t threshold) : threshold_(threshold) {}
+    std::int32_t threshold() const { return threshold_; }
+
+private:
+    std::int32_t threshold_;
+};
+
+// The filter the program installs: it accepts every entry and writes nothing.
+class DebugLogFilter_t : public AbstractLogFilter {
+public:
+    using AbstractLogFilter::AbstractLogFilter;
+    void log(const DateTime&, std::int32_t, const String&, const String&) override {}
+};
+
+// Any thread appends entries and returns at once; the "Logger" thread hands
+// them to the filters once a second, outside the lock, in the order logged.
+class Logger {
+public:
+    Logger();
+    ~Logger();
+    Logger(const Logger&) = delete;
+    Logger& operator=(const Logger&) = delete;
+
+    void append(std::int32_t severity, String category, String message);
+    void addFilter(std::shared_ptr<LogFilter> filter);
+
+    // Ends the thread and delivers what is still pending. Entries appended
+    // afterwards are never delivered.
+    void stop();
+
+    // The logger that `log` reaches; set by whoever owns it.
+    static void setProcessLogger(Logger* logger);
+    static Logger* processLogger();
+
+private:
+    struct Entry {
+        DateTime time;
+        std::int32_t severity;
+        String category;
+        String message;
+    };
+
+    void run();
+    void flush(Duration wait);
+
+    std::atomic<bool> running_{true};
+    std::set<std::shared_ptr<LogFilter>> filters_;
+    std::vector<Entry> pending_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::thread thread_;
+};
+
+void log(std::int32_t severity, const String& category, const String& message);
+// Severity 7, no category.
+void debug(const String& message);
+// Severity 4, no category.
+void warning(const String& message);
+
+} // namespace cpp

@@ -1,0 +1,11 @@
+#include "cpp/local_time.h"
+
+namespace cpp::detail {
+
+std::tm toLocalTime(std::time_t seconds) {
+    std::tm fields{};
+    localtime_s(&fields, &seconds);
+    return fields;
+}
+
+} // namespace cpp::detail

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "cpp/exception.h"
+
+#include <cstdint>
+
+namespace cpp::windows {
+
+// A failed operating-system call, with the system's own message text.
+class Exception : public cpp::Exception {
+public:
+    // From the calling thread's last error code.
+    Exception();
+    // From an HRESULT: "hresult: 0x80004005".
+    explicit Exception(std::int32_t hresult);
+
+    std::uint32_t errorCode() const { return errorCode_; }
+    std::int32_t hresult() const { return hresult_; }
+
+private:
+    struct SystemCode {
+        std::uint32_t value;
+    };
+    explicit Exception(SystemCode code);
+
+    std::uint32_t errorCode_;
+    std::int32_t hresult_;
+};
+
+} // namespace cpp::windows
