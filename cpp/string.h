@@ -92,8 +92,11 @@ public:
     // Pieces between separators, trimmed of trimSet, empty pieces dropped.
     std::vector<String> split(TextSpan separators, TextSpan trimSet) const;
 
-    std::vector<TextSpan> match(TextSpan pattern) const { return span().match(pattern); }
-    std::vector<TextSpan> search(TextSpan pattern) const { return span().search(pattern); }
+    // The spans point into this string, so a temporary cannot be searched.
+    std::vector<TextSpan> match(TextSpan pattern) const& { return span().match(pattern); }
+    std::vector<TextSpan> search(TextSpan pattern) const& { return span().search(pattern); }
+    std::vector<TextSpan> match(TextSpan pattern) const&& = delete;
+    std::vector<TextSpan> search(TextSpan pattern) const&& = delete;
 
 private:
     static String decimal(long long value);

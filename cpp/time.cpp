@@ -160,7 +160,7 @@ Date::Date(const DateTime& time)
 
 String Date::format(const char* pattern) const {
     char buffer[64];
-    const std::size_t length = std::strftime(buffer, sizeof buffer, pattern, &fields_);
+    const std::size_t length = detail::formatTime(buffer, sizeof buffer, pattern, fields_);
     return String(TextSpan(buffer, buffer + length));
 }
 

@@ -8,4 +8,8 @@ std::tm toLocalTime(std::time_t seconds) {
     return fields;
 }
 
+std::size_t formatTime(char* buffer, std::size_t size, const char* pattern, const std::tm& fields) {
+    return std::strftime(buffer, size, pattern, &fields);
+}
+
 } // namespace cpp::detail

@@ -1,0 +1,119 @@
+#include "cpp/logger.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace cpp {
+namespace {
+
+class RecordingFilter : public AbstractLogFilter {
+public:
+    struct Entry {
+        std::int32_t severity;
+        String category;
+        String message;
+    };
+
+    RecordingFilter() : AbstractLogFilter(8) {}
+
+    void log(const DateTime&, std::int32_t severity, const String& category, const String& message) override {
+        std::lock_guard lock(mutex_);
+        entries_.push_back({severity, category, message});
+    }
+
+    std::vector<Entry> entries() {
+        std::lock_guard lock(mutex_);
+        return entries_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Entry> entries_;
+};
+
+TEST(Logger, EntryLoggedJustBeforeStopIsStillDelivered) {
+    auto filter = std::make_shared<RecordingFilter>();
+    Logger logger;
+    logger.addFilter(filter);
+    logger.append(7, "", "last words");
+    logger.stop();
+    const auto entries = filter->entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].message, "last words");
+    EXPECT_EQ(entries[0].severity, 7);
+}
+
+TEST(Logger, EntriesAfterStopAreNeverDelivered) {
+    auto filter = std::make_shared<RecordingFilter>();
+    Logger logger;
+    logger.addFilter(filter);
+    logger.stop();
+    logger.append(4, "", "too late");
+    logger.stop();
+    EXPECT_TRUE(filter->entries().empty());
+}
+
+TEST(Logger, AFilterAddedTwiceSeesEachEntryOnce) {
+    auto filter = std::make_shared<RecordingFilter>();
+    Logger logger;
+    logger.addFilter(filter);
+    logger.addFilter(filter);
+    logger.append(7, "cat", "once");
+    logger.stop();
+    ASSERT_EQ(filter->entries().size(), 1u);
+    EXPECT_EQ(filter->entries()[0].category, "cat");
+}
+
+TEST(Logger, EachThreadsEntriesArriveInTheirOrder) {
+    auto filter = std::make_shared<RecordingFilter>();
+    Logger logger;
+    logger.addFilter(filter);
+    constexpr int threadCount = 4;
+    constexpr int perThread = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t) {
+        threads.emplace_back([&logger, t] {
+            for (int i = 0; i < perThread; ++i) {
+                logger.append(t, "", String("%", i));
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    logger.stop();
+    std::map<std::int32_t, std::int64_t> next;
+    for (const auto& entry : filter->entries()) {
+        EXPECT_EQ(entry.message.toInteger(), next[entry.severity]++);
+    }
+    for (int t = 0; t < threadCount; ++t) {
+        EXPECT_EQ(next[t], perThread);
+    }
+}
+
+TEST(Logger, FreeFunctionsReachTheProcessLogger) {
+    auto filter = std::make_shared<RecordingFilter>();
+    {
+        Logger logger;
+        logger.addFilter(filter);
+        Logger::setProcessLogger(&logger);
+        debug("from debug");
+        warning("from warning");
+        log(3, "net", "from log");
+    }
+    EXPECT_EQ(Logger::processLogger(), nullptr);
+    debug("nobody listens");
+    const auto entries = filter->entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].severity, 7);
+    EXPECT_EQ(entries[1].severity, 4);
+    EXPECT_EQ(entries[2].severity, 3);
+    EXPECT_EQ(entries[2].category, "net");
+    EXPECT_EQ(entries[2].message, "from log");
+}
+
+} // namespace
+} // namespace cpp
