@@ -33,9 +33,14 @@ void Logger::stop() {
     if (!running_.exchange(false)) {
         return;
     }
-    wake_.notify_one();
+    {
+        // Through the mutex, so the flag cannot change between the thread's
+        // check and its wait, which would cost it a whole second.
+        std::lock_guard lock(mutex_);
+        wake_.notify_one();
+    }
     thread_.join();
-    flush(Duration());
+    flush(Duration(), false);
 }
 
 void Logger::setProcessLogger(Logger* logger) {
@@ -47,17 +52,23 @@ Logger* Logger::processLogger() {
 }
 
 void Logger::run() {
+    Thread::setName("Logger");
     while (running_.load()) {
-        flush(Duration::seconds(1));
+        flush(Duration::seconds(1), true);
     }
 }
 
-void Logger::flush(Duration wait) {
+void Logger::flush(Duration wait, bool interruptible) {
     std::vector<Entry> entries;
     std::set<std::shared_ptr<LogFilter>> filters;
     {
-        std::unique_lock lock(mutex_);
-        wake_.wait_for(lock, wait.toChrono(), [this] { return !pending_.empty() || !running_.load(); });
+        InterruptibleLock lock(mutex_, interruptible);
+        const Time deadline = Time() + wait;
+        while (pending_.empty() && running_.load()) {
+            if (waitUntil(lock, wake_, deadline)) {
+                break;
+            }
+        }
         entries.swap(pending_);
         filters = filters_;
     }

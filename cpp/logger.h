@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cpp/string.h"
+#include "cpp/thread.h"
 #include "cpp/time.h"
 
 #include <atomic>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <thread>
 #include <vector>
 
 namespace cpp {
@@ -67,14 +67,16 @@ private:
     };
 
     void run();
-    void flush(Duration wait);
+    // Only the logger thread's own waits are interruption points: the final
+    // flush may run on a thread that is already winding down from an interrupt.
+    void flush(Duration wait, bool interruptible);
 
     std::atomic<bool> running_{true};
     std::set<std::shared_ptr<LogFilter>> filters_;
     std::vector<Entry> pending_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::thread thread_;
+    Thread thread_;
 };
 
 void log(std::int32_t severity, const String& category, const String& message);

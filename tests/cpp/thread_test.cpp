@@ -1,0 +1,247 @@
+#include "cpp/thread.h"
+
+#include "cpp/exception.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <stdexcept>
+
+namespace cpp {
+namespace {
+
+// A hung join must fail the run, not stall it: past its bound the watchdog
+// aborts the process.
+class Watchdog {
+public:
+    explicit Watchdog(Duration bound)
+        : thread_([this, bound] {
+              std::unique_lock lock(mutex_);
+              if (!disarmed_.wait_for(lock, bound.toChrono(), [this] { return done_; })) {
+                  std::fprintf(stderr, "still running after %s\n", bound.text().c_str());
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        disarmed_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable disarmed_;
+    bool done_ = false;
+    std::thread thread_; // last: it uses the members above
+};
+
+template <class E>
+bool holds(const std::exception_ptr& exception) {
+    try {
+        std::rethrow_exception(exception);
+    } catch (const E&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+TEST(Thread, InfoIsTheNewThreadsOwnFromTheStartAndKeepsWhatEscaped) {
+    std::atomic<Thread::Info*> seenInside{nullptr};
+    Thread thread([&] {
+        seenInside = Thread::current().get();
+        throw 42;
+    });
+    ASSERT_NE(thread.info(), nullptr);
+    thread.join();
+    EXPECT_EQ(seenInside.load(), thread.info().get());
+    EXPECT_TRUE(holds<int>(thread.info()->exception()));
+}
+
+TEST(Thread, DestroyingAThreadAsleepForeverEndsItsSleep) {
+    std::shared_ptr<Thread::Info> info;
+    {
+        const Watchdog watchdog(Duration::seconds(10));
+        Thread thread([] { Thread::sleep(Duration::infinite); });
+        info = thread.info();
+    }
+    EXPECT_TRUE(holds<InterruptException>(info->exception()));
+}
+
+TEST(Thread, AnInterruptedThreadIsThrownOutOfEveryLaterWait) {
+    std::mutex mutex;
+    std::condition_variable never;
+    int thrown = 0;
+    Thread thread([&] {
+        InterruptibleLock lock(mutex);
+        const std::function<void()> waits[] = {
+            [&] { wait(lock, never); }, [&] { wait(lock, never); },
+            [&] { waitFor(lock, never, Duration::hours(1)); }, [] { Thread::sleep(Duration::hours(1)); }};
+        for (const auto& waitOnce : waits) {
+            try {
+                for (;;) { // past spurious wake-ups of the first wait
+                    waitOnce();
+                }
+            } catch (const InterruptException&) {
+                ++thrown;
+            }
+        }
+    });
+    const Watchdog watchdog(Duration::seconds(10));
+    thread.interrupt();
+    thread.join();
+    EXPECT_EQ(thrown, 4);
+}
+
+TEST(Thread, AnInterruptArrivingAsAWaitBeginsIsNotLost) {
+    // The thread is between its check of the flag and the start of its wait
+    // when the interrupt comes: the notification must still reach it.
+    const Watchdog watchdog(Duration::seconds(60));
+    for (int round = 0; round < 2000; ++round) {
+        std::mutex mutex;
+        std::condition_variable never;
+        std::atomic<bool> waiting{false};
+        Thread thread([&] {
+            InterruptibleLock lock(mutex);
+            waiting = true;
+            for (;;) {
+                wait(lock, never);
+            }
+        });
+        while (!waiting) {
+        }
+        thread.interrupt();
+        thread.join();
+    }
+}
+
+TEST(Thread, AnInterruptDuringShortWaitsAndSleepsEndsTheThread) {
+    // Interrupts also land as waits end and sleeps release their own mutex.
+    const Watchdog watchdog(Duration::seconds(60));
+    for (int round = 0; round < 300; ++round) {
+        Thread thread([round] {
+            std::mutex mutex;
+            std::condition_variable never;
+            InterruptibleLock lock(mutex);
+            for (std::uint64_t i = round;; ++i) {
+                waitFor(lock, never, Duration(i % 50));
+                Thread::sleep(Duration(i % 20));
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::microseconds(round % 100));
+        thread.interrupt();
+        thread.join();
+        ASSERT_TRUE(holds<InterruptException>(thread.info()->exception())) << "round " << round;
+    }
+}
+
+TEST(Thread, WaitForTimesOutAndPlainLocksIgnoreInterrupts) {
+    std::mutex mutex;
+    std::condition_variable never;
+    {
+        InterruptibleLock lock(mutex);
+        EXPECT_TRUE(waitFor(lock, never, Duration::milliseconds(1)));
+    }
+    // A thread not started here gets an Info of its own on first use.
+    std::thread foreign([&] {
+        EXPECT_EQ(Thread::name(), "");
+        Thread::setName("foreign");
+        EXPECT_EQ(Thread::current()->name(), "foreign");
+        Thread::current()->interrupt();
+        InterruptibleLock lock(mutex, false);
+        EXPECT_TRUE(waitFor(lock, never, Duration::milliseconds(1)));
+        EXPECT_THROW(Thread::interruptionPoint(), InterruptException);
+    });
+    foreign.join();
+    EXPECT_FALSE(Thread::current()->interrupted());
+}
+
+// The names a group's workers see for themselves.
+class NamedWorkers {
+public:
+    explicit NamedWorkers(String groupName)
+        : group_(std::move(groupName), [this] {
+              {
+                  std::lock_guard lock(mutex_);
+                  names_.insert(Thread::name());
+                  changed_.notify_all();
+              }
+              Thread::sleep(Duration::infinite);
+          }) {}
+
+    std::multiset<String> namesOnce(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return names_.size() >= count; });
+        return names_;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::multiset<String> names_;
+    ThreadGroup group_; // last: its workers use the members above
+};
+
+TEST(ThreadGroup, WorkersAreNamedAfterTheGroupAndNumberedFromOne) {
+    NamedWorkers workers("Bus");
+    workers.group_.resize(3);
+    EXPECT_EQ(workers.namesOnce(3), (std::multiset<String>{"Bus (#1)", "Bus (#2)", "Bus (#3)"}));
+    workers.group_.resize(1);
+    workers.group_.resize(2);
+    EXPECT_EQ(workers.namesOnce(4), (std::multiset<String>{"Bus (#1)", "Bus (#2)", "Bus (#2)", "Bus (#3)"}));
+
+    NamedWorkers unnamed("");
+    unnamed.group_.resize(2);
+    EXPECT_EQ(unnamed.namesOnce(2), (std::multiset<String>{"ThreadGroup (#1)", "ThreadGroup (#2)"}));
+}
+
+TEST(ThreadGroup, ResizingToTheSameSizeOrAnEmptyGroupToZeroChangesNothing) {
+    std::atomic<int> ended{0};
+    std::atomic<int> handled{0};
+    ThreadGroup group("Same", [&] {
+        try {
+            Thread::sleep(Duration::infinite);
+        } catch (const InterruptException&) {
+            ++ended;
+            throw;
+        }
+    });
+    group.setExceptionHandler([&](const std::exception&) { ++handled; });
+    group.resize(0);
+    group.resize(2);
+    group.resize(2);
+    EXPECT_EQ(group.size(), 2u);
+    EXPECT_EQ(ended.load(), 0);
+    group.resize(0);
+    EXPECT_EQ(ended.load(), 2);
+    EXPECT_EQ(handled.load(), 0); // an interruption is no failure
+}
+
+TEST(ThreadGroup, EachThrowReachesTheHandlerOnceAndWithoutOneTheWorkerJustEnds) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::multiset<String> messages;
+    {
+        ThreadGroup group("Throwing", [] { throw std::runtime_error(Thread::name()); });
+        group.setExceptionHandler([&](const std::exception& exception) {
+            std::lock_guard lock(mutex);
+            messages.insert(exception.what());
+            changed.notify_all();
+        });
+        group.resize(3);
+        {
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, std::chrono::seconds(10), [&] { return messages.size() >= 3; });
+        }
+        group.setExceptionHandler(nullptr);
+        group.resize(5);
+    } // the workers that saw no handler end without a trace
+    EXPECT_EQ(messages, (std::multiset<String>{"Throwing (#1)", "Throwing (#2)", "Throwing (#3)"}));
+}
+
+} // namespace
+} // namespace cpp
