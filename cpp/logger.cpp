@@ -1,19 +1,13 @@
 #include "cpp/logger.h"
 
+#include "cpp/program.h"
+
 namespace cpp {
-
-namespace {
-
-std::atomic<Logger*> processLoggerPointer{nullptr};
-
-} // namespace
 
 Logger::Logger() : thread_([this] { run(); }) {}
 
 Logger::~Logger() {
     stop();
-    Logger* self = this;
-    processLoggerPointer.compare_exchange_strong(self, nullptr);
 }
 
 void Logger::append(std::int32_t severity, String category, String message) {
@@ -41,14 +35,6 @@ void Logger::stop() {
     }
     thread_.join();
     flush(Duration(), false);
-}
-
-void Logger::setProcessLogger(Logger* logger) {
-    processLoggerPointer.store(logger);
-}
-
-Logger* Logger::processLogger() {
-    return processLoggerPointer.load();
 }
 
 void Logger::run() {
@@ -80,8 +66,8 @@ void Logger::flush(Duration wait, bool interruptible) {
 }
 
 void log(std::int32_t severity, const String& category, const String& message) {
-    if (Logger* logger = Logger::processLogger()) {
-        logger->append(severity, category, message);
+    if (Program::Standard* program = Program::current()) {
+        program->logger().append(severity, category, message);
     }
 }
 

@@ -54,10 +54,6 @@ public:
     // afterwards are never delivered.
     void stop();
 
-    // The logger that `log` reaches; set by whoever owns it.
-    static void setProcessLogger(Logger* logger);
-    static Logger* processLogger();
-
 private:
     struct Entry {
         DateTime time;
@@ -79,6 +75,7 @@ private:
     Thread thread_;
 };
 
+// Appends to the logger of the current program; without one the entry is dropped.
 void log(std::int32_t severity, const String& category, const String& message);
 // Severity 7, no category.
 void debug(const String& message);

@@ -3,12 +3,6 @@
 #include "cpp/exception.h"
 #include "cpp/thread.h"
 
-// asio's handler completion places memory fences, which GCC warns that
-// ThreadSanitizer cannot model; the handoffs tested here go through asio's
-// mutex-guarded queue, which it does see.
-#if defined(__SANITIZE_THREAD__)
-#pragma GCC diagnostic ignored "-Wtsan"
-#endif
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>

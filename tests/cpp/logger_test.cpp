@@ -1,6 +1,10 @@
 #include "cpp/logger.h"
 
+#include "cpp/thread.h"
+
 #include <gtest/gtest.h>
+
+#include <condition_variable>
 
 #include <map>
 #include <mutex>
@@ -94,25 +98,35 @@ TEST(Logger, EachThreadsEntriesArriveInTheirOrder) {
     }
 }
 
-TEST(Logger, FreeFunctionsReachTheProcessLogger) {
-    auto filter = std::make_shared<RecordingFilter>();
-    {
-        Logger logger;
-        logger.addFilter(filter);
-        Logger::setProcessLogger(&logger);
-        debug("from debug");
-        warning("from warning");
-        log(3, "net", "from log");
+// Notes the name of the thread that delivers an entry.
+class ThreadNameFilter : public AbstractLogFilter {
+public:
+    ThreadNameFilter() : AbstractLogFilter(8) {}
+
+    void log(const DateTime&, std::int32_t, const String&, const String&) override {
+        std::lock_guard lock(mutex_);
+        name_ = Thread::name();
+        delivered_.notify_all();
     }
-    EXPECT_EQ(Logger::processLogger(), nullptr);
-    debug("nobody listens");
-    const auto entries = filter->entries();
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].severity, 7);
-    EXPECT_EQ(entries[1].severity, 4);
-    EXPECT_EQ(entries[2].severity, 3);
-    EXPECT_EQ(entries[2].category, "net");
-    EXPECT_EQ(entries[2].message, "from log");
+
+    String nameOnce() {
+        std::unique_lock lock(mutex_);
+        delivered_.wait_for(lock, std::chrono::seconds(10), [&] { return !name_.empty(); });
+        return name_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable delivered_;
+    String name_;
+};
+
+TEST(Logger, DeliversOnAThreadNamedLogger) {
+    auto filter = std::make_shared<ThreadNameFilter>();
+    Logger logger;
+    logger.addFilter(filter);
+    logger.append(7, "", "on its way");
+    EXPECT_EQ(filter->nameOnce(), "Logger");
 }
 
 } // namespace

@@ -1,0 +1,47 @@
+#include "cpp/standard_streams_platform.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace cpp::detail {
+
+std::intptr_t openStandardInput() {
+    // A terminal is the console of this back end.
+    if (isatty(STDIN_FILENO)) {
+        return noStandardInput;
+    }
+    const int handle = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    return handle < 0 ? noStandardInput : handle;
+}
+
+StandardInputRead readStandardInput(std::intptr_t handle, std::span<char> buffer) {
+    const int descriptor = static_cast<int>(handle);
+    pollfd ready{descriptor, POLLIN, 0};
+    const int polled = poll(&ready, 1, 0);
+    if (polled < 0) {
+        return {0, errno != EINTR && errno != EAGAIN};
+    }
+    if (polled == 0) {
+        return {0, false};
+    }
+    if (ready.revents & POLLNVAL) {
+        return {0, true};
+    }
+    // Readable, hung up or failed: the read tells which.
+    const ssize_t count = ::read(descriptor, buffer.data(), buffer.size());
+    if (count > 0) {
+        return {static_cast<std::size_t>(count), false};
+    }
+    if (count < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+        return {0, false};
+    }
+    return {0, true};
+}
+
+void closeStandardInput(std::intptr_t handle) {
+    ::close(static_cast<int>(handle));
+}
+
+} // namespace cpp::detail

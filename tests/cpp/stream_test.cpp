@@ -1,0 +1,143 @@
+#include "cpp/stream.h"
+
+#include "cpp/exception.h"
+#include "cpp/scripted_streams.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace cpp {
+namespace {
+
+using test::RecordingSink;
+using test::ScriptedSource;
+
+TEST(Input, GetFillsTheBufferAcrossShortReadsWithoutTimeOut) {
+    auto source = std::make_shared<ScriptedSource>();
+    source->chunk("ab").chunk("cd").chunk("ef");
+    const Input input(source);
+    std::array<char, 5> buffer{};
+    const TextSpan got = input.get(buffer);
+    EXPECT_EQ(got.view(), "abcde");
+    EXPECT_EQ(got.begin(), buffer.data());
+    std::array<char, 1> last{};
+    EXPECT_EQ(input.get(last).view(), "f");
+    for (const Duration& timeout : source->timeouts) {
+        EXPECT_TRUE(timeout.isInfinite());
+    }
+}
+
+TEST(Input, GetThrowsWhenTheSourceEndsFirst) {
+    for (bool endOnRead : {false, true}) {
+        auto source = std::make_shared<ScriptedSource>();
+        source->chunk("abcd");
+        if (endOnRead) {
+            source->endOnRead();
+        }
+        std::array<char, 10> buffer{};
+        try {
+            Input(source).get(buffer);
+            ADD_FAILURE() << "no exception";
+        } catch (const EOFException& error) {
+            EXPECT_STREQ(error.what(), "Input::get() : input was closed before all data could be read.");
+        }
+    }
+    // Callers that retry on I/O errors see it as one.
+    std::array<char, 1> one{};
+    EXPECT_THROW(Input().get(one), IOException);
+}
+
+TEST(Input, GetOfNothingLeavesTheSourceAlone) {
+    auto source = std::make_shared<ScriptedSource>();
+    source->chunk("x");
+    EXPECT_TRUE(Input(source).get(std::span<char>()).empty());
+    EXPECT_EQ(source->openChecks, 0);
+    EXPECT_EQ(source->reads, 0);
+    EXPECT_TRUE(Input().get(std::span<char>()).empty());
+}
+
+TEST(Input, EmptyInputReadsAsEnded) {
+    const Input input;
+    EXPECT_FALSE(input);
+    EXPECT_FALSE(input.isOpen());
+    std::array<char, 4> buffer{};
+    EXPECT_TRUE(input.read(buffer, Duration::infinite).empty());
+    input.close();
+}
+
+TEST(Input, CopiesShareTheSourceAndItsPosition) {
+    auto source = std::make_shared<ScriptedSource>();
+    source->chunk("abcd");
+    const Input first(source);
+    const Input second = first;
+    std::array<char, 2> buffer{};
+    EXPECT_EQ(first.get(buffer).view(), "ab");
+    EXPECT_EQ(second.get(buffer).view(), "cd");
+    EXPECT_FALSE(first.isOpen());
+    second.close();
+    EXPECT_EQ(source->closes, 1);
+}
+
+TEST(Output, PutWritesEverythingThroughShortWrites) {
+    auto sink = std::make_shared<RecordingSink>(3);
+    const Output output(sink);
+    const TextSpan text("hello world");
+    const TextSpan put = output.put(text);
+    EXPECT_EQ(put.begin(), text.begin());
+    EXPECT_EQ(put.size(), text.size());
+    EXPECT_EQ(sink->text, "hello world");
+    EXPECT_EQ(sink->writes, 4);
+}
+
+TEST(Output, PutThrowsWhenTheSinkClosesFirst) {
+    auto sink = std::make_shared<RecordingSink>(2, 5);
+    try {
+        Output(sink).put("hello world");
+        ADD_FAILURE() << "no exception";
+    } catch (const EOFException& error) {
+        EXPECT_STREQ(error.what(), "Output::put() : output was closed before all data could be written.");
+    }
+    EXPECT_EQ(sink->text, "hello");
+    EXPECT_THROW(Output().put("x"), IOException);
+}
+
+TEST(Output, PutOfNothingLeavesTheSinkAlone) {
+    auto sink = std::make_shared<RecordingSink>();
+    const Output output(sink);
+    EXPECT_TRUE(output.put("").empty());
+    output.print("");
+    EXPECT_EQ(sink->openChecks, 0);
+    EXPECT_EQ(sink->writes, 0);
+    // Even a closed or missing sink takes nothing without complaint.
+    sink->close();
+    output.put("");
+    Output().put("");
+}
+
+TEST(Output, PrintFormatsItsArguments) {
+    auto sink = std::make_shared<RecordingSink>(4);
+    const Output output(sink);
+    output.print("%\t%\t%\n", String("2024-03-01 14:05:09"), 60, -1);
+    output.print("100% sure");
+    output.print("% and %", "one");
+    EXPECT_EQ(sink->text, "2024-03-01 14:05:09\t60\t-1\n100% sureone and %");
+}
+
+TEST(Output, FlushAndCloseReachTheSink) {
+    auto sink = std::make_shared<RecordingSink>();
+    const Output output(sink);
+    EXPECT_TRUE(output.isOpen());
+    output.flush();
+    output.close();
+    EXPECT_EQ(sink->flushes, 1);
+    EXPECT_EQ(sink->closes, 1);
+    EXPECT_FALSE(output.isOpen());
+    Output().flush();
+    Output().close();
+}
+
+} // namespace
+} // namespace cpp

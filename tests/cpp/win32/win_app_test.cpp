@@ -1,0 +1,90 @@
+#include "cpp/win32/win_app.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <stdexcept>
+
+namespace cpp::Program {
+namespace {
+
+Time after(Duration duration) {
+    return Time() + duration;
+}
+
+TEST(MessagePump, PastDeadlineRunsDueTasksWithoutWaiting) {
+    WinApp app(L"");
+    int ran = 0;
+    app.bus().post([&] { ++ran; });
+    EXPECT_TRUE(app.pump(Time()));
+    EXPECT_EQ(ran, 1);
+}
+
+TEST(MessagePump, QuitMessageReturnsFalseAndRunsNoTask) {
+    WinApp app(L"");
+    int ran = 0;
+    app.bus().post([&] { ++ran; });
+    PostQuitMessage(0);
+    EXPECT_FALSE(app.pump(after(Duration::seconds(5))));
+    EXPECT_FALSE(app.running());
+    EXPECT_EQ(ran, 0);
+    // Nothing sets it back; later calls still run the tasks.
+    EXPECT_FALSE(app.poll());
+    EXPECT_EQ(ran, 1);
+}
+
+TEST(MessagePump, DelayedTaskIsNotRunEarly) {
+    WinApp app(L"");
+    bool ran = false;
+    const Time posted;
+    app.bus().post([&] { ran = true; }, Duration::seconds(2));
+    while (!ran && Time() - posted < Duration::seconds(10)) {
+        app.pump(after(Duration::milliseconds(50)));
+    }
+    EXPECT_TRUE(ran);
+    EXPECT_GE(Time() - posted, Duration::seconds(2));
+}
+
+TEST(MessagePump, OrderAndThrowingTasks) {
+    WinApp app(L"");
+    std::vector<int> order;
+    app.bus().post([&] { order.push_back(1); }, Duration::milliseconds(30));
+    app.bus().post([&] { order.push_back(2); }, Duration::milliseconds(30));
+    app.bus().post([] { throw std::runtime_error("ignored"); });
+    app.bus().post([&] { order.push_back(0); });
+    Sleep(60);
+    app.pump(Time());
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+}
+
+TEST(MessagePump, DispatchesMessagesToTheirWindow) {
+    WinApp app(L"");
+    static int received = 0;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+        if (message == WM_APP) {
+            ++received;
+            return 0;
+        }
+        return DefWindowProcW(window, message, w, l);
+    };
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TarnletPumpTest";
+    ASSERT_NE(RegisterClassW(&windowClass), 0);
+    const HWND window = CreateWindowW(L"TarnletPumpTest", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
+                                      windowClass.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_APP, 0, 0);
+    const Time deadline = after(Duration::seconds(5));
+    while (received == 0 && Time() < deadline) {
+        app.pump(after(Duration::milliseconds(50)));
+    }
+    EXPECT_EQ(received, 1);
+    PostMessageW(window, WM_APP, 0, 0);
+    EXPECT_TRUE(app.poll());
+    EXPECT_EQ(received, 2);
+    DestroyWindow(window);
+}
+
+} // namespace
+} // namespace cpp::Program
