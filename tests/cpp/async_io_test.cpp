@@ -3,7 +3,6 @@
 #include "cpp/exception.h"
 #include "cpp/thread.h"
 
-
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 #include <asio/post.hpp>
