@@ -84,20 +84,19 @@ void wait(InterruptibleLock& lock, std::condition_variable& condition) {
 }
 
 bool waitFor(InterruptibleLock& lock, std::condition_variable& condition, Duration duration) {
-    Thread::Info* info = InterruptibleWait::begin(lock, condition);
-    bool timedOut = false;
     if (duration.isInfinite()) {
-        condition.wait(lock);
-    } else {
-        timedOut = condition.wait_until(lock, (Time() + duration).toChrono()) == std::cv_status::timeout;
+        wait(lock, condition);
+        return false;
     }
-    InterruptibleWait::end(info, lock);
-    return timedOut;
+    return waitUntil(lock, condition, Time() + duration);
 }
 
 bool waitUntil(InterruptibleLock& lock, std::condition_variable& condition, const Time& deadline) {
+    // Converted before the wait is published, so that a deadline that cannot
+    // be waited for throws without leaving the wait behind.
+    const auto until = deadline.toChrono();
     Thread::Info* info = InterruptibleWait::begin(lock, condition);
-    const bool timedOut = condition.wait_until(lock, deadline.toChrono()) == std::cv_status::timeout;
+    const bool timedOut = condition.wait_until(lock, until) == std::cv_status::timeout;
     InterruptibleWait::end(info, lock);
     return timedOut;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -159,6 +160,26 @@ TEST(Thread, WaitForTimesOutAndPlainLocksIgnoreInterrupts) {
     });
     foreign.join();
     EXPECT_FALSE(Thread::current()->interrupted());
+}
+
+TEST(Thread, ADeadlineThatCannotBeWaitedForLeavesNoWaitBehind) {
+    std::atomic<bool> refused{false};
+    Thread thread([&] {
+        {
+            std::mutex mutex;
+            std::condition_variable never;
+            InterruptibleLock lock(mutex);
+            EXPECT_THROW(waitUntil(lock, never, Time(Duration::infinite)), DurationException);
+        }
+        refused = true;
+        Thread::sleep(Duration::infinite);
+    });
+    while (!refused) {
+        std::this_thread::yield();
+    }
+    // Must reach the sleep, not the lock that went out of scope above.
+    thread.interrupt();
+    thread.join();
 }
 
 // The names a group's workers see for themselves.
