@@ -86,12 +86,14 @@ File::Status File::remove(const FilePath& path) {
     return detail::removeFile(path);
 }
 
+// A missing source is asked about first: the shell has been seen to report
+// moving nothing as success.
 File::Status File::move(const FilePath& from, const FilePath& to) {
-    return detail::moveFiles(from, to);
+    return exists(from) ? detail::moveFiles(from, to) : Status::NoEntry;
 }
 
 File::Status File::copy(const FilePath& from, const FilePath& to) {
-    return detail::copyFiles(from, to);
+    return exists(from) ? detail::copyFiles(from, to) : Status::NoEntry;
 }
 
 bool File::equal(const FilePath& a, const FilePath& b) {

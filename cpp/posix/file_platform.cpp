@@ -88,9 +88,6 @@ File::Status removeFolder(const FilePath& path) {
 
 File::Status moveFiles(const FilePath& from, const FilePath& to) {
     std::error_code error;
-    if (!std::filesystem::exists(from.text().c_str(), error)) {
-        return File::Status::NoEntry;
-    }
     const std::filesystem::path target = destination(from, to);
     std::filesystem::rename(from.text().c_str(), target, error);
     if (error == std::errc::cross_device_link) {
@@ -108,9 +105,6 @@ File::Status moveFiles(const FilePath& from, const FilePath& to) {
 
 File::Status copyFiles(const FilePath& from, const FilePath& to) {
     std::error_code error;
-    if (!std::filesystem::exists(from.text().c_str(), error)) {
-        return File::Status::NoEntry;
-    }
     std::filesystem::copy(from.text().c_str(), destination(from, to),
                           std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing,
                           error);

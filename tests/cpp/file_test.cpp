@@ -249,8 +249,8 @@ TEST_F(FileTest, CopyMoveAndEqual) {
     EXPECT_FALSE(File::exists(at("a.bin")));
     EXPECT_EQ(readFile(at("b.bin")), bytes);
 
-    EXPECT_NE(File::copy(at("missing.bin"), at("x.bin")), File::Status::Success);
-    EXPECT_NE(File::move(at("missing.bin"), at("x.bin")), File::Status::Success);
+    EXPECT_EQ(File::copy(at("missing.bin"), at("x.bin")), File::Status::NoEntry);
+    EXPECT_EQ(File::move(at("missing.bin"), at("x.bin")), File::Status::NoEntry);
     EXPECT_FALSE(File::exists(at("x.bin")));
 
     // Folders go with their contents.

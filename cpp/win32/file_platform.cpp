@@ -1,0 +1,176 @@
+#include "cpp/file_platform.h"
+
+#include "cpp/win32/windows_exception.h"
+
+#include <string>
+#include <utility>
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace cpp::detail {
+
+namespace {
+
+// Owns a search handle of FindFirstFileW.
+class UniqueFind {
+public:
+    explicit UniqueFind(HANDLE handle) : handle_(handle) {}
+    UniqueFind(UniqueFind&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+    UniqueFind& operator=(UniqueFind&& other) noexcept {
+        std::swap(handle_, other.handle_);
+        return *this;
+    }
+    UniqueFind(const UniqueFind&) = delete;
+    UniqueFind& operator=(const UniqueFind&) = delete;
+    ~UniqueFind() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            FindClose(handle_);
+        }
+    }
+
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+// Old shell codes that SHFileOperationW may still return instead of a system
+// error code.
+constexpr int shellAccessDeniedSource = 0x78;  // DE_ACCESSDENIEDSRC
+constexpr int shellInvalidFiles = 0x7C;        // DE_INVALIDFILES
+constexpr int shellFolderDestinationIsFile = 0x7E;  // DE_FLDDESTISFILE
+constexpr int shellFileDestinationIsFolder = 0x80;  // DE_FILEDESTISFLD
+
+File::Status statusOf(DWORD error) {
+    switch (error) {
+    case ERROR_SUCCESS:
+        return File::Status::Success;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return File::Status::Access;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return File::Status::NoEntry;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        return File::Status::Exists;
+    default:
+        return File::Status::Unknown;
+    }
+}
+
+File::Status shellStatusOf(int result) {
+    switch (result) {
+    case shellAccessDeniedSource:
+        return File::Status::Access;
+    case shellInvalidFiles:
+        return File::Status::NoEntry;
+    case shellFolderDestinationIsFile:
+    case shellFileDestinationIsFolder:
+        return File::Status::Exists;
+    default:
+        return statusOf(static_cast<DWORD>(result));
+    }
+}
+
+// The shell wants lists of paths, each ended by a zero and the list by
+// another one.
+std::wstring pathList(const FilePath& path) {
+    std::wstring list = path.toString('\\').toWide();
+    list.push_back(L'\0');
+    list.push_back(L'\0');
+    return list;
+}
+
+File::Status shellOperation(UINT operation, const FilePath& from, const FilePath* to, FILEOP_FLAGS flags) {
+    const std::wstring source = pathList(from);
+    const std::wstring destination = to ? pathList(*to) : std::wstring();
+    SHFILEOPSTRUCTW request{};
+    request.wFunc = operation;
+    request.pFrom = source.c_str();
+    request.pTo = to ? destination.c_str() : nullptr;
+    request.fFlags = flags;
+    // The result is the operation's own code: the shell does not promise to
+    // leave it in the thread's last error.
+    const int result = SHFileOperationW(&request);
+    if (result != 0) {
+        return shellStatusOf(result);
+    }
+    // Nothing asks the user, so an abort is some failure of its own.
+    return request.fAnyOperationsAborted ? File::Status::Unknown : File::Status::Success;
+}
+
+constexpr FILEOP_FLAGS quiet = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+
+DateTime wholeSeconds(const FILETIME& time) {
+    // 100 ns units since 1601.
+    constexpr std::uint64_t unitsTo1970 = 116444736000000000ull;
+    const std::uint64_t units = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    const std::uint64_t seconds = units > unitsTo1970 ? (units - unitsTo1970) / 10000000u : 0;
+    return DateTime(Duration::seconds(seconds));
+}
+
+} // namespace
+
+void readFileInfo(FileInfo::Fields& fields) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(fields.path.toString('\\').toWide().c_str(), GetFileExInfoStandard, &data)) {
+        fields.exists = GetLastError() == ERROR_ACCESS_DENIED;
+        return;
+    }
+    fields.exists = true;
+    fields.valid = true;
+    fields.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    fields.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    fields.isReadOnly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    fields.isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    fields.created = wholeSeconds(data.ftCreationTime);
+    fields.modified = wholeSeconds(data.ftLastWriteTime);
+    fields.accessed = wholeSeconds(data.ftLastAccessTime);
+}
+
+File::Status removeFile(const FilePath& path) {
+    return DeleteFileW(path.toString('\\').toWide().c_str()) ? File::Status::Success : statusOf(GetLastError());
+}
+
+File::Status removeFolder(const FilePath& path) {
+    return shellOperation(FO_DELETE, path, nullptr, quiet);
+}
+
+File::Status moveFiles(const FilePath& from, const FilePath& to) {
+    return shellOperation(FO_MOVE, from, &to, quiet | FOF_NOCONFIRMMKDIR);
+}
+
+File::Status copyFiles(const FilePath& from, const FilePath& to) {
+    return shellOperation(FO_COPY, from, &to, quiet | FOF_NOCONFIRMMKDIR);
+}
+
+File::Status createFolder(const FilePath& path) {
+    return CreateDirectoryW(path.toString('\\').toWide().c_str(), nullptr) ? File::Status::Success
+                                                                            : statusOf(GetLastError());
+}
+
+std::vector<FolderEntry> folderEntries(const FilePath& folder) {
+    WIN32_FIND_DATAW entry{};
+    const UniqueFind search(
+        FindFirstFileW(FilePath(folder, "*").toString('\\').toWide().c_str(), &entry));
+    if (!search.valid()) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return {};
+        }
+        throw windows::Exception();
+    }
+    std::vector<FolderEntry> entries;
+    do {
+        const String name(entry.cFileName, entry.cFileName + wcslen(entry.cFileName));
+        if (name == "." || name == "..") {
+            continue;
+        }
+        entries.push_back(FolderEntry{name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(search.get(), &entry));
+    return entries;
+}
+
+} // namespace cpp::detail
