@@ -47,10 +47,10 @@ TEST(ProcessWin32, DroppingARunningChildEndsItWithExitCodeZero) {
 TEST(ProcessWin32, ChildrenWithPipesAreInTheProgramsJob) {
     writeScript("job.test", "hang\n");
     const Process child = Process::startWithPipes(scriptedPing(), "-t job.test", FilePath());
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(child.id()));
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(child.id()));
     ASSERT_NE(process, nullptr);
     BOOL inJob = FALSE;
-    EXPECT_TRUE(IsProcessInJob(process, nullptr, &inJob));
+    EXPECT_TRUE(IsProcessInJob(process, nullptr, &inJob)) << GetLastError();
     EXPECT_TRUE(inJob);
     CloseHandle(process);
 }
