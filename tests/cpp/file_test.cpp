@@ -187,6 +187,24 @@ TEST_F(FileTest, ReadsCrossTheBufferBoundaryAndStopAtTheSizeAtOpening) {
     EXPECT_FALSE(input.isOpen());
     EXPECT_EQ(readFile(path), bytes + "tail");
 
+    // Reading may start anywhere; the end is the end.
+    std::vector<char> small(10);
+    EXPECT_EQ(File::openForReading(path, 65530, AsyncIO()).get(small).view(), bytes.substr(65530, 10));
+    const Input atEnd = File::openForReading(path, -1, AsyncIO());
+    EXPECT_TRUE(atEnd.read(small, Duration::infinite).empty());
+    EXPECT_FALSE(atEnd.isOpen());
+
+    // Without the limit, what was appended after opening is read as well.
+    const Input unlimited(File::Handle::open(path, File::Mode::ReadOn, 2, 0, 16, AsyncIO()));
+    File::openForAppending(path, AsyncIO()).put("more");
+    std::string all;
+    while (unlimited.isOpen()) {
+        const TextSpan got = unlimited.read(small, Duration::infinite);
+        EXPECT_LE(got.size(), small.size());
+        all.append(got.begin(), got.size());
+    }
+    EXPECT_EQ(all, bytes + "tailmore");
+
     // An empty file ends at once.
     writeFile(at("empty"), "");
     EXPECT_EQ(readFile(at("empty")), "");
