@@ -140,6 +140,10 @@ TEST(Process, TerminateEndsTheChildAndTheOutput) {
     const Process child = Process::startWithPipes(scriptedPing(), "-t terminate.test", FilePath());
     const Input output = child.output();
     EXPECT_TRUE(child.running());
+    // A silent child: a bounded read gives nothing, and the input stays open.
+    char bytes[16];
+    EXPECT_TRUE(output.read(bytes, Duration::milliseconds(50)).empty());
+    EXPECT_TRUE(output.isOpen());
     child.terminate();
     EXPECT_FALSE(child.running());
     EXPECT_TRUE(readLines(output).empty());
