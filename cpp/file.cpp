@@ -31,6 +31,42 @@ void listInto(const FilePath& folder, std::vector<FilePath>& files) {
 
 } // namespace
 
+File::Handle::Handle(std::unique_ptr<Detail> detail) : detail_(std::move(detail)) {}
+
+File::Handle::~Handle() = default;
+
+bool File::Handle::isOpen() {
+    return detail_->isOpen();
+}
+
+TextSpan File::Handle::read(std::span<char> buffer, const Duration& timeout) {
+    return detail_->read(buffer, timeout);
+}
+
+TextSpan File::Handle::write(TextSpan bytes) {
+    return detail_->write(bytes);
+}
+
+void File::Handle::flush() {
+    detail_->flush();
+}
+
+void File::Handle::close() {
+    detail_->close();
+}
+
+File::Mode File::Handle::mode() const {
+    return detail_->mode();
+}
+
+std::uint64_t File::Handle::writePosition() const {
+    return detail_->writePosition();
+}
+
+void File::Handle::truncate() {
+    detail_->truncate();
+}
+
 String toString(File::Status status) {
     switch (status) {
     case File::Status::Success:

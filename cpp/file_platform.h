@@ -4,8 +4,35 @@
 #include "cpp/file_info.h"
 #include "cpp/file_path.h"
 #include "cpp/string.h"
+#include "cpp/text_span.h"
+#include "cpp/time.h"
 
+#include <cstdint>
+#include <span>
 #include <vector>
+
+namespace cpp {
+
+// The open file behind a handle; each back end derives its own.
+class File::Handle::Detail {
+public:
+    Detail() = default;
+    Detail(const Detail&) = delete;
+    Detail& operator=(const Detail&) = delete;
+    // Waits as close does.
+    virtual ~Detail() = default;
+
+    virtual bool isOpen() = 0;
+    virtual TextSpan read(std::span<char> buffer, const Duration& timeout) = 0;
+    virtual TextSpan write(TextSpan bytes) = 0;
+    virtual void flush() = 0;
+    virtual void close() = 0;
+    virtual Mode mode() const = 0;
+    virtual std::uint64_t writePosition() const = 0;
+    virtual void truncate() = 0;
+};
+
+} // namespace cpp
 
 // What the file operations ask of the operating system; each back end
 // implements it.

@@ -1,5 +1,7 @@
 #include "cpp/file.h"
 
+#include "cpp/file_platform.h"
+
 #include "cpp/data_buffer.h"
 #include "cpp/exception.h"
 
@@ -19,9 +21,13 @@ namespace cpp {
 // Reads are plain preads into the buffer: a local file answers at once, so
 // the time-out is kept without waiting. Writes go to a thread of the
 // handle's own, in order, so that write never waits for the disk.
-class File::Handle::Detail {
+namespace {
+
+class DescriptorFile final : public File::Handle::Detail {
 public:
-    Detail(int descriptor, Mode mode, std::uint64_t size, std::uint64_t position, std::size_t bufferSize,
+    using Mode = File::Mode;
+
+    DescriptorFile(int descriptor, Mode mode, std::uint64_t size, std::uint64_t position, std::size_t bufferSize,
            AsyncIO service)
         : service_(std::move(service)),
           descriptor_(descriptor),
@@ -31,9 +37,9 @@ public:
           buffer_(bufferSize),
           writeOffset_(position) {}
 
-    ~Detail() { close(); }
+    ~DescriptorFile() override { close(); }
 
-    bool isOpen() {
+    bool isOpen() override {
         if (!buffer_.empty()) {
             return true;
         }
@@ -41,7 +47,7 @@ public:
         return descriptor_ >= 0 && !failed_;
     }
 
-    TextSpan read(std::span<char> destination) {
+    TextSpan read(std::span<char> destination, const Duration&) override {
         if (mode_ == Mode::Create || mode_ == Mode::OpenOrCreate) {
             // Nothing to read from a file opened for writing.
             return TextSpan(destination.data(), destination.data());
@@ -57,7 +63,7 @@ public:
         }
     }
 
-    TextSpan write(TextSpan bytes) {
+    TextSpan write(TextSpan bytes) override {
         if (bytes.empty()) {
             return bytes;
         }
@@ -82,12 +88,12 @@ public:
         return bytes;
     }
 
-    void flush() {
+    void flush() override {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return queue_.empty() || failed_ || descriptor_ < 0; });
     }
 
-    void close() {
+    void close() override {
         flush();
         {
             std::lock_guard lock(mutex_);
@@ -102,13 +108,13 @@ public:
         queue_.clear();
     }
 
-    Mode mode() const { return mode_; }
-    std::uint64_t writePosition() {
+    Mode mode() const override { return mode_; }
+    std::uint64_t writePosition() const override {
         std::lock_guard lock(mutex_);
         return writeOffset_;
     }
 
-    void truncate() {
+    void truncate() override {
         std::lock_guard lock(mutex_);
         IOException::check(descriptor_ >= 0, "Unable to truncate file (SetFilePointerEx)");
         IOException::check(::ftruncate(descriptor_, static_cast<off_t>(writeOffset_)) == 0,
@@ -200,7 +206,7 @@ private:
     // Kept for the life of the handle, as the Windows back end needs one.
     AsyncIO service_;
     // The descriptor and the write state are shared with the writer thread.
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     int descriptor_;
     const Mode mode_;
@@ -213,6 +219,8 @@ private:
     bool stopping_ = false;
     std::thread writer_;
 };
+
+} // namespace
 
 std::shared_ptr<File::Handle> File::Handle::open(const FilePath& path, Mode mode, Sharing, std::int64_t position,
                                                  std::size_t bufferSize, const AsyncIO& service) {
@@ -243,43 +251,7 @@ std::shared_ptr<File::Handle> File::Handle::open(const FilePath& path, Mode mode
     const auto size = static_cast<std::uint64_t>(attributes.st_size);
     const std::uint64_t start = position < 0 ? size : static_cast<std::uint64_t>(position);
     return std::shared_ptr<Handle>(
-        new Handle(std::make_unique<Detail>(descriptor, mode, size, start, bufferSize, service)));
-}
-
-File::Handle::Handle(std::unique_ptr<Detail> detail) : detail_(std::move(detail)) {}
-
-File::Handle::~Handle() = default;
-
-bool File::Handle::isOpen() {
-    return detail_->isOpen();
-}
-
-TextSpan File::Handle::read(std::span<char> buffer, const Duration&) {
-    return detail_->read(buffer);
-}
-
-TextSpan File::Handle::write(TextSpan bytes) {
-    return detail_->write(bytes);
-}
-
-void File::Handle::flush() {
-    detail_->flush();
-}
-
-void File::Handle::close() {
-    detail_->close();
-}
-
-File::Mode File::Handle::mode() const {
-    return detail_->mode();
-}
-
-std::uint64_t File::Handle::writePosition() const {
-    return detail_->writePosition();
-}
-
-void File::Handle::truncate() {
-    detail_->truncate();
+        new Handle(std::make_unique<DescriptorFile>(descriptor, mode, size, start, bufferSize, service)));
 }
 
 } // namespace cpp

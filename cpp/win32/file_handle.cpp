@@ -2,6 +2,7 @@
 
 #include "cpp/data_buffer.h"
 #include "cpp/exception.h"
+#include "cpp/file_platform.h"
 #include "cpp/win32/windows_exception.h"
 
 #include <asio/buffer.hpp>
@@ -60,14 +61,14 @@ bool isWriting(File::Mode mode) {
     return mode == File::Mode::Create || mode == File::Mode::OpenOrCreate;
 }
 
-} // namespace
-
 // Overlapped reads and writes on the handle's own service, which only the
 // thread using the handle drives, so the completion handlers below run on
 // that thread and need no lock.
-class File::Handle::Detail {
+class OverlappedFile final : public File::Handle::Detail {
 public:
-    Detail(AsyncIO service, Mode mode, std::uint64_t size, std::uint64_t position, std::size_t bufferSize)
+    using Mode = File::Mode;
+
+    OverlappedFile(AsyncIO service, Mode mode, std::uint64_t size, std::uint64_t position, std::size_t bufferSize)
         : service_(std::move(service)),
           file_(service_.context()),
           mode_(mode),
@@ -76,7 +77,7 @@ public:
           buffer_(bufferSize),
           writeOffset_(position) {}
 
-    ~Detail() {
+    ~OverlappedFile() override {
         try {
             close();
         } catch (...) {
@@ -96,9 +97,9 @@ public:
         }
     }
 
-    bool isOpen() const { return file_.is_open() || !buffer_.empty(); }
+    bool isOpen() override { return file_.is_open() || !buffer_.empty(); }
 
-    TextSpan read(std::span<char> destination, const Duration& timeout) {
+    TextSpan read(std::span<char> destination, const Duration& timeout) override {
         const TextSpan nothing(destination.data(), destination.data());
         if (isWriting(mode_)) {
             return nothing;
@@ -132,7 +133,7 @@ public:
         }
     }
 
-    TextSpan write(TextSpan bytes) {
+    TextSpan write(TextSpan bytes) override {
         if (bytes.empty()) {
             return bytes;
         }
@@ -153,22 +154,22 @@ public:
         return bytes;
     }
 
-    void flush() {
+    void flush() override {
         while (file_.is_open() && !queue_.empty() && service_.runOne()) {
         }
     }
 
-    void close() {
+    void close() override {
         flush();
         closeFile();
         while ((readInFlight_ || writeInFlight_) && service_.runOne()) {
         }
     }
 
-    Mode mode() const { return mode_; }
-    std::uint64_t writePosition() const { return writeOffset_; }
+    Mode mode() const override { return mode_; }
+    std::uint64_t writePosition() const override { return writeOffset_; }
 
-    void truncate() {
+    void truncate() override {
         LARGE_INTEGER position;
         position.QuadPart = static_cast<LONGLONG>(writeOffset_);
         IOException::check(file_.is_open() && SetFilePointerEx(file_.native_handle(), position, nullptr, FILE_BEGIN),
@@ -257,6 +258,8 @@ private:
     bool writeInFlight_ = false;
 };
 
+} // namespace
+
 std::shared_ptr<File::Handle> File::Handle::open(const FilePath& path, Mode mode, Sharing sharing,
                                                  std::int64_t position, std::size_t bufferSize,
                                                  const AsyncIO& service) {
@@ -283,47 +286,11 @@ std::shared_ptr<File::Handle> File::Handle::open(const FilePath& path, Mode mode
     }
     const auto bytes = static_cast<std::uint64_t>(size.QuadPart);
     const std::uint64_t start = position < 0 ? bytes : static_cast<std::uint64_t>(position);
-    auto detail = std::make_unique<Detail>(service, mode, bytes, start, bufferSize);
+    auto detail = std::make_unique<OverlappedFile>(service, mode, bytes, start, bufferSize);
     detail->assign(std::move(handle));
     // The first read is under way before anyone asks.
     detail->startReading();
     return std::shared_ptr<Handle>(new Handle(std::move(detail)));
-}
-
-File::Handle::Handle(std::unique_ptr<Detail> detail) : detail_(std::move(detail)) {}
-
-File::Handle::~Handle() = default;
-
-bool File::Handle::isOpen() {
-    return detail_->isOpen();
-}
-
-TextSpan File::Handle::read(std::span<char> buffer, const Duration& timeout) {
-    return detail_->read(buffer, timeout);
-}
-
-TextSpan File::Handle::write(TextSpan bytes) {
-    return detail_->write(bytes);
-}
-
-void File::Handle::flush() {
-    detail_->flush();
-}
-
-void File::Handle::close() {
-    detail_->close();
-}
-
-File::Mode File::Handle::mode() const {
-    return detail_->mode();
-}
-
-std::uint64_t File::Handle::writePosition() const {
-    return detail_->writePosition();
-}
-
-void File::Handle::truncate() {
-    detail_->truncate();
 }
 
 } // namespace cpp
