@@ -1,0 +1,19 @@
+#pragma once
+
+#include "cpp/time.h"
+
+#include <memory>
+
+// Where the model reads the calendar time, so that tests can cross a minute
+// or a midnight without waiting for one.
+class Clock_t {
+public:
+    virtual ~Clock_t() = default;
+
+    virtual cpp::DateTime now() const = 0;
+    // Local midnight (00:00:00) of the day that contains time.
+    virtual cpp::DateTime midnight(const cpp::DateTime& time) const = 0;
+};
+
+// The system's clock and local time zone.
+std::shared_ptr<Clock_t> systemClock();

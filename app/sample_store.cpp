@@ -1,0 +1,147 @@
+#include "app/sample_store.h"
+
+#include <algorithm>
+
+using cpp::DateTime;
+using cpp::Duration;
+using cpp::String;
+
+const Duration SampleStore::filePeriod = Duration::seconds(60);
+
+const std::array<Duration, SampleStore::scaleCount> SampleStore::scales_{
+    Duration::seconds(1),  Duration::seconds(5),  Duration::seconds(15), Duration::seconds(30),
+    Duration::minutes(1),  Duration::minutes(2),  Duration::minutes(5),  Duration::minutes(15),
+    Duration::minutes(30), Duration::minutes(60), Duration::hours(24),
+};
+
+namespace {
+
+std::int64_t wholeSeconds(const Duration& duration) {
+    return static_cast<std::int64_t>(duration.count() / 1000000u);
+}
+
+std::int64_t scaleSeconds(const Duration& scale) {
+    return std::max<std::int64_t>(1, wholeSeconds(scale));
+}
+
+} // namespace
+
+SampleStore::SampleStore(std::shared_ptr<Clock_t> clock)
+    : clock_(std::move(clock)), startTime_(clock_->midnight(clock_->now())),
+      earliest_(startTime_.sinceEpoch().count()) {}
+
+std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& name, std::int32_t value) {
+    std::lock_guard lock(mutex_);
+    const DateTime now = clock_->now();
+    std::optional<FinishedMinute> finished;
+    ScaleBuckets& host = perHost_[name];
+    for (std::size_t s = 0; s < scaleCount; ++s) {
+        const std::int64_t k = bucketIndex(now, scales_[s]);
+        const auto [bucket, opened] = host[s].try_emplace(k);
+        if (opened && scales_[s] == filePeriod) {
+            const auto previous = host[s].find(k - 1);
+            finished = FinishedMinute{bucketStart(k - 1, filePeriod),
+                                      previous == host[s].end() ? PingStats() : previous->second};
+        }
+        bucket->second.add(value);
+        combined_[s][k].add(value);
+    }
+    return finished;
+}
+
+void SampleStore::mergeStats(const String& name, const DateTime& time, const PingStats& stats) {
+    std::lock_guard lock(mutex_);
+    if (time.sinceEpoch().count() < earliest_.load())
+        earliest_.store(time.sinceEpoch().count());
+    ScaleBuckets& host = perHost_[name];
+    for (std::size_t s = 0; s < scaleCount; ++s) {
+        const std::int64_t k = bucketIndex(time, scales_[s]);
+        host[s][k].merge(stats);
+        combined_[s][k].merge(stats);
+    }
+}
+
+std::int64_t SampleStore::bucketIndex(const DateTime& time, const Duration& scale) const {
+    const std::int64_t offset = wholeSeconds(time.sinceEpoch()) - wholeSeconds(startTime_.sinceEpoch());
+    const std::int64_t length = scaleSeconds(scale);
+    std::int64_t index = offset / length;
+    if (offset % length != 0 && offset < 0)
+        --index;
+    return index;
+}
+
+DateTime SampleStore::bucketStart(std::int64_t index, const Duration& scale) const {
+    const std::int64_t offset = index * scaleSeconds(scale);
+    const DateTime start(Duration::seconds(static_cast<std::uint64_t>(wholeSeconds(startTime_.sinceEpoch()))));
+    if (offset >= 0)
+        return start + Duration::seconds(static_cast<std::uint64_t>(offset));
+    return start - Duration::seconds(static_cast<std::uint64_t>(-offset));
+}
+
+DateTime SampleStore::earliest() const {
+    return DateTime(Duration(earliest_.load()));
+}
+
+std::vector<Duration> SampleStore::scales() {
+    return std::vector<Duration>(scales_.begin(), scales_.end());
+}
+
+Duration SampleStore::firstScale() {
+    return scales_.front();
+}
+
+Duration SampleStore::nextScale(const Duration& scale) {
+    const auto found = std::lower_bound(scales_.begin(), scales_.end(), scale);
+    if (found == scales_.end() || found + 1 == scales_.end())
+        return scale;
+    return *(found + 1);
+}
+
+Duration SampleStore::previousScale(const Duration& scale) {
+    const auto found = std::lower_bound(scales_.begin(), scales_.end(), scale);
+    if (found == scales_.begin())
+        return scale;
+    return *(found - 1);
+}
+
+std::optional<std::size_t> SampleStore::scalePosition(const Duration& scale) {
+    const auto found = std::lower_bound(scales_.begin(), scales_.end(), scale);
+    if (found == scales_.end() || *found != scale)
+        return std::nullopt;
+    return static_cast<std::size_t>(found - scales_.begin());
+}
+
+PingSeries SampleStore::series(const DateTime& time, const Duration& scale, std::size_t count) const {
+    std::lock_guard lock(mutex_);
+    return copySeries(time, scale, count, &combined_);
+}
+
+PingSeries SampleStore::series(const DateTime& time, const Duration& scale, std::size_t count,
+                               const String& name) const {
+    std::lock_guard lock(mutex_);
+    const auto host = perHost_.find(name);
+    return copySeries(time, scale, count, host == perHost_.end() ? nullptr : &host->second);
+}
+
+PingSeries SampleStore::copySeries(const DateTime& time, const Duration& scale, std::size_t count,
+                                   const ScaleBuckets* source) const {
+    const std::int64_t first = bucketIndex(time, scale) - static_cast<std::int64_t>(count) + 1;
+    PingSeries result{bucketStart(first, scale), scale, std::vector<PingStats>(count)};
+    const auto position = scalePosition(scale);
+    if (!source || !position)
+        return result;
+    const Buckets& buckets = (*source)[*position];
+    const std::int64_t end = first + static_cast<std::int64_t>(count);
+    for (auto it = buckets.lower_bound(first); it != buckets.end() && it->first < end; ++it)
+        result.stats[static_cast<std::size_t>(it->first - first)] = it->second;
+    return result;
+}
+
+void SampleStore::removeData(const String& name) {
+    std::lock_guard lock(mutex_);
+    const auto host = perHost_.find(name);
+    if (host == perHost_.end())
+        return;
+    for (Buckets& buckets : host->second)
+        buckets.clear();
+}
