@@ -34,14 +34,18 @@ std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& 
     std::lock_guard lock(mutex_);
     const DateTime now = clock_->now();
     std::optional<FinishedMinute> finished;
-    ScaleBuckets& host = perHost_[name];
+    Host& host = perHost_[name];
     for (std::size_t s = 0; s < scaleCount; ++s) {
+        Buckets& buckets = host.buckets[s];
         const std::int64_t k = bucketIndex(now, scales_[s]);
-        const auto [bucket, opened] = host[s].try_emplace(k);
-        if (opened && scales_[s] == filePeriod) {
-            const auto previous = host[s].find(k - 1);
-            finished = FinishedMinute{bucketStart(k - 1, filePeriod),
-                                      previous == host[s].end() ? PingStats() : previous->second};
+        const auto [bucket, opened] = buckets.try_emplace(k);
+        if (scales_[s] == filePeriod) {
+            if (opened) {
+                const auto previous = host.liveMinute == k - 1 ? buckets.find(k - 1) : buckets.end();
+                finished = FinishedMinute{bucketStart(k - 1, filePeriod),
+                                          previous == buckets.end() ? PingStats() : previous->second};
+            }
+            host.liveMinute = k;
         }
         bucket->second.add(value);
         combined_[s][k].add(value);
@@ -53,10 +57,10 @@ void SampleStore::mergeStats(const String& name, const DateTime& time, const Pin
     std::lock_guard lock(mutex_);
     if (time.sinceEpoch().count() < earliest_.load())
         earliest_.store(time.sinceEpoch().count());
-    ScaleBuckets& host = perHost_[name];
+    Host& host = perHost_[name];
     for (std::size_t s = 0; s < scaleCount; ++s) {
         const std::int64_t k = bucketIndex(time, scales_[s]);
-        host[s][k].merge(stats);
+        host.buckets[s][k].merge(stats);
         combined_[s][k].merge(stats);
     }
 }
@@ -120,7 +124,7 @@ PingSeries SampleStore::series(const DateTime& time, const Duration& scale, std:
                                const String& name) const {
     std::lock_guard lock(mutex_);
     const auto host = perHost_.find(name);
-    return copySeries(time, scale, count, host == perHost_.end() ? nullptr : &host->second);
+    return copySeries(time, scale, count, host == perHost_.end() ? nullptr : &host->second.buckets);
 }
 
 PingSeries SampleStore::copySeries(const DateTime& time, const Duration& scale, std::size_t count,
@@ -142,6 +146,7 @@ void SampleStore::removeData(const String& name) {
     const auto host = perHost_.find(name);
     if (host == perHost_.end())
         return;
-    for (Buckets& buckets : host->second)
+    for (Buckets& buckets : host->second.buckets)
         buckets.clear();
+    host->second.liveMinute = INT64_MIN;
 }

@@ -40,7 +40,9 @@ public:
     // every scale and to the all-hosts buckets. When the sample opens a new
     // minute for the host, returns the minute before it (all zero if it got
     // no sample); a minute followed by a gap of more than a minute is not
-    // returned.
+    // returned. A minute that got no sample in this run gives a row of
+    // zeros, even when rows read back from the file filled it: they are in
+    // the file already.
     std::optional<FinishedMinute> addSample(const cpp::String& name, std::int32_t value);
 
     // Merges the statistics of a period that starts at time, read back from
@@ -79,6 +81,13 @@ private:
     using Buckets = std::map<std::int64_t, PingStats>;
     using ScaleBuckets = std::array<Buckets, scaleCount>;
 
+    struct Host {
+        ScaleBuckets buckets;
+        // The last minute that got a sample in this run. A minute that holds
+        // only rows read back from the file is already in the file.
+        std::int64_t liveMinute = INT64_MIN;
+    };
+
     static const std::array<cpp::Duration, scaleCount> scales_;
     static std::optional<std::size_t> scalePosition(const cpp::Duration& scale);
 
@@ -92,5 +101,5 @@ private:
 
     mutable std::mutex mutex_;
     ScaleBuckets combined_;
-    std::map<cpp::String, ScaleBuckets> perHost_;
+    std::map<cpp::String, Host> perHost_;
 };

@@ -182,6 +182,25 @@ TEST_F(SampleStoreTest, FirstSampleOfAMinuteFinishesThePreviousOne) {
     EXPECT_EQ(finished->start, at(-120));
 }
 
+TEST_F(SampleStoreTest, MinuteReadBackFromTheFileIsNotFinishedAgain) {
+    // The last run wrote minute 0 and ended during minute 1; this run starts in minute 1.
+    store.mergeStats("a", at(0), statsRow(60, 10, 5, 30, 1, 0));
+    clock->set(at(90));
+    auto finished = store.addSample("a", 20);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(finished->start, at(0));
+    EXPECT_EQ(finished->stats, PingStats());
+    EXPECT_EQ(bucket(at(0), Duration::minutes(1), "a").count, 60);
+
+    // A minute with both a row read back and samples of this run is written whole.
+    store.mergeStats("a", at(60), statsRow(2, 40, 40, 40));
+    clock->set(at(120));
+    finished = store.addSample("a", 20);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(finished->stats.count, 3);
+    EXPECT_EQ(finished->stats.last, 20);
+}
+
 TEST_F(SampleStoreTest, MergedRowLandsInTheBucketOfItsStartOnEveryScale) {
     store.mergeStats("a", at(-3600), statsRow(60, 10, 5, 30, 1, 0));
     store.mergeStats("b", at(-3600), statsRow(20, 30, 25, 35, 0, 1));
