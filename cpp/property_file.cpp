@@ -1,0 +1,122 @@
+#include "cpp/property_file.h"
+
+#include "cpp/exception.h"
+#include "cpp/file.h"
+#include "cpp/file_info.h"
+#include "cpp/line_reader.h"
+#include "cpp/logger.h"
+#include "cpp/stream.h"
+#include "cpp/thread.h"
+
+#include <utility>
+
+namespace cpp {
+
+namespace {
+
+// Between attempts while another process has the file open for writing.
+const Duration retryDelay = Duration::milliseconds(200);
+constexpr int appendAttempts = 3;
+constexpr std::size_t lineBufferSize = 4096;
+
+const TextSpan delimiters(" \t\r\n:=");
+
+// A failed write closes the handle rather than throwing, so it is asked for
+// after the bytes have reached the file.
+void finish(const Output& output) {
+    output.flush();
+    IOException::check(output.isOpen(), "Unable to write file");
+}
+
+} // namespace
+
+PropertyFile::PropertyFile(AsyncIO service) : service_(std::move(service)) {}
+
+bool PropertyFile::writable(TextSpan key, TextSpan value) {
+    if (key.empty() || key.findFirstOf(delimiters) != TextSpan::notFound || key[0] == '#' ||
+        (key.size() >= 2 && key[0] == '/' && key[1] == '/') || key.view() == "[remove]") {
+        return false;
+    }
+    // A line break would end the line early and let the rest of the value
+    // pass for lines of its own.
+    return value.findFirstOf("\r\n") == TextSpan::notFound;
+}
+
+void PropertyFile::load(const FilePath& path, Duration timeout) {
+    path_ = path;
+    if (path_.empty() || !FileInfo(path_).exists()) {
+        return;
+    }
+    // Every attempt starts from these, so that a half-done attempt is never
+    // merged twice.
+    const PropertyMap base = values_;
+    const Stopwatch stopwatch;
+    for (;;) {
+        if (stopwatch.elapsed() >= timeout) {
+            throw TimeoutException("The operation timed out");
+        }
+        try {
+            compact(base);
+            return;
+        } catch (const IOException& error) {
+            debug(String("Unable to load %, retrying: %", path_, error.what()));
+        }
+        Thread::sleep(retryDelay);
+    }
+}
+
+void PropertyFile::compact(const PropertyMap& base) {
+    // Held while the file is rewritten, so that no one appends in between.
+    const Output output = File::openForOverwriting(path_, service_);
+    PropertyMap merged = base;
+    LineReader reader(File::openForReading(path_, 0, service_), lineBufferSize, Duration::infinite);
+    for (const LineReader::Line& line : reader) {
+        if (line.hasLine()) {
+            merged.parse(line.text);
+        }
+    }
+    reader.close();
+    values_ = std::move(merged);
+
+    for (const auto& [key, value] : values_) {
+        // Such a pair can only have been set in memory; as a line it would
+        // read back as something else.
+        if (writable(key, value)) {
+            output.print("%\t%\n", key, value);
+        }
+    }
+    // Cutting after a failed write would drop settings that are still only
+    // in the old contents.
+    finish(output);
+    File::truncate(output);
+    output.close();
+}
+
+bool PropertyFile::set(const String& key, const String& value) {
+    values_.set(key, value);
+    if (path_.empty()) {
+        return false;
+    }
+    if (!writable(key, value)) {
+        warning(String("Setting % kept in memory only: its value cannot be stored as one line", key));
+        return false;
+    }
+    const String line("%\t%\n", key, value);
+    for (int attempt = 1;; ++attempt) {
+        try {
+            const Output output = File::openForAppending(path_, service_);
+            output.put(line);
+            finish(output);
+            output.close();
+            return true;
+        } catch (const IOException& error) {
+            debug(String("Unable to append to %: %", path_, error.what()));
+        }
+        if (attempt == appendAttempts) {
+            return false;
+        }
+        Thread::sleep(retryDelay);
+    }
+}
+
+} // namespace cpp
