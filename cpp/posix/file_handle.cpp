@@ -1,6 +1,7 @@
 #include "cpp/file.h"
 
 #include "cpp/file_platform.h"
+#include "cpp/write_queue.h"
 
 #include "cpp/data_buffer.h"
 #include "cpp/exception.h"
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
-#include <deque>
 #include <fcntl.h>
 #include <mutex>
 #include <string>
@@ -72,13 +72,7 @@ public:
             if (descriptor_ < 0 || failed_) {
                 return TextSpan(bytes.begin(), bytes.begin());
             }
-            // The first entry may be in the writer's hands; only a second one
-            // grows.
-            if (queue_.size() < 2) {
-                queue_.push_back(Write{writeOffset_, std::string(bytes.begin(), bytes.size())});
-            } else {
-                queue_.back().bytes.append(bytes.begin(), bytes.size());
-            }
+            queue_.add(writeOffset_, bytes);
             writeOffset_ += bytes.size();
             if (!writer_.joinable()) {
                 writer_ = std::thread([this] { runWriter(); });
@@ -122,11 +116,6 @@ public:
     }
 
 private:
-    struct Write {
-        std::uint64_t offset;
-        std::string bytes;
-    };
-
     void fill() {
         const std::span<char> room = buffer_.freeSpace();
         std::size_t wanted = room.size();
@@ -161,13 +150,13 @@ private:
             }
             // Only the back entry ever grows, and only while a second one is
             // queued, so the front stays as it is while it is written.
-            const Write& front = queue_.front();
+            const WriteQueue::Write& front = queue_.front();
             const int descriptor = descriptor_;
             lock.unlock();
             const bool written = writeAll(descriptor, front.bytes, front.offset);
             lock.lock();
             if (written) {
-                queue_.pop_front();
+                queue_.pop();
             } else {
                 failed_ = true;
                 queue_.clear();
@@ -214,7 +203,7 @@ private:
     std::uint64_t readOffset_;
     DataBuffer buffer_;
     std::uint64_t writeOffset_;
-    std::deque<Write> queue_;
+    WriteQueue queue_;
     bool failed_ = false;
     bool stopping_ = false;
     std::thread writer_;

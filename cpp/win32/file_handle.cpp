@@ -3,6 +3,7 @@
 #include "cpp/data_buffer.h"
 #include "cpp/exception.h"
 #include "cpp/file_platform.h"
+#include "cpp/write_queue.h"
 #include "cpp/win32/windows_exception.h"
 
 #include <asio/buffer.hpp>
@@ -10,7 +11,6 @@
 #include <asio/windows/random_access_handle.hpp>
 
 #include <algorithm>
-#include <deque>
 #include <string>
 #include <utility>
 
@@ -140,12 +140,7 @@ public:
         if (!file_.is_open()) {
             return TextSpan(bytes.begin(), bytes.begin());
         }
-        // The first entry may be in flight; only a second one ever grows.
-        if (queue_.size() < 2) {
-            queue_.push_back(Write{writeOffset_, std::string(bytes.begin(), bytes.size())});
-        } else {
-            queue_.back().bytes.append(bytes.begin(), bytes.size());
-        }
+        queue_.add(writeOffset_, bytes);
         writeOffset_ += bytes.size();
         if (!writeInFlight_) {
             startWrite();
@@ -178,11 +173,6 @@ public:
     }
 
 private:
-    struct Write {
-        std::uint64_t offset;
-        std::string bytes;
-    };
-
     // Only while the buffer is empty, so nothing else touches its free space
     // while the system fills it.
     void startRead() {
@@ -210,7 +200,7 @@ private:
     }
 
     void startWrite() {
-        const Write& front = queue_.front();
+        const WriteQueue::Write& front = queue_.front();
         writeInFlight_ = true;
         file_.async_write_some_at(front.offset + frontWritten_,
                                   asio::buffer(front.bytes.data() + frontWritten_, front.bytes.size() - frontWritten_),
@@ -228,7 +218,7 @@ private:
         }
         frontWritten_ += count;
         if (frontWritten_ >= queue_.front().bytes.size()) {
-            queue_.pop_front();
+            queue_.pop();
             frontWritten_ = 0;
         }
         if (!queue_.empty() && file_.is_open()) {
@@ -252,8 +242,7 @@ private:
     DataBuffer buffer_;
     bool readInFlight_ = false;
     std::uint64_t writeOffset_;
-    // A deque, so that an entry being written never moves.
-    std::deque<Write> queue_;
+    WriteQueue queue_;
     std::size_t frontWritten_ = 0;
     bool writeInFlight_ = false;
 };

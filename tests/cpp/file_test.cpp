@@ -4,6 +4,8 @@
 #include "cpp/file_info.h"
 #include "cpp/line_reader.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,37 +16,7 @@
 namespace cpp {
 namespace {
 
-// Each test works in a fresh folder of its own under the temporary folder.
-class FileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        static std::atomic<int> counter{0};
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = FilePath(FilePath::temp(), String("tarnlet-file-test-%-%-%", test->name(),
-                                                    DateTime().sinceEpoch().count(), counter++));
-        ASSERT_EQ(File::createDirectory(folder_), File::Status::Success);
-    }
-    void TearDown() override { EXPECT_EQ(File::remove(folder_), File::Status::Success); }
-
-    FilePath at(TextSpan relative) const { return FilePath(folder_, relative); }
-
-    void writeFile(const FilePath& path, const std::string& bytes) const {
-        File::openForWriting(path, AsyncIO()).put(bytes);
-    }
-
-    static std::string readFile(const FilePath& path, std::size_t bufferSize = 1000) {
-        const Input input = File::openForReading(path, 0, AsyncIO());
-        std::string bytes;
-        std::vector<char> buffer(bufferSize);
-        while (input.isOpen()) {
-            const TextSpan got = input.read(buffer, Duration::infinite);
-            bytes.append(got.begin(), got.size());
-        }
-        return bytes;
-    }
-
-    FilePath folder_;
-};
+class FileTest : public TempFolderTest {};
 
 std::string pattern(std::size_t size) {
     std::string bytes(size, '\0');

@@ -4,6 +4,8 @@
 #include "cpp/file.h"
 #include "cpp/thread.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,33 +15,16 @@
 namespace cpp {
 namespace {
 
-// Each test works in a fresh folder of its own under the temporary folder.
-class PropertyFileTest : public ::testing::Test {
+class PropertyFileTest : public TempFolderTest {
 protected:
     void SetUp() override {
-        static std::atomic<int> counter{0};
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = FilePath(FilePath::temp(), String("tarnlet-property-file-test-%-%-%", test->name(),
-                                                    DateTime().sinceEpoch().count(), counter++));
-        ASSERT_EQ(File::createDirectory(folder_), File::Status::Success);
-        path_ = FilePath(folder_, "config.txt");
-    }
-    void TearDown() override { EXPECT_EQ(File::remove(folder_), File::Status::Success); }
-
-    void writeFile(const std::string& bytes) const { File::openForWriting(path_, AsyncIO()).put(bytes); }
-
-    std::string readFile() const {
-        const Input input = File::openForReading(path_, 0, AsyncIO());
-        std::string bytes;
-        std::vector<char> buffer(1000);
-        while (input.isOpen()) {
-            const TextSpan got = input.read(buffer, Duration::infinite);
-            bytes.append(got.begin(), got.size());
-        }
-        return bytes;
+        TempFolderTest::SetUp();
+        path_ = at("config.txt");
     }
 
-    FilePath folder_;
+    void writeFile(const std::string& bytes) const { TempFolderTest::writeFile(path_, bytes); }
+    std::string readFile() const { return TempFolderTest::readFile(path_); }
+
     FilePath path_;
 };
 

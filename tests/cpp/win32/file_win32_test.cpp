@@ -4,6 +4,8 @@
 #include "cpp/file_info.h"
 #include "cpp/win32/windows_exception.h"
 
+#include "../temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,18 +17,8 @@
 namespace cpp {
 namespace {
 
-class FileWin32Test : public ::testing::Test {
+class FileWin32Test : public TempFolderTest {
 protected:
-    void SetUp() override {
-        static std::atomic<int> counter{0};
-        folder_ = FilePath(FilePath::temp(),
-                           String("tarnlet-file-win32-test-%-%", DateTime().sinceEpoch().count(), counter++));
-        ASSERT_EQ(File::createDirectory(folder_), File::Status::Success);
-    }
-    void TearDown() override { EXPECT_EQ(File::remove(folder_), File::Status::Success); }
-
-    FilePath at(TextSpan relative) const { return FilePath(folder_, relative); }
-
     static String openError(const FilePath& path) {
         try {
             File::openForAppending(path, AsyncIO());
@@ -35,19 +27,6 @@ protected:
         }
         return "no exception";
     }
-
-    static std::string readFile(const FilePath& path) {
-        const Input input = File::openForReading(path, 0, AsyncIO());
-        std::string bytes;
-        std::vector<char> buffer(4096);
-        while (input.isOpen()) {
-            const TextSpan got = input.read(buffer, Duration::infinite);
-            bytes.append(got.begin(), got.size());
-        }
-        return bytes;
-    }
-
-    FilePath folder_;
 };
 
 TEST_F(FileWin32Test, AWriterLetsOthersReadOnly) {

@@ -3,20 +3,19 @@
 #include "cpp/exception.h"
 #include "cpp/file.h"
 
-#include <gtest/gtest.h>
+#include "../temp_folder.h"
 
-#include <atomic>
+#include <gtest/gtest.h>
 
 namespace cpp {
 namespace {
 
 // Other processes are kept out by sharing modes, which only Windows enforces.
-TEST(PropertyFileSharing, AnotherWriterBlocksLoadAndSetButAReaderDoesNot) {
-    static std::atomic<int> counter{0};
-    const FilePath folder(FilePath::temp(),
-                          String("tarnlet-property-file-sharing-%-%", DateTime().sinceEpoch().count(), counter++));
-    const FilePath path(folder, "config.txt");
-    File::openForWriting(path, AsyncIO()).put("hosts a;\nhosts b;\n");
+class PropertyFileSharing : public TempFolderTest {};
+
+TEST_F(PropertyFileSharing, AnotherWriterBlocksLoadAndSetButAReaderDoesNot) {
+    const FilePath path = at("config.txt");
+    writeFile(path, "hosts a;\nhosts b;\n");
     {
         const Output writer = File::openForAppending(path, AsyncIO());
         PropertyFile file;
@@ -36,7 +35,6 @@ TEST(PropertyFileSharing, AnotherWriterBlocksLoadAndSetButAReaderDoesNot) {
         EXPECT_EQ(std::string(file.get("hosts").view()), "b;");
         EXPECT_TRUE(file.set("active", "b;"));
     }
-    EXPECT_EQ(File::remove(folder), File::Status::Success);
 }
 
 } // namespace
