@@ -1,0 +1,209 @@
+#include "app/host_registry.h"
+
+#include "app/sample_store.h"
+#include "cpp/exception.h"
+#include "cpp/program.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace {
+
+std::int64_t wholeSeconds(const cpp::Duration& duration) {
+    return static_cast<std::int64_t>(duration.count() / 1000000u);
+}
+
+// min(last - 1, raw) without wrapping after the longest run of losses.
+std::int32_t lossValue(std::int32_t last, std::int32_t raw) {
+    const std::int32_t next = last == std::numeric_limits<std::int32_t>::min() ? last : last - 1;
+    return std::min(next, raw);
+}
+
+} // namespace
+
+HostRegistry::HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock, std::optional<cpp::Bus> bus,
+                           PingRunner::Options runnerOptions)
+    : store_(store), clock_(std::move(clock)), bus_(std::move(bus)), runnerOptions_(std::move(runnerOptions)) {}
+
+HostRegistry::~HostRegistry() {
+    stopAll();
+}
+
+void HostRegistry::setView(HostView_t* view) {
+    view_->store(view);
+}
+
+std::vector<cpp::String> HostRegistry::names() const {
+    const std::lock_guard lock(mutex_);
+    std::vector<cpp::String> result;
+    result.reserve(hosts_.size());
+    for (const auto& entry : hosts_) {
+        result.push_back(entry.first);
+    }
+    return result;
+}
+
+HostRecord HostRegistry::recordAt(std::size_t position) const {
+    const std::lock_guard lock(mutex_);
+    if (position >= hosts_.size()) {
+        throw cpp::Exception(cpp::String("no host at position %", position));
+    }
+    return std::next(hosts_.begin(), static_cast<std::ptrdiff_t>(position))->second;
+}
+
+HostRecord HostRegistry::record(const cpp::String& name) const {
+    const std::lock_guard lock(mutex_);
+    const auto found = hosts_.find(name);
+    if (found == hosts_.end()) {
+        throw cpp::Exception(cpp::String("unknown host: %", name));
+    }
+    return found->second;
+}
+
+bool HostRegistry::contains(const cpp::String& name) const {
+    const std::lock_guard lock(mutex_);
+    return hosts_.count(name) != 0;
+}
+
+HostRecord& HostRegistry::recordLocked(const cpp::String& name) {
+    auto found = hosts_.find(name);
+    if (found == hosts_.end()) {
+        HostRecord record;
+        record.name = name;
+        record.connectedSince = clock_->now();
+        record.disconnectedSince = record.connectedSince;
+        found = hosts_.emplace(name, std::move(record)).first;
+    }
+    return found->second;
+}
+
+void HostRegistry::ensure(const cpp::String& name) {
+    const std::lock_guard lock(mutex_);
+    recordLocked(name);
+}
+
+void HostRegistry::enable(const cpp::String& name) {
+    const std::lock_guard lock(mutex_);
+    HostRecord& record = recordLocked(name);
+    if (runners_.count(name) != 0) {
+        return;
+    }
+    record.active = 1;
+    record.connectedSince = clock_->now();
+    record.disconnectedSince = record.connectedSince;
+    PingRunner runner(name, this, runnerOptions_);
+    runners_.emplace(name, cpp::Thread([runner] { runner.run(); }));
+}
+
+void HostRegistry::stopLocked(std::unique_lock<std::mutex>& lock, const cpp::String& name) {
+    const auto found = runners_.find(name);
+    if (found == runners_.end()) {
+        return;
+    }
+    if (const auto host = hosts_.find(name); host != hosts_.end()) {
+        host->second.active = 0;
+    }
+    // Interrupting under the lock pairs with setRunState's check under it.
+    found->second.interrupt();
+    // Taken out first, so a second stopper meanwhile finds nothing to join.
+    cpp::Thread thread = std::move(found->second);
+    runners_.erase(found);
+    lock.unlock();
+    try {
+        thread.join();
+    } catch (...) {
+        lock.lock();
+        throw;
+    }
+    lock.lock();
+}
+
+void HostRegistry::disable(const cpp::String& name) {
+    std::unique_lock lock(mutex_);
+    stopLocked(lock, name);
+}
+
+void HostRegistry::remove(const cpp::String& name) {
+    std::unique_lock lock(mutex_);
+    if (hosts_.count(name) == 0) {
+        return;
+    }
+    stopLocked(lock, name);
+    hosts_.erase(name);
+}
+
+void HostRegistry::stopAll() {
+    std::unique_lock lock(mutex_);
+    while (!runners_.empty()) {
+        const cpp::String name = runners_.begin()->first;
+        stopLocked(lock, name);
+    }
+}
+
+void HostRegistry::recordSample(const cpp::String& name, std::int32_t raw) {
+    std::int32_t value = raw;
+    {
+        const std::lock_guard lock(mutex_);
+        HostRecord& r = recordLocked(name);
+        const cpp::DateTime now = clock_->now();
+        if (!r.connected) {
+            if (raw >= 0) {
+                if (r.disconnectedSince > r.connectedSince) {
+                    const cpp::Duration length = now - r.disconnectedSince;
+                    if (length > r.longestDisconnect) {
+                        r.longestDisconnect = length;
+                    }
+                    r.disconnects += 1;
+                    const double n = r.disconnects;
+                    const double average = static_cast<double>(wholeSeconds(r.averageDisconnect)) * (n - 1) / n +
+                                           static_cast<double>(wholeSeconds(length)) / n;
+                    r.averageDisconnect = cpp::Duration::seconds(static_cast<std::uint64_t>(average));
+                }
+                r.connected = true;
+                r.connectedSince = now;
+                value = raw;
+            } else {
+                value = lossValue(r.last, raw);
+            }
+        } else if (r.last != -1) {
+            value = raw >= 0 ? raw : lossValue(r.last, raw);
+        } else if (raw < 0) {
+            r.connected = false;
+            r.disconnectedSince = now;
+            value = lossValue(r.last, raw);
+        }
+        r.last = value;
+    }
+    (void)store_.addSample(name, value);
+    post(name, value);
+}
+
+void HostRegistry::setRunState(const cpp::String& name, std::int32_t state) {
+    const std::lock_guard lock(mutex_);
+    // The stopper set active to 0 and interrupted us under this lock.
+    if (cpp::Thread::current() && cpp::Thread::current()->interrupted()) {
+        throw cpp::InterruptException();
+    }
+    recordLocked(name).active = state;
+}
+
+void HostRegistry::showAsLost(const cpp::String& name) const {
+    post(name, -1);
+}
+
+void HostRegistry::post(const cpp::String& name, std::int32_t value) const {
+    const cpp::Bus* bus = bus_ ? &*bus_ : nullptr;
+    if (!bus) {
+        cpp::Program::Standard* program = cpp::Program::current();
+        if (!program) {
+            return;
+        }
+        bus = &program->bus();
+    }
+    bus->post([view = view_, name, value] {
+        if (HostView_t* target = view->load()) {
+            target->updateHost(name, value);
+        }
+    });
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "app/clock.h"
+#include "app/host_view.h"
+#include "app/ping_runner.h"
+#include "cpp/bus.h"
+#include "cpp/string.h"
+#include "cpp/thread.h"
+#include "cpp/time.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class SampleStore;
+
+// One registered host's state in this session. A value: queries copy it.
+struct HostRecord {
+    cpp::String name;
+    // 0 not pinged, 1 its runner runs the child, 2 the runner waits to
+    // restart it. Anything but 0 counts as enabled.
+    std::int32_t active = 0;
+    // The last sample value: a reply time, or -n for the n-th loss in a row.
+    std::int32_t last = -1;
+    bool connected = false;
+    cpp::DateTime connectedSince;
+    cpp::DateTime disconnectedSince;
+    // In whole seconds.
+    cpp::Duration averageDisconnect;
+    cpp::Duration longestDisconnect;
+    // Finished disconnections.
+    std::int32_t disconnects = 0;
+};
+
+// The monitored hosts and, for every enabled one, its ping runner thread.
+// Its mutex is never held while the store's is: samples are stored after it
+// is released, and a runner is joined with it released, since the runner may
+// be waiting for it.
+class HostRegistry {
+public:
+    // Without a bus, window tasks go to the current program's bus, if any.
+    HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock = systemClock(),
+                 std::optional<cpp::Bus> bus = std::nullopt, PingRunner::Options runnerOptions = {});
+    // Stops every runner.
+    ~HostRegistry();
+    HostRegistry(const HostRegistry&) = delete;
+    HostRegistry& operator=(const HostRegistry&) = delete;
+
+    // From the window thread; null detaches the view. Tasks already posted
+    // see the view that is set when they run.
+    void setView(HostView_t* view);
+
+    // Registered names in byte-wise order.
+    std::vector<cpp::String> names() const;
+    // Throw cpp::Exception for a position or name that is not registered.
+    HostRecord recordAt(std::size_t position) const;
+    HostRecord record(const cpp::String& name) const;
+    bool contains(const cpp::String& name) const;
+
+    void ensure(const cpp::String& name);
+    // Starts the host's runner unless it has one; keeps connected and last.
+    void enable(const cpp::String& name);
+    // Stop the host's runner, if any; remove also forgets the record.
+    void disable(const cpp::String& name);
+    void remove(const cpp::String& name);
+    void stopAll();
+
+    // From the host's runner: raw is a reply time in ms or -1 for a lost
+    // reply. Stores the sample value and posts it to the view.
+    void recordSample(const cpp::String& name, std::int32_t raw);
+
+    // From the host's runner. A runner that is being stopped gets
+    // cpp::InterruptException instead, so a stopped host never looks enabled.
+    void setRunState(const cpp::String& name, std::int32_t state);
+    // Posts a task that shows the host as lost.
+    void showAsLost(const cpp::String& name) const;
+
+private:
+    using ViewSlot = std::atomic<HostView_t*>;
+
+    HostRecord& recordLocked(const cpp::String& name);
+    // Called and returns with lock held; releases it while joining.
+    void stopLocked(std::unique_lock<std::mutex>& lock, const cpp::String& name);
+    void post(const cpp::String& name, std::int32_t value) const;
+
+    SampleStore& store_;
+    const std::shared_ptr<Clock_t> clock_;
+    const std::optional<cpp::Bus> bus_;
+    const PingRunner::Options runnerOptions_;
+    // Shared with posted tasks, which may outlive the registry in the queue.
+    const std::shared_ptr<ViewSlot> view_ = std::make_shared<ViewSlot>(nullptr);
+
+    mutable std::mutex mutex_;
+    std::map<cpp::String, HostRecord> hosts_;
+    std::map<cpp::String, cpp::Thread> runners_;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "cpp/file_path.h"
+#include "cpp/string.h"
+#include "cpp/time.h"
+
+#include <cstdint>
+#include <optional>
+
+class HostRegistry;
+
+// What a test replaces in a runner: the program and the pause before a restart.
+struct PingRunnerOptions {
+    // Unset means ping.exe in the system folder.
+    std::optional<cpp::FilePath> program;
+    cpp::Duration restartPause = cpp::Duration::seconds(10);
+};
+
+// One host's measuring loop, the body of the host's runner thread: starts
+// "ping.exe -t <host>", turns each reply or lost reply of its output into a
+// result for the registry, and starts the child again after a pause when it
+// ends or a pass fails. Ends only when its thread is interrupted.
+class PingRunner {
+public:
+    using Options = PingRunnerOptions;
+
+    PingRunner(cpp::String host, HostRegistry* registry, Options options = {});
+
+    // The thread body. Lets no cpp::Exception out.
+    void run() const;
+
+    // The result of one output line: a reply time in ms, -1 for a lost
+    // reply, nothing for any other line. Throws when the time does not fit.
+    static std::optional<std::int32_t> classify(const cpp::String& line);
+
+    // The system folder's ping.exe.
+    static cpp::FilePath systemPing();
+
+    const cpp::String& host() const { return host_; }
+
+private:
+    void pass() const;
+
+    cpp::String host_;
+    HostRegistry* registry_;
+    Options options_;
+};

@@ -1,0 +1,176 @@
+#include "app/host_registry.h"
+#include "app/ping_stats_fixture.h"
+#include "app/sample_store.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <utility>
+#include <vector>
+
+using cpp::DateTime;
+using cpp::Duration;
+
+namespace {
+
+// 2023-11-14 00:00:00 UTC, the store's origin.
+constexpr std::uint64_t originSeconds = 1699920000;
+
+DateTime at(std::uint64_t microsFromOrigin) {
+    return DateTime(Duration(originSeconds * 1000000u + microsFromOrigin));
+}
+
+class ManualClock : public Clock_t {
+public:
+    DateTime now() const override { return DateTime(Duration(now_.load())); }
+    DateTime midnight(const DateTime&) const override { return at(0); }
+    void set(const DateTime& time) { now_ = time.sinceEpoch().count(); }
+
+private:
+    std::atomic<std::uint64_t> now_{at(0).sinceEpoch().count()};
+};
+
+class RecordingView : public HostView_t {
+public:
+    void updateHost(const cpp::String& name, std::int32_t value) override { updates.emplace_back(name, value); }
+    std::vector<std::pair<cpp::String, std::int32_t>> updates;
+};
+
+class HostRegistryTest : public ::testing::Test {
+protected:
+    HostRegistryTest() { registry.setView(&view); }
+
+    // Raw results at the given seconds after 09:00, then the values the
+    // window was told.
+    std::vector<std::int32_t> feed(const cpp::String& name, const std::vector<std::pair<double, std::int32_t>>& raws) {
+        for (const auto& [second, raw] : raws) {
+            clock->set(at(static_cast<std::uint64_t>((9 * 3600 + second) * 1000000)));
+            registry.recordSample(name, raw);
+        }
+        bus.dispatchMain();
+        std::vector<std::int32_t> values;
+        for (const auto& update : view.updates) {
+            EXPECT_EQ(update.first, name);
+            values.push_back(update.second);
+        }
+        view.updates.clear();
+        return values;
+    }
+
+    PingStats minute(const cpp::String& name) const {
+        return store.series(clock->now(), Duration::seconds(60), 1, name).stats.at(0);
+    }
+
+    std::shared_ptr<ManualClock> clock = [] {
+        auto made = std::make_shared<ManualClock>();
+        made->set(at(9ull * 3600 * 1000000));
+        return made;
+    }();
+    cpp::Bus bus = cpp::Bus::create(0, "test");
+    SampleStore store{clock};
+    RecordingView view;
+    // Never the system's ping: a program that cannot start.
+    HostRegistry registry{store, clock, bus, {cpp::FilePath("/nonexistent/ping.exe"), Duration::seconds(3600)}};
+};
+
+TEST_F(HostRegistryTest, OneLossBetweenRepliesIsADropAndKeepsTheHostConnected) {
+    registry.ensure("h");
+    EXPECT_EQ(feed("h", {{1, 20}, {2, -1}, {3, 30}}), (std::vector<std::int32_t>{20, -1, 30}));
+    const HostRecord record = registry.record("h");
+    EXPECT_TRUE(record.connected);
+    EXPECT_EQ(record.disconnects, 0);
+    EXPECT_EQ(record.last, 30);
+    const PingStats stats = minute("h");
+    EXPECT_EQ(stats.count, 2);
+    EXPECT_EQ(stats.drops, 1);
+    EXPECT_EQ(stats.disconnects, 0);
+}
+
+TEST_F(HostRegistryTest, SecondLossDisconnectsUntilTheNextReply) {
+    registry.ensure("h");
+    EXPECT_EQ(feed("h", {{1, 20}, {2, -1}, {3, -1}}), (std::vector<std::int32_t>{20, -1, -2}));
+    HostRecord record = registry.record("h");
+    EXPECT_FALSE(record.connected);
+    EXPECT_EQ(record.disconnectedSince, at((9ull * 3600 + 3) * 1000000));
+    EXPECT_EQ(feed("h", {{4, -1}, {48, 15}}), (std::vector<std::int32_t>{-3, 15}));
+    record = registry.record("h");
+    EXPECT_TRUE(record.connected);
+    EXPECT_EQ(record.connectedSince, at((9ull * 3600 + 48) * 1000000));
+    EXPECT_EQ(record.disconnects, 1);
+    // From the second loss to the reply.
+    EXPECT_EQ(record.longestDisconnect, Duration::seconds(45));
+    EXPECT_EQ(record.averageDisconnect, Duration::seconds(45));
+    const PingStats stats = minute("h");
+    EXPECT_EQ(stats.drops, 1);
+    EXPECT_EQ(stats.disconnects, 1);
+    EXPECT_EQ(stats.count, 2);
+}
+
+TEST_F(HostRegistryTest, FirstPingThatFailsCountsAsADisconnectButFinishesNone) {
+    registry.enable("h");
+    registry.disable("h");
+    EXPECT_EQ(feed("h", {{1, -1}, {2, -1}, {5, 7}}), (std::vector<std::int32_t>{-2, -3, 7}));
+    const HostRecord record = registry.record("h");
+    EXPECT_TRUE(record.connected);
+    EXPECT_EQ(record.disconnects, 0);
+    EXPECT_EQ(record.longestDisconnect, Duration());
+    EXPECT_EQ(minute("h").disconnects, 1);
+}
+
+TEST_F(HostRegistryTest, DisconnectionAverageInWholeSecondsLongestExact) {
+    registry.ensure("h");
+    feed("h", {{0, 1}, {1, -1}, {2, -1}, {32, 1}});
+    feed("h", {{40, -1}, {41, -1}, {131.9, 1}});
+    const HostRecord record = registry.record("h");
+    EXPECT_EQ(record.disconnects, 2);
+    EXPECT_EQ(record.averageDisconnect, Duration::seconds(60));
+    EXPECT_EQ(record.longestDisconnect, Duration::milliseconds(90900));
+}
+
+TEST_F(HostRegistryTest, DisableKeepsTheSessionAndEnableResetsOnlyTheTimes) {
+    registry.ensure("h");
+    feed("h", {{0, 1}, {1, -1}, {2, -1}, {12, 1}, {13, -1}});
+    registry.disable("h");
+    HostRecord record = registry.record("h");
+    EXPECT_EQ(record.active, 0);
+    EXPECT_EQ(record.last, -1);
+    EXPECT_EQ(record.disconnects, 1);
+    clock->set(at(10ull * 3600 * 1000000));
+    // The runner fails to start its child and waits to retry.
+    registry.enable("h");
+    record = registry.record("h");
+    EXPECT_NE(record.active, 0);
+    EXPECT_TRUE(record.connected);
+    EXPECT_EQ(record.disconnects, 1);
+    EXPECT_EQ(record.connectedSince, at(10ull * 3600 * 1000000));
+    EXPECT_EQ(record.disconnectedSince, record.connectedSince);
+    registry.stopAll();
+    EXPECT_EQ(registry.record("h").active, 0);
+}
+
+TEST_F(HostRegistryTest, QueriesCopyInByteOrder) {
+    registry.ensure("b");
+    registry.ensure("B");
+    registry.ensure("a");
+    registry.ensure("a");
+    EXPECT_EQ(registry.names(), (std::vector<cpp::String>{"B", "a", "b"}));
+    EXPECT_EQ(registry.recordAt(1).name, "a");
+    EXPECT_EQ(registry.recordAt(1).active, 0);
+    EXPECT_EQ(registry.recordAt(1).last, -1);
+    EXPECT_THROW(registry.recordAt(3), cpp::Exception);
+    EXPECT_THROW(registry.record("c"), cpp::Exception);
+    registry.remove("a");
+    registry.remove("c");
+    EXPECT_FALSE(registry.contains("a"));
+    EXPECT_TRUE(registry.contains("b"));
+}
+
+TEST_F(HostRegistryTest, TasksAfterTheViewIsDetachedDoNothing) {
+    registry.ensure("h");
+    registry.recordSample("h", 5);
+    registry.setView(nullptr);
+    bus.dispatchMain();
+    EXPECT_TRUE(view.updates.empty());
+}
+
+} // namespace

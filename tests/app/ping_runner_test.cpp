@@ -1,0 +1,238 @@
+#include "app/ping_runner.h"
+#include "app/host_registry.h"
+#include "app/sample_store.h"
+#include "cpp/exception.h"
+#include "cpp/logger.h"
+#include "cpp/process_fixture.h"
+#include "cpp/program.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+using cpp::Duration;
+using cpp::String;
+
+namespace {
+
+TEST(PingRunnerClassify, RepliesLossesAndEverythingElse) {
+    EXPECT_EQ(PingRunner::classify("Reply from 10.1.2.3: bytes=32 time=14ms TTL=57"), 14);
+    EXPECT_EQ(PingRunner::classify("Reply from 127.0.0.1: bytes=32 time<1ms TTL=128"), 1);
+    EXPECT_EQ(PingRunner::classify("Request timed out."), -1);
+    EXPECT_EQ(PingRunner::classify("PING: transmit failed. General failure. "), -1);
+    // The first pattern wins.
+    EXPECT_EQ(PingRunner::classify("time=5ms but failed"), 5);
+    EXPECT_EQ(PingRunner::classify("Reply from 10.0.0.1: Destination host unreachable."), std::nullopt);
+    EXPECT_EQ(PingRunner::classify("Pinging example [10.0.0.1] with 32 bytes of data:"), std::nullopt);
+    EXPECT_EQ(PingRunner::classify(""), std::nullopt);
+    EXPECT_EQ(PingRunner::classify("    Minimum = 1ms, Maximum = 3ms, Average = 2ms"), std::nullopt);
+    // Case matters, and so does the form of the time.
+    EXPECT_EQ(PingRunner::classify("Request Timed Out"), std::nullopt);
+    EXPECT_EQ(PingRunner::classify("time = 4ms"), std::nullopt);
+    EXPECT_THROW(PingRunner::classify("time=99999999999999999999ms"), cpp::Exception);
+    EXPECT_THROW(PingRunner::classify("time=3000000000ms"), cpp::Exception);
+}
+
+class RecordingView : public HostView_t {
+public:
+    void updateHost(const String& name, std::int32_t value) override { updates.emplace_back(name, value); }
+    std::vector<std::pair<String, std::int32_t>> updates;
+};
+
+class Recording : public cpp::LogFilter {
+public:
+    void log(const cpp::DateTime&, std::int32_t severity, const String&, const String& message) override {
+        const std::lock_guard lock(mutex);
+        if (severity == 7) {
+            messages.push_back(message);
+        }
+    }
+    std::mutex mutex;
+    std::vector<String> messages;
+};
+
+class PingRunnerTest : public ::testing::Test {
+protected:
+    PingRunnerTest() {
+        program.logger().addFilter(log);
+        registry.setView(&view);
+    }
+
+    // Runs the window thread's tasks until the condition holds; false after
+    // a generous bound.
+    bool eventually(const std::function<bool()>& condition) {
+        const cpp::Stopwatch watch;
+        while (watch.elapsed() < Duration::seconds(20)) {
+            program.poll();
+            if (condition()) {
+                return true;
+            }
+            cpp::Thread::sleep(Duration::milliseconds(5));
+        }
+        return false;
+    }
+
+    std::vector<std::int32_t> values() const {
+        std::vector<std::int32_t> result;
+        for (const auto& update : view.updates) {
+            result.push_back(update.second);
+        }
+        return result;
+    }
+
+    // Every debug message, once the logger has delivered them.
+    std::vector<String> logged() {
+        program.logger().stop();
+        const std::lock_guard lock(log->mutex);
+        return log->messages;
+    }
+
+    static bool has(const std::vector<String>& messages, const String& message) {
+        return std::find(messages.begin(), messages.end(), message) != messages.end();
+    }
+
+    // The runner's own last words, in this order and nothing of it after
+    // them; the process layer may log around them.
+    static void expectStopped(const std::vector<String>& messages, const String& host) {
+        const auto stopping = std::find(messages.begin(), messages.end(), String("stopping: %", host));
+        ASSERT_NE(stopping, messages.end());
+        ASSERT_NE(stopping + 1, messages.end());
+        EXPECT_EQ(*(stopping + 1), String("end: %", host));
+        for (auto later = stopping + 2; later != messages.end(); ++later) {
+            EXPECT_FALSE(later->starts_with("Reply") || later->starts_with("error: ")) << *later;
+        }
+    }
+
+    PingRunner::Options options(Duration pause) const { return {cpp::test::scriptedPing(), pause}; }
+
+    cpp::Program::Standard program{L""};
+    std::shared_ptr<Recording> log = std::make_shared<Recording>();
+    SampleStore store;
+    RecordingView view;
+    std::unique_ptr<HostRegistry> registry_;
+    HostRegistry& registry = *(registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt,
+                                                                           options(Duration::milliseconds(50))));
+};
+
+TEST_F(PingRunnerTest, ChildThatEndsIsShownLostAndStartedAgainAfterThePause) {
+    cpp::test::writeScript("runner-restart", "0 Pinging runner-restart with 32 bytes of data:\n"
+                                             "0 Reply from 127.0.0.1: bytes=32 time=20ms TTL=128\n"
+                                             "0 Request timed out.\n"
+                                             "0 Reply from 127.0.0.1: bytes=32 time<1ms TTL=128\n"
+                                             "exit 0\n");
+    registry.enable("runner-restart");
+    // Two passes: the runner's own -1 stands between them.
+    ASSERT_TRUE(eventually([&] { return view.updates.size() >= 7; }));
+    registry.disable("runner-restart");
+    const std::vector<std::int32_t> seen = values();
+    EXPECT_EQ(std::vector<std::int32_t>(seen.begin(), seen.begin() + 7),
+              (std::vector<std::int32_t>{20, -1, 1, -1, 20, -1, 1}));
+    EXPECT_EQ(registry.record("runner-restart").active, 0);
+    const std::vector<std::string> arguments = cpp::test::recordedArguments("runner-restart");
+    ASSERT_EQ(arguments.size(), 4u);
+    EXPECT_EQ(arguments.at(2), "arg -t");
+    EXPECT_EQ(arguments.at(3), "arg runner-restart");
+    const std::vector<String> messages = logged();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front(), "begin: runner-restart");
+    EXPECT_TRUE(has(messages, "Pinging runner-restart with 32 bytes of data:"));
+    EXPECT_TRUE(has(messages, "Request timed out."));
+    expectStopped(messages, "runner-restart");
+}
+
+TEST_F(PingRunnerTest, StoppingDuringThePauseStartsNoOtherChild) {
+    registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt, options(Duration::seconds(3600)));
+    HostRegistry& paused = *registry_;
+    paused.setView(&view);
+    cpp::test::writeScript("runner-pause", "0 Reply from 127.0.0.1: bytes=32 time=3ms TTL=128\nexit 1\n");
+    paused.enable("runner-pause");
+    ASSERT_TRUE(eventually([&] { return paused.record("runner-pause").active == 2; }));
+    ASSERT_TRUE(eventually([&] { return view.updates.size() >= 2; }));
+    // Interrupted, not waited out: the pause is an hour.
+    paused.disable("runner-pause");
+    EXPECT_EQ(paused.record("runner-pause").active, 0);
+    EXPECT_EQ(values(), (std::vector<std::int32_t>{3, -1}));
+    const std::vector<String> messages = logged();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), String("Reply from 127.0.0.1: bytes=32 time=3ms TTL=128")),
+              1);
+    expectStopped(messages, "runner-pause");
+}
+
+TEST_F(PingRunnerTest, StoppingWhileTheChildRunsEndsTheRunner) {
+    cpp::test::writeScript("runner-hang", "0 Reply from 127.0.0.1: bytes=32 time=9ms TTL=128\nhang\n");
+    registry.enable("runner-hang");
+    ASSERT_TRUE(eventually([&] { return !view.updates.empty(); }));
+    registry.remove("runner-hang");
+    EXPECT_FALSE(registry.contains("runner-hang"));
+    program.poll();
+    EXPECT_EQ(values(), (std::vector<std::int32_t>{9}));
+    const std::vector<String> messages = logged();
+    expectStopped(messages, "runner-hang");
+}
+
+TEST_F(PingRunnerTest, HostTextIsPassedUnquoted) {
+    cpp::test::writeScript("words", "0 Reply from 127.0.0.1: bytes=32 time=2ms TTL=128\nhang\n");
+    registry.enable("two words");
+    ASSERT_TRUE(eventually([&] { return !view.updates.empty(); }));
+    registry.stopAll();
+    const std::vector<std::string> arguments = cpp::test::recordedArguments("words");
+    ASSERT_EQ(arguments.size(), 5u);
+    EXPECT_EQ(arguments.at(2), "arg -t");
+    EXPECT_EQ(arguments.at(3), "arg two");
+    EXPECT_EQ(arguments.at(4), "arg words");
+}
+
+TEST_F(PingRunnerTest, ProgramThatCannotStartIsLoggedAndRetried) {
+    registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt,
+                                               PingRunner::Options{cpp::FilePath("/nonexistent/ping.exe"),
+                                                                   Duration::milliseconds(20)});
+    HostRegistry& failing = *registry_;
+    failing.setView(&view);
+    failing.enable("runner-missing");
+    ASSERT_TRUE(eventually([&] { return view.updates.size() >= 2; }));
+    failing.stopAll();
+    for (const auto& update : view.updates) {
+        EXPECT_EQ(update.second, -1);
+    }
+    const std::vector<String> messages = logged();
+    EXPECT_GE(std::count_if(messages.begin(), messages.end(), [](const String& m) { return m.starts_with("error: "); }),
+              2);
+    expectStopped(messages, "runner-missing");
+}
+
+// Many hosts answering fast while the window thread queries: for the thread
+// sanitizer.
+TEST_F(PingRunnerTest, RunnersRegistryAndStoreTogether) {
+    const std::vector<String> hosts{"busy-a", "busy-b", "busy-c", "busy-d"};
+    for (const String& host : hosts) {
+        cpp::test::writeScript(host, "1 Reply from 127.0.0.1: bytes=32 time=4ms TTL=128\n"
+                                     "1 Request timed out.\n"
+                                     "1 Reply from 127.0.0.1: bytes=32 time=6ms TTL=128\n"
+                                     "repeat\n");
+        registry.enable(host);
+    }
+    const auto samples = [&] {
+        return store.series(cpp::DateTime(), Duration::seconds(86400), 1).stats.at(0).count;
+    };
+    ASSERT_TRUE(eventually([&] {
+        for (std::size_t i = 0; i < registry.names().size(); ++i) {
+            (void)registry.recordAt(i);
+        }
+        return samples() >= 200;
+    }));
+    registry.disable("busy-a");
+    registry.enable("busy-a");
+    registry.remove("busy-b");
+    registry.stopAll();
+    for (const String& host : registry.names()) {
+        EXPECT_EQ(registry.record(host).active, 0);
+    }
+}
+
+} // namespace
