@@ -13,6 +13,9 @@ public:
     virtual cpp::DateTime now() const = 0;
     // Local midnight (00:00:00) of the day that contains time.
     virtual cpp::DateTime midnight(const cpp::DateTime& time) const = 0;
+    // The monotonic clock, for delays that a change of the calendar time
+    // must not stretch or cut.
+    virtual cpp::Time monotonic() const { return cpp::Time(); }
 };
 
 // The system's clock and local time zone.

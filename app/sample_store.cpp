@@ -1,5 +1,12 @@
 #include "app/sample_store.h"
 
+#include "cpp/exception.h"
+#include "cpp/file.h"
+#include "cpp/line_reader.h"
+#include "cpp/logger.h"
+#include "cpp/program.h"
+#include "cpp/thread.h"
+
 #include <algorithm>
 
 using cpp::DateTime;
@@ -7,6 +14,7 @@ using cpp::Duration;
 using cpp::String;
 
 const Duration SampleStore::filePeriod = Duration::seconds(60);
+const Duration SampleStore::retryDelay = Duration::seconds(60);
 
 const std::array<Duration, SampleStore::scaleCount> SampleStore::scales_{
     Duration::seconds(1),  Duration::seconds(5),  Duration::seconds(15), Duration::seconds(30),
@@ -24,11 +32,15 @@ std::int64_t scaleSeconds(const Duration& scale) {
     return std::max<std::int64_t>(1, wholeSeconds(scale));
 }
 
+// A reading that waits no longer lets an interrupted worker stop soon.
+const Duration loadReadTimeout = Duration::milliseconds(200);
+const std::size_t loadBufferSize = 65536;
+
 } // namespace
 
-SampleStore::SampleStore(std::shared_ptr<Clock_t> clock)
-    : clock_(std::move(clock)), startTime_(clock_->midnight(clock_->now())),
-      earliest_(startTime_.sinceEpoch().count()) {}
+SampleStore::SampleStore(std::shared_ptr<Clock_t> clock, DataDirectory directory)
+    : clock_(std::move(clock)), directory_(std::move(directory)), startTime_(clock_->midnight(clock_->now())),
+      earliest_(startTime_.sinceEpoch().count()), lastOpenFailure_(clock_->monotonic()) {}
 
 std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& name, std::int32_t value) {
     std::lock_guard lock(mutex_);
@@ -41,16 +53,96 @@ std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& 
         const auto [bucket, opened] = buckets.try_emplace(k);
         if (scales_[s] == filePeriod) {
             if (opened) {
-                const auto previous = host.liveMinute == k - 1 ? buckets.find(k - 1) : buckets.end();
-                finished = FinishedMinute{bucketStart(k - 1, filePeriod),
-                                          previous == buckets.end() ? PingStats() : previous->second};
+                const auto previous = buckets.find(k - 1);
+                if (host.liveMinute == k - 1)
+                    finished = FinishedMinute{bucketStart(k - 1, filePeriod), previous->second};
+                else if (previous == buckets.end())
+                    finished = FinishedMinute{bucketStart(k - 1, filePeriod), PingStats()};
+                // Otherwise the minute holds only rows read back from the
+                // file: it is there already, and a second row for it would
+                // count it twice at the next start.
             }
             host.liveMinute = k;
         }
         bucket->second.add(value);
         combined_[s][k].add(value);
     }
+    if (finished)
+        writeRow(name, finished->start, finished->stats);
     return finished;
+}
+
+cpp::FilePath SampleStore::dataFile(const String& name) const {
+    return cpp::FilePath(directory_(), dataFileName(name));
+}
+
+void SampleStore::writeRow(const String& name, const DateTime& time, const PingStats& stats) {
+    auto file = files_.find(name);
+    try {
+        if (file == files_.end()) {
+            if (openFailed_ && clock_->monotonic() - lastOpenFailure_ < retryDelay)
+                return;
+            file = files_.emplace(name, cpp::File::openForAppending(dataFile(name), service_)).first;
+        }
+        file->second.put(formatDataRow(time, stats));
+        // A failed write closes the output; finding out now lets the next
+        // row open the file afresh instead of failing on the closed one.
+        file->second.flush();
+        if (!file->second.isOpen())
+            throw cpp::IOException(String("Unable to write to file: %", dataFile(name)));
+    } catch (const cpp::Exception&) {
+        if (file != files_.end())
+            files_.erase(file);
+        openFailed_ = true;
+        lastOpenFailure_ = clock_->monotonic();
+    }
+}
+
+void SampleStore::loadHost(const String& name) {
+    loadHost(name, cpp::Program::current()->bus());
+}
+
+void SampleStore::loadHost(const String& name, const cpp::Bus& bus) {
+    bus.postWork([this, name, path = dataFile(name)] { loadFile(name, path); });
+}
+
+void SampleStore::loadFile(const String& name, const cpp::FilePath& path) {
+    cpp::debug(String("loading file: %", path));
+    try {
+        cpp::LineReader reader(cpp::File::openForReading(path, 0, service_), loadBufferSize, loadReadTimeout);
+        for (const cpp::LineReader::Line& line : reader) {
+            if (cpp::Thread::current()->interrupted())
+                break;
+            if (!line.hasLine())
+                continue;
+            if (const auto row = parseDataRow(String(line.text)))
+                mergeStats(name, row->start, row->stats);
+        }
+    } catch (const cpp::Exception&) {
+        // A missing file, a read error or a number beyond 64 bits ends the
+        // load; what was merged stays.
+    }
+    cpp::debug(String("file complete: %", path));
+}
+
+void SampleStore::exportHost(const String& name, const cpp::FilePath& path) const {
+    cpp::debug(String("saving file: %", path));
+    try {
+        std::lock_guard lock(mutex_);
+        const cpp::Output output = cpp::File::openForWriting(path, service_);
+        output.put(exportHeader);
+        output.put(exportRule);
+        const auto host = perHost_.find(name);
+        if (host != perHost_.end()) {
+            const Buckets& minutes = host->second.buckets[*scalePosition(filePeriod)];
+            for (const auto& [k, stats] : minutes)
+                output.put(formatExportRow(bucketStart(k, filePeriod), stats));
+        }
+        output.close();
+    } catch (const cpp::Exception& e) {
+        cpp::debug(String("error while saving file: % :\n%", path, e.what()));
+    }
+    cpp::debug(String("file complete: %", path));
 }
 
 void SampleStore::mergeStats(const String& name, const DateTime& time, const PingStats& stats) {
@@ -143,6 +235,18 @@ PingSeries SampleStore::copySeries(const DateTime& time, const Duration& scale, 
 
 void SampleStore::removeData(const String& name) {
     std::lock_guard lock(mutex_);
+    try {
+        const auto file = files_.find(name);
+        if (file != files_.end()) {
+            const cpp::Output output = file->second;
+            files_.erase(file);
+            output.close();
+        }
+        // A missing file is no error.
+        cpp::File::remove(dataFile(name));
+    } catch (const cpp::Exception&) {
+        cpp::warning(String("An error occured while trying to remove data for: ") + name);
+    }
     const auto host = perHost_.find(name);
     if (host == perHost_.end())
         return;

@@ -1,7 +1,12 @@
 #pragma once
 
 #include "app/clock.h"
+#include "app/data_file.h"
 #include "app/ping_stats.h"
+#include "cpp/async_io.h"
+#include "cpp/bus.h"
+#include "cpp/file_path.h"
+#include "cpp/stream.h"
 #include "cpp/string.h"
 #include "cpp/time.h"
 
@@ -9,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,7 +38,14 @@ public:
     // The scale whose finished buckets go to the data files.
     static const cpp::Duration filePeriod;
 
-    explicit SampleStore(std::shared_ptr<Clock_t> clock = systemClock());
+    // Where the data files lie, asked anew on every use.
+    using DataDirectory = std::function<cpp::FilePath()>;
+
+    // After a data file fails to open or to take a row, no other file is
+    // opened for this long.
+    static const cpp::Duration retryDelay;
+
+    explicit SampleStore(std::shared_ptr<Clock_t> clock = systemClock(), DataDirectory directory = dataDirectory);
     SampleStore(const SampleStore&) = delete;
     SampleStore& operator=(const SampleStore&) = delete;
 
@@ -41,9 +54,26 @@ public:
     // minute for the host, returns the minute before it (all zero if it got
     // no sample); a minute followed by a gap of more than a minute is not
     // returned. A minute that got no sample in this run gives a row of
-    // zeros, even when rows read back from the file filled it: they are in
-    // the file already.
+    // zeros, unless rows read back from the file filled it: then nothing,
+    // as they are in the file already.
+    // The finished minute is appended to the host's data file here, under
+    // the mutex; a file that fails is dropped without a message.
     std::optional<FinishedMinute> addSample(const cpp::String& name, std::int32_t value);
+
+    // The host's data file: the data directory and dataFileName(name).
+    cpp::FilePath dataFile(const cpp::String& name) const;
+    // Reads the host's data file on a worker of bus (by default the current
+    // program's) and returns at once. The bus's workers must stop before the
+    // store goes.
+    void loadHost(const cpp::String& name);
+    void loadHost(const cpp::String& name, const cpp::Bus& bus);
+    // Merges the rows of a data file into the host's buckets, taking the
+    // mutex row by row, until the file ends, the thread is interrupted, or
+    // a number outside 64 bits stops it. Never throws for the file.
+    void loadFile(const cpp::String& name, const cpp::FilePath& path);
+    // Writes the host's minutes as a table to path, holding the mutex
+    // throughout; failures are logged, not thrown.
+    void exportHost(const cpp::String& name, const cpp::FilePath& path) const;
 
     // Merges the statistics of a period that starts at time, read back from
     // a data file, into the one bucket of every scale that contains time.
@@ -72,7 +102,8 @@ public:
     PingSeries series(const cpp::DateTime& time, const cpp::Duration& scale, std::size_t count,
                       const cpp::String& name) const;
 
-    // Forgets a host's buckets. The all-hosts buckets keep its samples.
+    // Forgets a host's buckets, closes its data file and deletes it. The
+    // all-hosts buckets keep its samples. Failures are logged as warnings.
     void removeData(const cpp::String& name);
 
 private:
@@ -91,10 +122,15 @@ private:
     static const std::array<cpp::Duration, scaleCount> scales_;
     static std::optional<std::size_t> scalePosition(const cpp::Duration& scale);
 
+    // Under the mutex; a failure drops the row and the host's output.
+    void writeRow(const cpp::String& name, const cpp::DateTime& time, const PingStats& stats);
+
     PingSeries copySeries(const cpp::DateTime& time, const cpp::Duration& scale, std::size_t count,
                           const ScaleBuckets* source) const;
 
     const std::shared_ptr<Clock_t> clock_;
+    const DataDirectory directory_;
+    const cpp::AsyncIO service_;
     const cpp::DateTime startTime_;
     // Microseconds since 1970; written under the mutex, read without it.
     std::atomic<std::uint64_t> earliest_;
@@ -102,4 +138,8 @@ private:
     mutable std::mutex mutex_;
     ScaleBuckets combined_;
     std::map<cpp::String, Host> perHost_;
+    // The open data files, one per host that has written a row.
+    std::map<cpp::String, cpp::Output> files_;
+    bool openFailed_ = false;
+    cpp::Time lastOpenFailure_;
 };

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/ping_stats.h"
+#include "cpp/file_path.h"
+#include "cpp/string.h"
+#include "cpp/text_span.h"
+#include "cpp/time.h"
+
+#include <optional>
+
+// The text formats of a host's minutes: the rows of its data file, read back
+// at the next start, and the readable table of an export.
+
+// The per-user local application-data folder joined with "tarnlet"; it holds
+// the data files and config.txt. Asked of the system on every call.
+cpp::FilePath dataDirectory();
+
+// The data file's name for a host: the host name and ".txt". A name that the
+// file system would refuse, or that would reach outside the folder (a
+// separator, one of : * ? " < > |, a control character, "." or "..", a
+// trailing dot or blank, a device name such as CON or COM1), has the bytes at
+// fault written as %XX, and so has every '%', so that two hosts never share a
+// file. A plain host name keeps its name, so existing files still load.
+cpp::String dataFileName(const cpp::String& host);
+// The host a data file's name stands for; the inverse of dataFileName.
+cpp::String hostOfDataFile(cpp::TextSpan fileName);
+
+struct DataRow {
+    cpp::DateTime start;
+    PingStats stats;
+};
+
+// "start\tcount\taverage\tminimum\tmaximum\tdrops\tdisconnects\n", the start as
+// local "%F %X".
+cpp::String formatDataRow(const cpp::DateTime& start, const PingStats& stats);
+// Nothing for a line that is not a row. Lenient as files of older versions
+// need: six fields give disconnects 0, a field that is no number reads 0, and
+// a seventh field takes the rest of the line. Throws cpp::Exception for a
+// number outside 64 bits.
+std::optional<DataRow> parseDataRow(const cpp::String& line);
+
+// The export's two heading lines.
+extern const char* const exportHeader;
+extern const char* const exportRule;
+// The start, a tab and the six numbers right-aligned in four columns or more.
+cpp::String formatExportRow(const cpp::DateTime& start, const PingStats& stats);

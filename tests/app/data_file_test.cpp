@@ -1,0 +1,285 @@
+#include "app/data_file.h"
+
+#include "app/ping_stats_fixture.h"
+#include "app/sample_store.h"
+#include "cpp/bus.h"
+#include "cpp/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <optional>
+#include <set>
+
+using cpp::DateTime;
+using cpp::Duration;
+using cpp::File;
+using cpp::FilePath;
+using cpp::String;
+
+namespace {
+
+// Midnight of the store's first day, 2023-11-14 00:00:00 UTC.
+constexpr std::uint64_t originSeconds = 1699920000;
+
+DateTime when(std::int64_t secondsFromOrigin) {
+    return DateTime(Duration::seconds(static_cast<std::uint64_t>(std::int64_t(originSeconds) + secondsFromOrigin)));
+}
+
+String dateText(const DateTime& time) {
+    return cpp::Date(time).format("%F %X");
+}
+
+// Calendar and monotonic time, both moved by hand.
+class ManualClock : public Clock_t {
+public:
+    DateTime now() const override { return DateTime(Duration(now_.load())); }
+    DateTime midnight(const DateTime&) const override { return when(0); }
+    cpp::Time monotonic() const override { return cpp::Time(Duration(monotonic_.load())); }
+
+    void set(const DateTime& time) { now_ = time.sinceEpoch().count(); }
+    void pass(const Duration& duration) { monotonic_ += duration.count(); }
+
+private:
+    std::atomic<std::uint64_t> now_{when(0).sinceEpoch().count()};
+    std::atomic<std::uint64_t> monotonic_{Duration::hours(1).count()};
+};
+
+TEST(DataFileName, PlainHostNamesKeepTheirFileName) {
+    for (const char* host : {"8.8.8.8", "example.com", "my-host_1", "2001-db8--1.ipv6-literal.net", "conference"})
+        EXPECT_EQ(dataFileName(host), String(host) + ".txt");
+}
+
+TEST(DataFileName, UnsafeNamesEscapeReversiblyIntoPlainNames) {
+    const char* const hosts[] = {"../evil", "a/b", "a\\b", "::1", "fe80::1%eth0", "a*b?c", "\"q\"<x>|y", "tab\there",
+                                 ".", "..", "host.", "host ", "CON", "nul", "com1", "LPT9", "aux.example.com", "Prn ",
+                                 "a%2Fb", "a/b%"};
+    std::set<String> files;
+    for (const char* host : hosts) {
+        SCOPED_TRACE(host);
+        const String file = dataFileName(host);
+        EXPECT_TRUE(files.insert(file).second) << file;
+        EXPECT_EQ(hostOfDataFile(file), host);
+        const String base = file.substr(0, file.size() - 4);
+        EXPECT_EQ(base.find_first_of("/\\:*?\"<>|\t"), String::npos) << file;
+        EXPECT_NE(base.back(), '.');
+        EXPECT_NE(base.back(), ' ');
+        EXPECT_TRUE(file.ends_with(".txt"));
+    }
+    EXPECT_EQ(dataFileName("CON"), "%43ON.txt");
+    EXPECT_EQ(dataFileName("com10"), "com10.txt");
+}
+
+TEST(DataRow, WritesSevenTabSeparatedFieldsMinimumBeforeMaximum) {
+    PingStats stats = statsRow(58, 23, 12, 61, 1, 0);
+    stats.last = 99;
+    EXPECT_EQ(formatDataRow(when(14 * 3600 + 300), stats), dateText(when(14 * 3600 + 300)) + "\t58\t23\t12\t61\t1\t0\n");
+    EXPECT_EQ(formatDataRow(when(0), PingStats()), dateText(when(0)) + "\t0\t0\t0\t0\t0\t0\n");
+
+    const auto row = parseDataRow(dateText(when(14 * 3600 + 300)) + "\t58\t23\t12\t61\t1\t3");
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->start, when(14 * 3600 + 300));
+    EXPECT_EQ(row->stats, statsRow(58, 23, 12, 61, 1, 3));
+}
+
+TEST(DataRow, ReadsLeniently) {
+    const String date = "2024-03-01 14:05:00";
+    EXPECT_EQ(parseDataRow(date + "\t5\t7\t1\t9\t2").value().stats, statsRow(5, 7, 1, 9, 2, 0));
+    EXPECT_EQ(parseDataRow(date + "\t5\t7\t1\t9\t2\tx").value().stats, statsRow(5, 7, 1, 9, 2, 0));
+    EXPECT_EQ(parseDataRow(date + "\t5\t7\t1\t9\t2\t4\textra").value().stats, statsRow(5, 7, 1, 9, 2, 4));
+    EXPECT_EQ(parseDataRow(date + "\t5\t-\t1\t2\t0\t0").value().stats, statsRow(5, 0, 1, 2, 0, 0));
+    EXPECT_FALSE(parseDataRow("hello"));
+    EXPECT_FALSE(parseDataRow(date + "\t5\t7\t1\t9"));
+    EXPECT_FALSE(parseDataRow("2024-3-01 14:05:00\t5\t7\t1\t9\t2\t0"));
+    EXPECT_FALSE(parseDataRow(" 2024-03-01 14:05:00\t5\t7\t1\t9\t2\t0"));
+    EXPECT_THROW(parseDataRow(date + "\t99999999999999999999\t7\t1\t9\t2\t0"), cpp::Exception);
+}
+
+TEST(ExportRow, RightAlignsSixNumbersInFourColumnsOrMore) {
+    EXPECT_EQ(formatExportRow(when(60), statsRow(58, 23, 12, 61, 1, 0)),
+              dateText(when(60)) + "\t  58   23   12   61    1    0\n");
+    EXPECT_EQ(formatExportRow(when(60), statsRow(12345, 5, 1, 9, 0, 0)),
+              dateText(when(60)) + "\t12345    5    1    9    0    0\n");
+    EXPECT_EQ(String(exportHeader), "date               \tcnt  avg  min  max  drop dis \n");
+    EXPECT_EQ(String(exportRule), "-------------------\t---- ---- ---- ---- ---- ----\n");
+}
+
+class DataFileTest : public cpp::TempFolderTest {
+protected:
+    void SetUp() override {
+        TempFolderTest::SetUp();
+        clock->set(when(9 * 3600));
+        store.emplace(clock, [this] { return directory; });
+        directory = folder_;
+    }
+    // Open files would keep Windows from deleting the folder.
+    void TearDown() override {
+        store.reset();
+        TempFolderTest::TearDown();
+    }
+
+    void sample(std::int64_t secondsFromOrigin, const String& name, std::int32_t value) {
+        clock->set(when(secondsFromOrigin));
+        store->addSample(name, value);
+    }
+    PingStats minute(const DateTime& time, const String& name) const {
+        return store->series(time, SampleStore::filePeriod, 1, name).stats.at(0);
+    }
+    String row(std::int64_t secondsFromOrigin, const PingStats& stats) const {
+        return formatDataRow(when(secondsFromOrigin), stats);
+    }
+    String fileOf(const String& name) const { return String(readFile(store->dataFile(name))); }
+
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    FilePath directory;
+    std::optional<SampleStore> store;
+};
+
+constexpr std::int64_t nine = 9 * 3600;
+
+TEST_F(DataFileTest, TheFirstSampleOfANewMinuteWritesThePreviousMinuteOnce) {
+    // The minute before a host's first sample had none.
+    sample(nine + 5, "h", 10);
+    sample(nine + 30, "h", -1);
+    EXPECT_EQ(fileOf("h"), row(nine - 60, PingStats()));
+    sample(nine + 60, "h", 20);
+    sample(nine + 70, "h", 30);
+    sample(nine + 120, "h", 5);
+    const String written =
+        row(nine - 60, PingStats()) + row(nine, statsRow(1, 10, 10, 10, 1, 0)) + row(nine + 60, statsRow(2, 25, 20, 30));
+    EXPECT_EQ(fileOf("h"), written);
+    EXPECT_EQ(store->dataFile("h"), FilePath(folder_, "h.txt"));
+
+    // The minute before a gap is lost; the silent one after it is zeros.
+    sample(nine + 240, "h", 5);
+    EXPECT_EQ(fileOf("h"), written + row(nine + 180, PingStats()));
+}
+
+TEST_F(DataFileTest, UnsafeHostNamesStayInsideTheDataDirectory) {
+    for (const char* host : {"../escape", "CON", "a:b"}) {
+        sample(nine, host, 1);
+        sample(nine + 60, host, 1);
+        const FilePath inside(folder_, dataFileName(host));
+        EXPECT_TRUE(File::exists(inside)) << host;
+        EXPECT_EQ(String(readFile(inside)), row(nine - 60, PingStats()) + row(nine, statsRow(1, 1, 1, 1))) << host;
+    }
+    EXPECT_EQ(File::list(folder_).size(), 3u);
+}
+
+TEST_F(DataFileTest, AMinuteHoldingOnlyLoadedRowsIsNotWrittenAgain) {
+    writeFile(store->dataFile("h"), std::string(row(nine, statsRow(3, 10, 5, 20))));
+    store->loadFile("h", store->dataFile("h"));
+    // The restart falls within the minute after the last row.
+    sample(nine + 100, "h", 12);
+    sample(nine + 120, "h", 14);
+    sample(nine + 180, "h", 16);
+    EXPECT_EQ(fileOf("h"), row(nine, statsRow(3, 10, 5, 20)) + row(nine + 60, statsRow(1, 12, 12, 12)) +
+                               row(nine + 120, statsRow(1, 14, 14, 14)));
+    EXPECT_EQ(minute(when(nine), "h"), statsRow(3, 10, 5, 20));
+}
+
+TEST_F(DataFileTest, AFailedOpenWaitsTheRetryDelayBeforeTheNextOpen) {
+    // A file where the folder should be: nothing can be created below it.
+    writeFile(at("blocked"), "x");
+    directory = at("blocked");
+    sample(nine, "a", 1);
+    sample(nine + 60, "a", 2);
+    directory = folder_;
+    sample(nine + 120, "b", 3);
+    sample(nine + 180, "b", 4);
+    EXPECT_FALSE(File::exists(store->dataFile("b")));
+    clock->pass(Duration::seconds(59));
+    sample(nine + 240, "b", 5);
+    EXPECT_FALSE(File::exists(store->dataFile("b")));
+    clock->pass(Duration::seconds(1));
+    sample(nine + 300, "b", 6);
+    EXPECT_EQ(fileOf("b"), row(nine + 240, statsRow(1, 5, 5, 5)));
+    directory = at("blocked");
+    sample(nine + 300, "c", 1);
+    directory = folder_;
+    // An open file goes on regardless of later failures elsewhere.
+    sample(nine + 360, "b", 7);
+    sample(nine + 370, "d", 1);
+    EXPECT_FALSE(File::exists(store->dataFile("d")));
+    EXPECT_EQ(fileOf("b"), row(nine + 240, statsRow(1, 5, 5, 5)) + row(nine + 300, statsRow(1, 6, 6, 6)));
+}
+
+TEST_F(DataFileTest, RemoveDataClosesAndDeletesTheFileAndStartsAfresh) {
+    sample(nine, "h", 1);
+    sample(nine + 60, "h", 2);
+    ASSERT_TRUE(File::exists(store->dataFile("h")));
+    store->removeData("h");
+    EXPECT_FALSE(File::exists(store->dataFile("h")));
+    EXPECT_EQ(minute(when(nine + 60), "h"), PingStats());
+    sample(nine + 120, "h", 3);
+    sample(nine + 180, "h", 4);
+    EXPECT_EQ(fileOf("h"), row(nine + 60, PingStats()) + row(nine + 120, statsRow(1, 3, 3, 3)));
+
+    // Without a file, the buckets still go.
+    sample(nine + 190, "other", 9);
+    store->removeData("other");
+    EXPECT_EQ(minute(when(nine + 180), "other"), PingStats());
+    store->removeData("never");
+}
+
+TEST_F(DataFileTest, LoadingMergesRowsLenientlyAndMovesEarliestBack) {
+    const std::int64_t dayBefore = -86400 + 3600;
+    writeFile(at("h.txt"), std::string(dateText(when(nine)) + "\t2\t10\t5\t15\t1\t0\r\n" + "hello\n" +
+                                       dateText(when(dayBefore)) + "\t4\t20\t10\t30\t0\t2\r\n" +
+                                       dateText(when(nine)) + "\t2\t30\t20\t40\t0\t1"));
+    store->loadFile("h", at("h.txt"));
+    EXPECT_EQ(minute(when(nine), "h"), statsRow(4, 20, 5, 40, 1, 1));
+    EXPECT_EQ(minute(when(dayBefore), "h"), statsRow(4, 20, 10, 30, 0, 2));
+    EXPECT_EQ(store->earliest(), when(dayBefore));
+    EXPECT_EQ(store->series(when(nine), Duration::hours(24), 1).stats.at(0), statsRow(4, 20, 5, 40, 1, 1));
+
+    // A missing file merges nothing.
+    store->loadFile("none", at("none.txt"));
+    EXPECT_EQ(minute(when(nine), "none"), PingStats());
+}
+
+TEST_F(DataFileTest, ANumberBeyondSixtyFourBitsStopsTheLoad) {
+    writeFile(at("h.txt"), std::string(row(nine, statsRow(1, 1, 1, 1)) + dateText(when(nine + 60)) +
+                                       "\t99999999999999999999\t1\t1\t1\t0\t0\n" + row(nine + 120, statsRow(1, 1, 1, 1))));
+    store->loadFile("h", at("h.txt"));
+    EXPECT_EQ(minute(when(nine), "h").count, 1);
+    EXPECT_EQ(minute(when(nine + 60), "h"), PingStats());
+    EXPECT_EQ(minute(when(nine + 120), "h"), PingStats());
+}
+
+TEST_F(DataFileTest, LoadHostReadsTheHostsFileOnAWorker) {
+    writeFile(store->dataFile("../x"), std::string(row(nine, statsRow(7, 8, 2, 9))));
+    const cpp::Bus bus = cpp::Bus::create(1, "loaders");
+    store->loadHost("../x", bus);
+    std::promise<void> done;
+    bus.postWork([&done] { done.set_value(); });
+    done.get_future().wait();
+    bus.resize(0);
+    EXPECT_EQ(minute(when(nine), "../x"), statsRow(7, 8, 2, 9));
+}
+
+TEST_F(DataFileTest, ExportWritesTheHeadingsAndEveryMinuteOldestFirst) {
+    writeFile(store->dataFile("h"), std::string(row(nine - 60, statsRow(12345, 5, 1, 9, 0, 2))));
+    store->loadFile("h", store->dataFile("h"));
+    sample(nine + 10, "h", 23);
+    sample(nine + 70, "other", 1);
+    const FilePath target = at("out/deeper/h.txt");
+    store->exportHost("h", target);
+    const String expected = String(exportHeader) + exportRule + dateText(when(nine - 60)) +
+                            "\t12345    5    1    9    0    2\n" + dateText(when(nine)) +
+                            "\t   1   23   23   23    0    0\n";
+    EXPECT_EQ(String(readFile(target)), expected);
+
+    // Over a longer file, then for a host without data.
+    writeFile(at("long.txt"), std::string(4000, 'z'));
+    store->exportHost("h", at("long.txt"));
+    EXPECT_EQ(String(readFile(at("long.txt"))), expected);
+    store->exportHost("nobody", at("long.txt"));
+    EXPECT_EQ(String(readFile(at("long.txt"))), String(exportHeader) + exportRule);
+
+    // A target that cannot be opened is only logged.
+    store->exportHost("h", at("long.txt/below"));
+}
+
+} // namespace

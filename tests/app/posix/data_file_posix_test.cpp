@@ -1,0 +1,94 @@
+#include "app/data_file.h"
+
+#include "app/ping_stats_fixture.h"
+#include "app/sample_store.h"
+#include "cpp/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include <unistd.h>
+
+using cpp::DateTime;
+using cpp::Duration;
+using cpp::String;
+
+namespace {
+
+// Another time zone for the duration of a test.
+class ZoneScope {
+public:
+    explicit ZoneScope(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            old_ = old;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~ZoneScope() {
+        if (old_)
+            ::setenv("TZ", old_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> old_;
+};
+
+TEST(DataRowPosix, RowsOfEitherHalfOfTheYearReadBackInTheirOwnOffset) {
+    const ZoneScope zone("Europe/Berlin");
+    // Summer time is +2 h, winter time +1 h, whatever holds today.
+    EXPECT_EQ(parseDataRow("2024-07-01 12:00:00\t1\t1\t1\t1\t0\t0").value().start, DateTime(Duration::seconds(1719828000)));
+    EXPECT_EQ(parseDataRow("2024-01-15 12:00:00\t1\t1\t1\t1\t0\t0").value().start, DateTime(Duration::seconds(1705316400)));
+    for (const std::uint64_t seconds : {1719828000u, 1705316400u}) {
+        const DateTime time{Duration::seconds(seconds)};
+        String line = formatDataRow(time, PingStats());
+        line.pop_back();
+        EXPECT_EQ(parseDataRow(line).value().start, time);
+    }
+}
+
+constexpr std::uint64_t nineOclock = 1699920000 + 9 * 3600;
+
+class ManualClock : public Clock_t {
+public:
+    DateTime now() const override { return DateTime(Duration(now_.load())); }
+    DateTime midnight(const DateTime&) const override { return DateTime(Duration::seconds(nineOclock - 9 * 3600)); }
+    cpp::Time monotonic() const override { return cpp::Time(Duration(monotonic_.load())); }
+
+    void set(std::uint64_t seconds) { now_ = Duration::seconds(seconds).count(); }
+    void pass(const Duration& duration) { monotonic_ += duration.count(); }
+
+private:
+    std::atomic<std::uint64_t> now_{0};
+    std::atomic<std::uint64_t> monotonic_{Duration::hours(1).count()};
+};
+
+class DataFileWriteTest : public cpp::TempFolderTest {};
+
+TEST_F(DataFileWriteTest, AFailedWriteLetsTheFileOpenAgainAfterTheRetryDelay) {
+    auto clock = std::make_shared<ManualClock>();
+    clock->set(nineOclock);
+    SampleStore store(clock, [this] { return folder_; });
+    const cpp::FilePath file = store.dataFile("h");
+    // Every write to the device fails for want of space.
+    ASSERT_EQ(::symlink("/dev/full", file.text().c_str()), 0);
+    store.addSample("h", 1);
+    ASSERT_EQ(::unlink(file.text().c_str()), 0);
+
+    clock->set(nineOclock + 60);
+    store.addSample("h", 2);
+    EXPECT_FALSE(cpp::File::exists(file));
+    clock->pass(SampleStore::retryDelay);
+    clock->set(nineOclock + 120);
+    store.addSample("h", 3);
+    EXPECT_EQ(String(readFile(file)), formatDataRow(DateTime(Duration::seconds(nineOclock + 60)), statsRow(1, 2, 2, 2)));
+}
+
+} // namespace
