@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <regex>
 #include <unordered_map>
 
@@ -16,20 +18,27 @@ bool contains(TextSpan set, char c) {
 }
 
 // Compiling a pattern costs far more than matching it, and callers match the
-// same few patterns over and over. Each thread keeps its own few, so no lock.
-const std::regex& compiled(TextSpan pattern) {
-    constexpr std::size_t cacheLimit = 32;
-    thread_local std::unordered_map<std::string, std::regex> cache;
+// same few patterns over and over. The cache is process-wide rather than per
+// thread: thread-local objects with destructors crash at thread exit in the
+// mingw runtime. Matching through a shared const expression is safe.
+std::shared_ptr<const std::regex> compiled(TextSpan pattern) {
+    constexpr std::size_t cacheLimit = 64;
+    static std::mutex mutex;
+    static std::unordered_map<std::string, std::shared_ptr<const std::regex>> cache;
     std::string key(pattern.view());
-    auto found = cache.find(key);
-    if (found == cache.end()) {
-        if (cache.size() >= cacheLimit) {
-            cache.clear();
+    {
+        std::lock_guard lock(mutex);
+        if (const auto found = cache.find(key); found != cache.end()) {
+            return found->second;
         }
-        std::regex expression(key, std::regex::ECMAScript);
-        found = cache.emplace(std::move(key), std::move(expression)).first;
     }
-    return found->second;
+    auto expression = std::make_shared<const std::regex>(key, std::regex::ECMAScript);
+    std::lock_guard lock(mutex);
+    if (cache.size() >= cacheLimit) {
+        cache.clear();
+    }
+    cache.emplace(std::move(key), expression);
+    return expression;
 }
 
 std::vector<TextSpan> groups(const std::cmatch& match) {
@@ -181,7 +190,7 @@ std::vector<TextSpan> TextSpan::split(TextSpan separators, TextSpan trimSet, boo
 
 std::vector<TextSpan> TextSpan::match(TextSpan pattern) const {
     std::cmatch result;
-    if (!std::regex_match(begin_, end_, result, compiled(pattern))) {
+    if (!std::regex_match(begin_, end_, result, *compiled(pattern))) {
         return {};
     }
     return groups(result);
@@ -189,7 +198,7 @@ std::vector<TextSpan> TextSpan::match(TextSpan pattern) const {
 
 std::vector<TextSpan> TextSpan::search(TextSpan pattern) const {
     std::cmatch result;
-    if (!std::regex_search(begin_, end_, result, compiled(pattern))) {
+    if (!std::regex_search(begin_, end_, result, *compiled(pattern))) {
         return {};
     }
     return groups(result);

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <stdexcept>
+#include <thread>
 
 namespace cpp {
 namespace {
@@ -120,6 +122,25 @@ TEST(StringRegex, MatchIsWholeTextAndSearchIsFirstOccurrence) {
     // The same pattern again, after others, still answers the same.
     EXPECT_EQ(TextSpan("x9").search("(\\d+)").size(), 2u);
     EXPECT_EQ(TextSpan("2.3").match("(\\d+)\\.(\\d+)").size(), 3u);
+}
+
+TEST(StringRegex, ThreadsThatSearchAndEnd) {
+    std::atomic<int> found{0};
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([&, t] {
+                const String line = String("Reply from 127.0.0.1: bytes=32 time=%ms TTL=128", t);
+                if (line.search("time[<=](\\d+)ms").size() == 2 && line.search(String("x%|time", t)).size() == 1) {
+                    ++found;
+                }
+            });
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+    }
+    EXPECT_EQ(found.load(), 80);
 }
 
 std::wstring wide(std::initializer_list<unsigned> units) {
