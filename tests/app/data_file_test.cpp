@@ -1,9 +1,11 @@
 #include "app/data_file.h"
 
+#include "app/manual_clock.h"
 #include "app/ping_stats_fixture.h"
 #include "app/sample_store.h"
 #include "cpp/bus.h"
 #include "cpp/temp_folder.h"
+#include "cpp/thread.h"
 
 #include <gtest/gtest.h>
 
@@ -20,31 +22,11 @@ using cpp::String;
 
 namespace {
 
-// Midnight of the store's first day, 2023-11-14 00:00:00 UTC.
-constexpr std::uint64_t originSeconds = 1699920000;
-
-DateTime when(std::int64_t secondsFromOrigin) {
-    return DateTime(Duration::seconds(static_cast<std::uint64_t>(std::int64_t(originSeconds) + secondsFromOrigin)));
-}
+constexpr auto when = &fromOrigin;
 
 String dateText(const DateTime& time) {
     return cpp::Date(time).format("%F %X");
 }
-
-// Calendar and monotonic time, both moved by hand.
-class ManualClock : public Clock_t {
-public:
-    DateTime now() const override { return DateTime(Duration(now_.load())); }
-    DateTime midnight(const DateTime&) const override { return when(0); }
-    cpp::Time monotonic() const override { return cpp::Time(Duration(monotonic_.load())); }
-
-    void set(const DateTime& time) { now_ = time.sinceEpoch().count(); }
-    void pass(const Duration& duration) { monotonic_ += duration.count(); }
-
-private:
-    std::atomic<std::uint64_t> now_{when(0).sinceEpoch().count()};
-    std::atomic<std::uint64_t> monotonic_{Duration::hours(1).count()};
-};
 
 TEST(DataFileName, PlainHostNamesKeepTheirFileName) {
     for (const char* host : {"8.8.8.8", "example.com", "my-host_1", "2001-db8--1.ipv6-literal.net", "conference"})
@@ -237,6 +219,16 @@ TEST_F(DataFileTest, LoadingMergesRowsLenientlyAndMovesEarliestBack) {
     // A missing file merges nothing.
     store->loadFile("none", at("none.txt"));
     EXPECT_EQ(minute(when(nine), "none"), PingStats());
+}
+
+TEST_F(DataFileTest, AnInterruptedWorkerStopsLoadingBeforeTheNextLine) {
+    writeFile(at("h.txt"), std::string(row(nine, statsRow(1, 1, 1, 1))));
+    cpp::Thread worker([this] {
+        cpp::Thread::current()->interrupt();
+        store->loadFile("h", at("h.txt"));
+    });
+    worker.join();
+    EXPECT_EQ(minute(when(nine), "h"), PingStats());
 }
 
 TEST_F(DataFileTest, ANumberBeyondSixtyFourBitsStopsTheLoad) {

@@ -1,5 +1,6 @@
 #include "app/sample_store.h"
 
+#include "app/manual_clock.h"
 #include "app/ping_stats_fixture.h"
 #include "cpp/exception.h"
 
@@ -14,29 +15,7 @@ using cpp::Duration;
 
 namespace {
 
-// Midnight of the store's first day, 2023-11-14 00:00:00 UTC.
-constexpr std::uint64_t originSeconds = 1699920000;
-
-DateTime at(std::int64_t secondsFromOrigin) {
-    return DateTime(Duration::seconds(static_cast<std::uint64_t>(std::int64_t(originSeconds) + secondsFromOrigin)));
-}
-
-// A clock the test moves by hand; its midnight is always the origin.
-class ManualClock : public Clock_t {
-public:
-    DateTime now() const override { return DateTime(Duration(now_.load())); }
-    DateTime midnight(const DateTime& time) const override {
-        askedFor_ = time.sinceEpoch().count();
-        return at(0);
-    }
-
-    void set(const DateTime& time) { now_ = time.sinceEpoch().count(); }
-    DateTime askedFor() const { return DateTime(Duration(askedFor_)); }
-
-private:
-    std::atomic<std::uint64_t> now_{at(0).sinceEpoch().count()};
-    mutable std::uint64_t askedFor_ = 0;
-};
+constexpr auto at = &fromOrigin;
 
 
 class SampleStoreTest : public ::testing::Test {

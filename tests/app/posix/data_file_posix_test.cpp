@@ -1,5 +1,6 @@
 #include "app/data_file.h"
 
+#include "app/manual_clock.h"
 #include "app/ping_stats_fixture.h"
 #include "app/sample_store.h"
 #include "cpp/temp_folder.h"
@@ -54,27 +55,12 @@ TEST(DataRowPosix, RowsOfEitherHalfOfTheYearReadBackInTheirOwnOffset) {
     }
 }
 
-constexpr std::uint64_t nineOclock = 1699920000 + 9 * 3600;
-
-class ManualClock : public Clock_t {
-public:
-    DateTime now() const override { return DateTime(Duration(now_.load())); }
-    DateTime midnight(const DateTime&) const override { return DateTime(Duration::seconds(nineOclock - 9 * 3600)); }
-    cpp::Time monotonic() const override { return cpp::Time(Duration(monotonic_.load())); }
-
-    void set(std::uint64_t seconds) { now_ = Duration::seconds(seconds).count(); }
-    void pass(const Duration& duration) { monotonic_ += duration.count(); }
-
-private:
-    std::atomic<std::uint64_t> now_{0};
-    std::atomic<std::uint64_t> monotonic_{Duration::hours(1).count()};
-};
-
+constexpr std::uint64_t nineOclock = originSeconds + 9 * 3600;
 class DataFileWriteTest : public cpp::TempFolderTest {};
 
 TEST_F(DataFileWriteTest, AFailedWriteLetsTheFileOpenAgainAfterTheRetryDelay) {
     auto clock = std::make_shared<ManualClock>();
-    clock->set(nineOclock);
+    clock->set(fromOrigin(9 * 3600));
     SampleStore store(clock, [this] { return folder_; });
     const cpp::FilePath file = store.dataFile("h");
     // Every write to the device fails for want of space.
@@ -82,11 +68,11 @@ TEST_F(DataFileWriteTest, AFailedWriteLetsTheFileOpenAgainAfterTheRetryDelay) {
     store.addSample("h", 1);
     ASSERT_EQ(::unlink(file.text().c_str()), 0);
 
-    clock->set(nineOclock + 60);
+    clock->set(fromOrigin(9 * 3600 + 60));
     store.addSample("h", 2);
     EXPECT_FALSE(cpp::File::exists(file));
     clock->pass(SampleStore::retryDelay);
-    clock->set(nineOclock + 120);
+    clock->set(fromOrigin(9 * 3600 + 120));
     store.addSample("h", 3);
     EXPECT_EQ(String(readFile(file)), formatDataRow(DateTime(Duration::seconds(nineOclock + 60)), statsRow(1, 2, 2, 2)));
 }
