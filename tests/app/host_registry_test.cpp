@@ -1,6 +1,7 @@
 #include "app/host_registry.h"
 #include "app/ping_stats_fixture.h"
 #include "app/sample_store.h"
+#include "app/no_data_directory.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +68,7 @@ protected:
         return made;
     }();
     cpp::Bus bus = cpp::Bus::create(0, "test");
-    SampleStore store{clock};
+    SampleStore store{clock, noDataDirectory};
     RecordingView view;
     // Never the system's ping: a program that cannot start.
     HostRegistry registry{store, clock, bus, {cpp::FilePath("/nonexistent/ping.exe"), Duration::seconds(3600)}};

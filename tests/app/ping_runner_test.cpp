@@ -1,6 +1,7 @@
 #include "app/ping_runner.h"
 #include "app/host_registry.h"
 #include "app/sample_store.h"
+#include "app/no_data_directory.h"
 #include "cpp/exception.h"
 #include "cpp/logger.h"
 #include "cpp/process_fixture.h"
@@ -113,7 +114,7 @@ protected:
 
     cpp::Program::Standard program{L""};
     std::shared_ptr<Recording> log = std::make_shared<Recording>();
-    SampleStore store;
+    SampleStore store{systemClock(), noDataDirectory};
     RecordingView view;
     std::unique_ptr<HostRegistry> registry_;
     HostRegistry& registry = *(registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt,
