@@ -26,14 +26,13 @@ std::shared_ptr<const std::regex> compiled(TextSpan pattern) {
     static std::mutex mutex;
     static std::unordered_map<std::string, std::shared_ptr<const std::regex>> cache;
     std::string key(pattern.view());
-    {
-        std::lock_guard lock(mutex);
-        if (const auto found = cache.find(key); found != cache.end()) {
-            return found->second;
-        }
+    // Compiling under the lock too: the standard library's locale facets
+    // fill their caches unsynchronised, so two compilations must not overlap.
+    std::lock_guard lock(mutex);
+    if (const auto found = cache.find(key); found != cache.end()) {
+        return found->second;
     }
     auto expression = std::make_shared<const std::regex>(key, std::regex::ECMAScript);
-    std::lock_guard lock(mutex);
     if (cache.size() >= cacheLimit) {
         cache.clear();
     }
