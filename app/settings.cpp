@@ -1,0 +1,80 @@
+#include "app/settings.h"
+
+#include "app/host_registry.h"
+#include "app/sample_store.h"
+#include "cpp/exception.h"
+
+#include <array>
+#include <cstddef>
+
+namespace settings {
+
+namespace {
+
+// Digits that fit a window coordinate; toInteger throws beyond 64 bits.
+std::optional<std::int32_t> windowNumber(cpp::TextSpan digits) {
+    try {
+        const std::int64_t number = cpp::String(digits).toInteger();
+        if (number > INT32_MAX)
+            return std::nullopt;
+        return static_cast<std::int32_t>(number);
+    } catch (const cpp::Exception&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::vector<cpp::String> hostNames(cpp::TextSpan value) {
+    return cpp::String(value).split(";", cpp::String::whitespace);
+}
+
+std::optional<Placement> placement(cpp::TextSpan value) {
+    const cpp::String text(value);
+    const auto groups = text.match("(\\d+),(\\d+),(\\d+),(\\d+)");
+    if (groups.empty())
+        return std::nullopt;
+    std::array<std::int32_t, 4> numbers{};
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const auto number = windowNumber(groups[i + 1]);
+        if (!number)
+            return std::nullopt;
+        numbers[i] = *number;
+    }
+    return Placement{numbers[0], numbers[1], numbers[2], numbers[3]};
+}
+
+std::optional<cpp::Duration> scale(cpp::TextSpan value) {
+    if (value.size() == 0)
+        return std::nullopt;
+    std::int64_t seconds = 0;
+    try {
+        seconds = cpp::String(value).toInteger();
+    } catch (const cpp::Exception&) {
+        return std::nullopt;
+    }
+    for (const cpp::Duration& candidate : SampleStore::scales()) {
+        if (static_cast<std::int64_t>(candidate.count() / 1000000u) == seconds)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+void save(cpp::PropertyFile& file, const HostRegistry& registry, const std::optional<WindowState>& window) {
+    cpp::String hosts;
+    cpp::String active;
+    for (const cpp::String& name : registry.names()) {
+        hosts += name + ";";
+        if (registry.record(name).active != 0)
+            active += name + ";";
+    }
+    file.set("hosts", hosts);
+    file.set("active", active);
+    if (!window)
+        return;
+    const Placement& place = window->placement;
+    file.set("pos", cpp::String("%,%,%,%", place.left, place.top, place.width, place.height));
+    file.set("scale", cpp::String(window->scale.count() / 1000000u));
+}
+
+} // namespace settings

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "cpp/property_file.h"
+#include "cpp/string.h"
+#include "cpp/text_span.h"
+#include "cpp/time.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class HostRegistry;
+
+// The program's keys in config.txt: which hosts exist and which are pinged,
+// where the main window stands, and the graph's scale.
+namespace settings {
+
+// The main window's left, top, width and height in screen pixels.
+struct Placement {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// What the window contributes to a save; absent while there is no window.
+struct WindowState {
+    Placement placement;
+    cpp::Duration scale;
+};
+
+// The names of a "hosts" or "active" value: split at ';', trimmed, empty
+// pieces dropped.
+std::vector<cpp::String> hostNames(cpp::TextSpan value);
+
+// A "pos" value that is exactly four unsigned numbers that a window can take
+// (up to 2^31 - 1); anything else (a negative or missing number, letters, a
+// trailing comma) is no placement.
+std::optional<Placement> placement(cpp::TextSpan value);
+
+// The store's first scale whose length in whole seconds is the "scale" value,
+// or none for an empty value or a length that is not a scale. A number
+// beyond 64 bits is no scale either: a setting must never stop the program
+// from starting.
+std::optional<cpp::Duration> scale(cpp::TextSpan value);
+
+// Appends hosts, then active, then (with a window) pos and scale. A line the
+// file refuses stays in memory, to be written by the next save.
+void save(cpp::PropertyFile& file, const HostRegistry& registry, const std::optional<WindowState>& window);
+
+} // namespace settings
