@@ -1,0 +1,215 @@
+// window-driver: lets end-to-end checks see and steer tarnlet's main window
+// from outside, as a user would, under Wine. Every command names the
+// top-level window by its caption and waits up to 10 seconds for it.
+//
+//   window-driver rect <caption>              "left top right bottom" of the window
+//   window-driver control <caption> <id>      the same for a control, any depth
+//   window-driver rows <caption> <id>         one line per list view row:
+//                                             "text<TAB>subitem 1<TAB>image<TAB>
+//                                             left top right bottom" (icon, screen)
+//   window-driver close <caption>             posts WM_CLOSE
+//   window-driver command <caption> <id>      posts WM_COMMAND with that id
+//   window-driver text <caption>              the texts of the window's static controls
+//
+// Exit code 0 on success, 1 when the window or control is not found, 2 for
+// a wrong command line.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+HWND findWindow(const wchar_t* caption) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (const HWND window = FindWindowW(nullptr, caption))
+            return window;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK matchControl(HWND child, LPARAM parameter) {
+    auto* search = reinterpret_cast<ControlSearch*>(parameter);
+    if (GetDlgCtrlID(child) == search->id) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// EnumChildWindows visits every descendant, so a control inside a splitter
+// is found too.
+HWND findControl(HWND window, int id) {
+    ControlSearch search{id, nullptr};
+    EnumChildWindows(window, matchControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void printRect(const RECT& rect) {
+    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+}
+
+std::string narrow(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
+    result.resize(std::char_traits<char>::length(result.c_str()));
+    return result;
+}
+
+// A list view answers only with pointers into its own process, so the item
+// record and its text buffer live there and are read back.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HANDLE process, std::size_t size)
+        : process_(process), size_(size),
+          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+    ~RemoteBuffer() {
+        if (address_)
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    void* address() const { return address_; }
+    bool write(const void* data, std::size_t size) const {
+        return WriteProcessMemory(process_, address_, data, size, nullptr) != 0;
+    }
+    bool read(void* data, std::size_t size) const {
+        return size <= size_ && ReadProcessMemory(process_, address_, data, size, nullptr) != 0;
+    }
+
+private:
+    HANDLE process_;
+    std::size_t size_;
+    void* address_;
+};
+
+struct Row {
+    std::wstring text;
+    std::wstring subitem;
+    int image = -1;
+    RECT icon{};
+};
+
+bool readItem(HWND list, const RemoteBuffer& item, const RemoteBuffer& text, int index, int subitem, Row& row) {
+    LVITEMW record{};
+    record.mask = LVIF_TEXT | (subitem == 0 ? LVIF_IMAGE : 0);
+    record.iItem = index;
+    record.iSubItem = subitem;
+    record.pszText = static_cast<wchar_t*>(text.address());
+    record.cchTextMax = 1024;
+    if (!item.write(&record, sizeof record) || !SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(item.address())))
+        return false;
+    wchar_t buffer[1024] = {};
+    LVITEMW answer{};
+    if (!text.read(buffer, sizeof buffer) || !item.read(&answer, sizeof answer))
+        return false;
+    buffer[1023] = L'\0';
+    if (subitem == 0) {
+        row.text = buffer;
+        row.image = answer.iImage;
+    } else {
+        row.subitem = buffer;
+    }
+    return true;
+}
+
+int printRows(HWND list) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    const HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return 1;
+    int result = 0;
+    {
+        const RemoteBuffer item(process, sizeof(LVITEMW));
+        const RemoteBuffer text(process, 1024 * sizeof(wchar_t));
+        const RemoteBuffer rect(process, sizeof(RECT));
+        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int index = 0; index < count && result == 0; ++index) {
+            Row row;
+            RECT icon{LVIR_ICON, 0, 0, 0};
+            if (!readItem(list, item, text, index, 0, row) || !readItem(list, item, text, index, 1, row) ||
+                !rect.write(&icon, sizeof icon) ||
+                !SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(rect.address())) ||
+                !rect.read(&row.icon, sizeof row.icon)) {
+                result = 1;
+                break;
+            }
+            MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&row.icon), 2);
+            std::printf("%s\t%s\t%d\t%ld %ld %ld %ld\n", narrow(row.text.c_str()).c_str(),
+                        narrow(row.subitem.c_str()).c_str(), row.image, row.icon.left, row.icon.top,
+                        row.icon.right, row.icon.bottom);
+        }
+    }
+    CloseHandle(process);
+    return result;
+}
+
+BOOL CALLBACK printStatic(HWND child, LPARAM) {
+    wchar_t className[64] = {};
+    GetClassNameW(child, className, 64);
+    if (lstrcmpiW(className, L"Static") == 0) {
+        wchar_t text[1024] = {};
+        GetWindowTextW(child, text, 1024);
+        if (text[0])
+            std::printf("%s\n", narrow(text).c_str());
+    }
+    return TRUE;
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: window-driver rect|control|rows|close|command|text <caption> [id]\n");
+    return 2;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3)
+        return usage();
+    const std::wstring command = argv[1];
+    const bool needsId = command == L"control" || command == L"rows" || command == L"command";
+    if (needsId != (argc == 4) || argc > 4)
+        return usage();
+    const HWND window = findWindow(argv[2]);
+    if (!window)
+        return 1;
+    const int id = needsId ? _wtoi(argv[3]) : 0;
+    RECT rect{};
+    if (command == L"rect") {
+        GetWindowRect(window, &rect);
+        printRect(rect);
+    } else if (command == L"control" || command == L"rows") {
+        const HWND control = findControl(window, id);
+        if (!control)
+            return 1;
+        if (command == L"rows")
+            return printRows(control);
+        GetWindowRect(control, &rect);
+        printRect(rect);
+    } else if (command == L"close") {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    } else if (command == L"command") {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    } else if (command == L"text") {
+        EnumChildWindows(window, printStatic, 0);
+    } else {
+        return usage();
+    }
+    std::fflush(stdout);
+    return 0;
+}
