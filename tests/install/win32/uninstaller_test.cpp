@@ -1,0 +1,118 @@
+#include "install/win32/uninstaller.h"
+
+#include "cpp/process_fixture.h"
+#include "install/win32/installation_fixture.h"
+#include "install/win32/installer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace install::test {
+namespace {
+
+using cpp::test::registryKeyExists;
+
+// What the uninstall window would have been told, in order.
+class RecordedProgress : public UninstallProgress_t {
+public:
+    void show() override { events.push_back("show"); }
+    void setStatus(const String& text) override { events.push_back("status " + text); }
+    void finished() override { events.push_back("finished"); }
+
+    std::vector<std::string> events;
+};
+
+class UninstallerTest : public InstallationTest {
+protected:
+    void SetUp() override {
+        InstallationTest::SetUp();
+        install(arguments(""), downloaded("build"), installation_);
+        writeFile(FilePath(installation_.dataFolder, "config.txt"), "hosts 127.0.0.1");
+        writeFile(FilePath(installation_.dataFolder, "127.0.0.1.txt"), "rows");
+        ASSERT_TRUE(File::exists(installation_.shortcut));
+        ASSERT_TRUE(registryKeyExists(entryPath()));
+    }
+
+    // Runs from where the installed program puts its copy.
+    void uninstallFromCopy() {
+        writeFile(installation_.uninstallerCopy(), "build");
+        uninstall(installation_.uninstallerCopy(), progress_, installation_,
+                  [this](const String& text) { told_.push_back(text); });
+    }
+
+    cpp::test::ComApartment apartment_;
+    RecordedProgress progress_;
+    std::vector<std::string> told_;
+};
+
+TEST_F(UninstallerTest, RemovesEverythingAndReportsTheEnd) {
+    uninstallFromCopy();
+    EXPECT_FALSE(File::exists(installation_.dataFolder));
+    EXPECT_FALSE(File::exists(installation_.shortcut));
+    EXPECT_FALSE(registryKeyExists(entryPath()));
+    EXPECT_EQ(progress_.events, (std::vector<std::string>{"show", "status tarnlet has been successfully uninstalled",
+                                                          "finished"}));
+    EXPECT_TRUE(told_.empty());
+    // The copy it runs from is not its to remove.
+    EXPECT_TRUE(File::exists(installation_.uninstallerCopy()));
+}
+
+TEST_F(UninstallerTest, APartlyRemovedInstallationIsRemovedTheRestOfTheWay) {
+    ASSERT_EQ(File::remove(installed()), File::Status::Success);
+    ASSERT_EQ(File::remove(installation_.shortcut), File::Status::Success);
+    cpp::test::deleteRegistryTree(entryPath());
+    uninstallFromCopy();
+    EXPECT_FALSE(File::exists(installation_.dataFolder));
+    EXPECT_EQ(progress_.events.back(), "finished");
+}
+
+TEST_F(UninstallerTest, AnInstalledProgramInUseEndsWithTheMessageAfterThreeTries) {
+    const HeldOpen running(installed());
+    ASSERT_TRUE(running.held());
+    const cpp::Stopwatch watch;
+    EXPECT_THROW(uninstallFromCopy(), cpp::InterruptException);
+    EXPECT_GE(watch.elapsed(), cpp::Duration::milliseconds(2500));
+    EXPECT_EQ(told_, std::vector<std::string>{"Unable to uninstall when the application is in use."});
+    EXPECT_EQ(progress_.events, std::vector<std::string>{"show"});
+    // Nothing else went.
+    EXPECT_TRUE(File::exists(installed()));
+    EXPECT_TRUE(File::exists(FilePath(installation_.dataFolder, "config.txt")));
+    EXPECT_TRUE(File::exists(installation_.shortcut));
+    EXPECT_TRUE(registryKeyExists(entryPath()));
+}
+
+TEST_F(UninstallerTest, TheInstalledProgramHandsOverToACopyInTheTemporaryFolder) {
+    ASSERT_EQ(File::remove(installed()), File::Status::Success);
+    ASSERT_EQ(File::copy(cpp::test::scriptedPing(), installed()), File::Status::Success);
+    writeFile(installation_.uninstallerCopy(), "an older copy");
+    // The stand-in records under the name of its last argument.
+    const FilePath record(cpp::test::pingScripts(), "--uninstall.args");
+    File::remove(record);
+    cpp::test::writeScript("--uninstall", "exit 0\n");
+
+    EXPECT_THROW(uninstall(installed(), progress_, installation_, [this](const String& text) { told_.push_back(text); }),
+                 cpp::InterruptException);
+    EXPECT_TRUE(progress_.events.empty());
+    EXPECT_TRUE(told_.empty());
+    ASSERT_TRUE(waitForFile(record));
+    std::vector<std::string> lines;
+    const cpp::Stopwatch watch;
+    while ((lines = cpp::test::recordedArguments("--uninstall")).size() < 3 &&
+           watch.elapsed() < cpp::Duration::seconds(10)) {
+        cpp::Thread::sleep(cpp::Duration::milliseconds(20));
+    }
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(sameText(String(lines[1]), String("arg %", installation_.uninstallerCopy().toString('\\'))))
+        << lines[1];
+    EXPECT_EQ(lines[2], "arg --uninstall");
+    EXPECT_TRUE(File::equal(installation_.uninstallerCopy(), installed()));
+    // This run removed nothing itself.
+    EXPECT_TRUE(File::exists(FilePath(installation_.dataFolder, "config.txt")));
+    EXPECT_TRUE(registryKeyExists(entryPath()));
+    removeWhenFree(installation_.uninstallerCopy());
+}
+
+} // namespace
+} // namespace install::test
