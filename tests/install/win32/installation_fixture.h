@@ -7,6 +7,7 @@
 
 #include "cpp/command_line.h"
 #include "cpp/file.h"
+#include "cpp/process_fixture.h"
 #include "cpp/property_map.h"
 #include "cpp/string.h"
 #include "cpp/temp_folder.h"
@@ -93,6 +94,12 @@ protected:
     }
 
     Installation installation_;
+};
+
+// The ping stand-in's scripts folder goes with the run that made it.
+class PingScriptsCleanup : public ::testing::Environment {
+public:
+    void TearDown() override { File::remove(cpp::test::pingScripts()); }
 };
 
 // Holds a file open the way a running program is held: it can be read but

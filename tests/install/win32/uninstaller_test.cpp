@@ -14,6 +14,8 @@ namespace {
 
 using cpp::test::registryKeyExists;
 
+const auto* const pingScriptsCleanup = ::testing::AddGlobalTestEnvironment(new PingScriptsCleanup);
+
 // What the uninstall window would have been told, in order.
 class RecordedProgress : public UninstallProgress_t {
 public:
