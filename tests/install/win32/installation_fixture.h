@@ -23,6 +23,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace install::test {
 
@@ -73,16 +74,16 @@ protected:
         return CompareStringOrdinal(a.toWide().c_str(), -1, b.toWide().c_str(), -1, TRUE) == CSTR_EQUAL;
     }
 
-    // Waits for a file a child writes; false after the bound.
-    static bool waitForFile(const FilePath& path, cpp::Duration bound = cpp::Duration::seconds(20)) {
+    // The stand-in's record of the arguments it got, once it has the given
+    // number of lines; fewer if it has not within 20 seconds.
+    static std::vector<std::string> waitForRecord(const std::string& host, std::size_t lines) {
         const cpp::Stopwatch watch;
-        while (!File::exists(path)) {
-            if (watch.elapsed() >= bound) {
-                return false;
-            }
+        std::vector<std::string> record = cpp::test::recordedArguments(host);
+        while (record.size() < lines && watch.elapsed() < cpp::Duration::seconds(20)) {
             cpp::Thread::sleep(cpp::Duration::milliseconds(20));
+            record = cpp::test::recordedArguments(host);
         }
-        return true;
+        return record;
     }
 
     // A child may still be ending when its file is to go.

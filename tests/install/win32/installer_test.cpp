@@ -159,13 +159,7 @@ TEST_F(InstallerTest, TheInstalledProgramHandsOverToADifferentReplacement) {
     const String commandLine("--verbose \"two words\" %", host);
     EXPECT_THROW(install(arguments(commandLine), installed(), installation_), cpp::InterruptException);
 
-    const FilePath record(cpp::test::pingScripts(), String("%.args", host));
-    ASSERT_TRUE(waitForFile(record));
-    std::vector<std::string> lines;
-    const cpp::Stopwatch watch;
-    while ((lines = cpp::test::recordedArguments(host)).size() < 5 && watch.elapsed() < cpp::Duration::seconds(10)) {
-        cpp::Thread::sleep(cpp::Duration::milliseconds(20));
-    }
+    const std::vector<std::string> lines = waitForRecord(host, 5);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_TRUE(sameText(String(lines[0]), String("cwd %", installation_.dataFolder.toString('\\')))) << lines[0];
     EXPECT_TRUE(sameText(String(lines[1]), String("arg %", installation_.replacementExecutable().toString('\\'))))

@@ -40,13 +40,13 @@ protected:
     // Runs from where the installed program puts its copy.
     void uninstallFromCopy() {
         writeFile(installation_.uninstallerCopy(), "build");
-        uninstall(installation_.uninstallerCopy(), progress_, installation_,
-                  [this](const String& text) { told_.push_back(text); });
+        uninstall(installation_.uninstallerCopy(), progress_, installation_, tellUser_);
     }
 
     cpp::test::ComApartment apartment_;
     RecordedProgress progress_;
     std::vector<std::string> told_;
+    const TellUser tellUser_ = [this](const String& text) { told_.push_back(text); };
 };
 
 TEST_F(UninstallerTest, RemovesEverythingAndReportsTheEnd) {
@@ -90,21 +90,12 @@ TEST_F(UninstallerTest, TheInstalledProgramHandsOverToACopyInTheTemporaryFolder)
     ASSERT_EQ(File::copy(cpp::test::scriptedPing(), installed()), File::Status::Success);
     writeFile(installation_.uninstallerCopy(), "an older copy");
     // The stand-in records under the name of its last argument.
-    const FilePath record(cpp::test::pingScripts(), "--uninstall.args");
-    File::remove(record);
     cpp::test::writeScript("--uninstall", "exit 0\n");
 
-    EXPECT_THROW(uninstall(installed(), progress_, installation_, [this](const String& text) { told_.push_back(text); }),
-                 cpp::InterruptException);
+    EXPECT_THROW(uninstall(installed(), progress_, installation_, tellUser_), cpp::InterruptException);
     EXPECT_TRUE(progress_.events.empty());
     EXPECT_TRUE(told_.empty());
-    ASSERT_TRUE(waitForFile(record));
-    std::vector<std::string> lines;
-    const cpp::Stopwatch watch;
-    while ((lines = cpp::test::recordedArguments("--uninstall")).size() < 3 &&
-           watch.elapsed() < cpp::Duration::seconds(10)) {
-        cpp::Thread::sleep(cpp::Duration::milliseconds(20));
-    }
+    const std::vector<std::string> lines = waitForRecord("--uninstall", 3);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_TRUE(sameText(String(lines[1]), String("arg %", installation_.uninstallerCopy().toString('\\'))))
         << lines[1];
