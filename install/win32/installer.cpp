@@ -3,6 +3,7 @@
 #include "cpp/exception.h"
 #include "cpp/file.h"
 #include "cpp/file_info.h"
+#include "cpp/logger.h"
 #include "cpp/process.h"
 #include "cpp/win32/named_mutex.h"
 #include "cpp/win32/shortcut.h"
@@ -58,7 +59,14 @@ void tidyOrHandOver(const cpp::PropertyMap& properties, const Installation& inst
         File::remove(replacement);
         return;
     }
-    cpp::Process::start(replacement, String(properties.get("cmdline")), installation.dataFolder).close();
+    try {
+        cpp::Process::start(replacement, String(properties.get("cmdline")), installation.dataFolder).close();
+    } catch (const cpp::Exception& error) {
+        // A replacement that cannot start (cut short, say) must not keep the
+        // installed program from starting.
+        cpp::warning(String("Unable to start %: %", replacement, error.what()));
+        return;
+    }
     holdUntilExit(std::move(mutex));
     throw cpp::InterruptException();
 }

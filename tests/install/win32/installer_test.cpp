@@ -180,6 +180,14 @@ TEST_F(InstallerTest, TheInstalledProgramHandsOverToADifferentReplacement) {
     removeWhenFree(installation_.replacementExecutable());
 }
 
+TEST_F(InstallerTest, AReplacementThatCannotStartLeavesTheInstalledProgramRunning) {
+    writeFile(installed(), "build");
+    writeFile(installation_.replacementExecutable(), "MZ cut short");
+    install(arguments(""), installed(), installation_);
+    EXPECT_EQ(readFile(installation_.replacementExecutable()), "MZ cut short");
+    EXPECT_EQ(readFile(installed()), "build");
+}
+
 // Another start holds the install mutex on a thread of its own.
 class MutexHolder {
 public:
