@@ -38,15 +38,6 @@ TEST_F(RegistryKeyTest, CreatedKeyTakesValuesAsTheSystemReadsThem) {
     EXPECT_EQ(readRegistryNumber(base_, "Flag"), 1u);
 }
 
-TEST_F(RegistryKeyTest, CreatingAnExistingKeyKeepsItsValues) {
-    RegistryKey::currentUser().create(base_).setString("Kept", "yes");
-    RegistryKey again = RegistryKey::currentUser().create(base_);
-    again.setString("Added", "too");
-    again.close();
-    EXPECT_EQ(readRegistryString(base_, "Kept"), String("yes"));
-    EXPECT_EQ(readRegistryString(base_, "Added"), String("too"));
-}
-
 TEST_F(RegistryKeyTest, MissingKeyDoesNotExistAndCannotBeOpened) {
     const String missing = String("%\\missing", base_);
     EXPECT_FALSE(RegistryKey::currentUser().exists(missing));
