@@ -10,6 +10,11 @@ probe=$1
 build=$(cd "$2" && pwd)
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 
+if ! command -v lnkinfo >/dev/null; then
+  echo "install_e2e: lnkinfo is missing (Debian liblnk-utils): run scripts/setup" >&2
+  exit 1
+fi
+
 work=$(mktemp -d "$build/install-e2e.XXXXXX")
 export TARNLET_WINEPREFIX=$work/prefix
 export WINEPREFIX=$TARNLET_WINEPREFIX
