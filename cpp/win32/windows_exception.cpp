@@ -6,18 +6,30 @@ namespace cpp::windows {
 
 namespace {
 
-// The system's text for code exactly as it writes it, line break included.
-String systemMessage(DWORD code) {
+// WinInet's codes (12000 on) have their texts in its own module, not in the
+// system's table.
+constexpr DWORD internetErrorFirst = 12000;
+constexpr DWORD internetErrorLast = 12999;
+
+DWORD formatMessage(DWORD flags, HMODULE source, DWORD code, wchar_t* buffer, DWORD size) {
+    return FormatMessageW(flags | FORMAT_MESSAGE_IGNORE_INSERTS, source, code, 1024, buffer, size, nullptr);
+}
+
+} // namespace
+
+String systemMessage(std::uint32_t code) {
     wchar_t buffer[1024];
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                        1024, buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
+    DWORD length = formatMessage(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, buffer, std::size(buffer));
+    if (length == 0 && code >= internetErrorFirst && code <= internetErrorLast) {
+        if (HMODULE internet = GetModuleHandleW(L"wininet.dll")) {
+            length = formatMessage(FORMAT_MESSAGE_FROM_HMODULE, internet, code, buffer, std::size(buffer));
+        }
+    }
     if (length == 0) {
         return String("error code: % (%)", code, String::toHex(code));
     }
     return String(buffer, buffer + length);
 }
-
-} // namespace
 
 Exception::Exception() : Exception(SystemCode{GetLastError()}) {}
 

@@ -6,6 +6,10 @@
 
 namespace cpp::windows {
 
+// The system's text for an error code, line break included; the HTTP
+// library's own codes are looked up in its message table.
+String systemMessage(std::uint32_t code);
+
 // A failed operating-system call, with the system's own message text.
 class Exception : public cpp::Exception {
 public:
