@@ -17,7 +17,7 @@ constexpr DWORD secureFlags =
 
 // WinInet cancels what is outstanding when a handle closes, but a system that
 // leaves a dead server's request pending must not hold a closing caller.
-const Duration closeWaitLimit = Duration::seconds(5);
+const Duration closeWaitLimit = Duration::seconds(1);
 
 } // namespace
 

@@ -1,0 +1,122 @@
+#include "install/win32/update_check.h"
+
+#include "cpp/exception.h"
+#include "cpp/logger.h"
+#include "cpp/program.h"
+#include "cpp/thread.h"
+#include "cpp/win32/loopback_http_server.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace install {
+namespace {
+
+using cpp::String;
+using cpp::testing::LoopbackHttpServer;
+
+class Recording : public cpp::LogFilter {
+public:
+    void log(const cpp::DateTime&, std::int32_t severity, const String&, const String& message) override {
+        const std::lock_guard lock(mutex);
+        if (severity == 7) {
+            messages.push_back(message);
+        }
+    }
+    std::mutex mutex;
+    std::vector<String> messages;
+};
+
+class UpdateCheckTest : public ::testing::Test {
+protected:
+    UpdateCheckTest() { program.logger().addFilter(log); }
+
+    // Whether the check at url showed the notice.
+    bool check(const String& url) {
+        int shown = 0;
+        checkForUpdate(url, [&] { ++shown; });
+        EXPECT_LE(shown, 1);
+        return shown == 1;
+    }
+
+    bool checkServing(const String& versionFile) {
+        server.respond(200, "OK", versionFile);
+        return check(server.url("/version.txt"));
+    }
+
+    // Every debug message, once the logger has delivered them.
+    std::vector<String> logged() {
+        program.logger().stop();
+        const std::lock_guard lock(log->mutex);
+        return log->messages;
+    }
+
+    cpp::Program::Standard program{L""};
+    std::shared_ptr<Recording> log = std::make_shared<Recording>();
+    LoopbackHttpServer server;
+};
+
+TEST_F(UpdateCheckTest, OnlyANewerReleaseShowsTheNotice) {
+    ASSERT_STREQ(TARNLET_VERSION, "1.1");
+    EXPECT_FALSE(checkServing("1.1"));
+    EXPECT_TRUE(checkServing("1.2"));
+    EXPECT_TRUE(checkServing("2.0\n"));
+    EXPECT_TRUE(checkServing("1.10"));
+    EXPECT_FALSE(checkServing("1.0"));
+    EXPECT_FALSE(checkServing("0.9"));
+    EXPECT_FALSE(checkServing("no release here"));
+    EXPECT_TRUE(checkServing("latest: tarnlet 1.3 (2026-12-01)\r\n"));
+    EXPECT_TRUE(logged().empty());
+}
+
+TEST_F(UpdateCheckTest, AMissingVersionFileLogsOneErrorAndShowsNothing) {
+    server.respond(404, "Not Found", "2.0");
+    EXPECT_FALSE(check(server.url("/version.txt")));
+    EXPECT_EQ(logged(), std::vector<String>{"Error: Not Found\n"});
+}
+
+TEST_F(UpdateCheckTest, AnUnreachableSiteLogsOneErrorAndShowsNothing) {
+    EXPECT_FALSE(check(String("http://127.0.0.1:%/version.txt", LoopbackHttpServer::closedPort())));
+    const std::vector<String> messages = logged();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].starts_with("Error: ")) << messages[0];
+}
+
+TEST_F(UpdateCheckTest, ASiteThatNeverAnswersTimesOut) {
+    server.staySilent();
+    EXPECT_FALSE(check(server.url("/version.txt")));
+    EXPECT_EQ(logged(), std::vector<String>{"Error: The operation timed out\n"});
+}
+
+TEST_F(UpdateCheckTest, AnInterruptedCheckStopsItsThread) {
+    server.staySilent();
+    std::atomic<bool> interrupted{false};
+    cpp::Thread worker([&] {
+        try {
+            check(server.url("/version.txt"));
+        } catch (const cpp::InterruptException&) {
+            interrupted = true;
+        }
+    });
+    cpp::Thread::sleep(cpp::Duration::milliseconds(300));
+    worker.interrupt();
+    worker.join();
+    EXPECT_TRUE(interrupted);
+    EXPECT_TRUE(logged().empty());
+}
+
+TEST(UpdateUrl, TheCommandLineOverridesTheSite) {
+    cpp::PropertyMap commandLine;
+    EXPECT_EQ(updateUrl(commandLine), String("%/version.txt", TARNLET_SITE));
+    commandLine.parseLine("--updateUrl");
+    EXPECT_EQ(updateUrl(commandLine), String("%/version.txt", TARNLET_SITE));
+    commandLine.parseLine("--updateUrl=http://127.0.0.1:8123/version.txt");
+    EXPECT_EQ(updateUrl(commandLine), "http://127.0.0.1:8123/version.txt");
+}
+
+} // namespace
+} // namespace install
