@@ -112,6 +112,26 @@ TEST_F(HttpTest, AServerThatNeverAnswersTimesOut) {
     EXPECT_EQ(server.connections(), 1);
 }
 
+TEST_F(HttpTest, ABodyThatStopsHalfWayTimesOutReadsAndStillCloses) {
+    const String sent = "1.2 and then";
+    server.respond(String("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n%", sent), true);
+    const Input input = http.request(server.url("/version.txt"), "", Duration::seconds(20));
+    // WinInet may hold back a part that does not fill the read (Wine does),
+    // so only a prefix of what was sent can be expected.
+    std::array<char, 100> piece;
+    String text;
+    for (TextSpan got = input.read(piece, Duration::milliseconds(300)); !got.empty();
+         got = input.read(piece, Duration::milliseconds(300))) {
+        text += String(got);
+    }
+    EXPECT_TRUE(sent.starts_with(text)) << text;
+    // A time-out, not the end: the input is still open.
+    EXPECT_TRUE(input.isOpen());
+    // With a read outstanding that may never complete, closing still ends.
+    input.close();
+    EXPECT_FALSE(input.isOpen());
+}
+
 TEST_F(HttpTest, AUrlThatCannotBeCrackedThrowsTheSystemError) {
     EXPECT_THROW(http.request("not a url", "", Duration::seconds(1)), Exception);
     EXPECT_EQ(http.connectionCount(), 0u);

@@ -15,8 +15,9 @@ namespace cpp::testing {
 
 // An HTTP server on 127.0.0.1 (a free port) for the client's tests, run on a
 // thread of its own. It answers every request with the one response it was
-// given and closes the connection, or, told to stay silent, reads the
-// request and never answers.
+// given and closes the connection; or it sends that response and holds the
+// connection open, so a body can stop half-way; or, told to stay silent, it
+// reads the request and never answers.
 class LoopbackHttpServer {
 public:
     LoopbackHttpServer() : acceptor_(context_, asio::ip::tcp::endpoint(asio::ip::address_v4::loopback(), 0)) {
@@ -35,10 +36,12 @@ public:
     std::uint16_t port() const { return acceptor_.local_endpoint().port(); }
     String url(const String& path) const { return String("http://127.0.0.1:%%", port(), path); }
 
-    // A whole raw response, status line included.
-    void respond(String response) {
+    // A whole raw response, status line included; with hold, the
+    // connection stays open after it.
+    void respond(String response, bool hold = false) {
         const std::lock_guard lock(mutex_);
         response_ = std::move(response);
+        hold_ = hold;
         silent_ = false;
     }
 
@@ -99,18 +102,25 @@ private:
     }
 
     void answer(const std::shared_ptr<Connection>& connection) {
+        bool hold = false;
         {
             const std::lock_guard lock(mutex_);
             lastRequest_ = connection->request;
+            if (hold_ || silent_) {
+                // Open until the server goes.
+                heldConnections_.push_back(connection);
+            }
             if (silent_) {
-                // Held open until the server goes.
-                silentConnections_.push_back(connection);
                 return;
             }
             connection->response = response_;
+            hold = hold_;
         }
         asio::async_write(connection->socket, asio::buffer(connection->response),
-                          [connection](const asio::error_code&, std::size_t) {
+                          [connection, hold](const asio::error_code&, std::size_t) {
+                              if (hold) {
+                                  return;
+                              }
                               asio::error_code ignored; // the client may have gone already
                               connection->socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
                               connection->socket.close(ignored);
@@ -123,8 +133,9 @@ private:
     std::mutex mutex_;
     String response_ = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     String lastRequest_;
+    bool hold_ = false;
     bool silent_ = false;
-    std::list<std::shared_ptr<Connection>> silentConnections_;
+    std::list<std::shared_ptr<Connection>> heldConnections_;
     std::atomic<int> connections_{0};
 };
 

@@ -92,6 +92,12 @@ TEST_F(UpdateCheckTest, ASiteThatNeverAnswersTimesOut) {
     EXPECT_EQ(logged(), std::vector<String>{"Error: The operation timed out\n"});
 }
 
+TEST_F(UpdateCheckTest, AVersionFileThatNeverEndsTimesOut) {
+    server.respond("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n2.0", true);
+    EXPECT_FALSE(check(server.url("/version.txt")));
+    EXPECT_EQ(logged(), std::vector<String>{"Error: The operation timed out\n"});
+}
+
 TEST_F(UpdateCheckTest, AnInterruptedCheckStopsItsThread) {
     server.staySilent();
     std::atomic<bool> interrupted{false};
