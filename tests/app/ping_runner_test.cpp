@@ -2,8 +2,8 @@
 #include "app/host_registry.h"
 #include "app/sample_store.h"
 #include "app/no_data_directory.h"
+#include "cpp/debug_log.h"
 #include "cpp/exception.h"
-#include "cpp/logger.h"
 #include "cpp/process_fixture.h"
 #include "cpp/program.h"
 
@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -46,22 +45,9 @@ public:
     std::vector<std::pair<String, std::int32_t>> updates;
 };
 
-class Recording : public cpp::LogFilter {
-public:
-    void log(const cpp::DateTime&, std::int32_t severity, const String&, const String& message) override {
-        const std::lock_guard lock(mutex);
-        if (severity == 7) {
-            messages.push_back(message);
-        }
-    }
-    std::mutex mutex;
-    std::vector<String> messages;
-};
-
 class PingRunnerTest : public ::testing::Test {
 protected:
     PingRunnerTest() {
-        program.logger().addFilter(log);
         registry.setView(&view);
     }
 
@@ -88,11 +74,7 @@ protected:
     }
 
     // Every debug message, once the logger has delivered them.
-    std::vector<String> logged() {
-        program.logger().stop();
-        const std::lock_guard lock(log->mutex);
-        return log->messages;
-    }
+    std::vector<String> logged() { return log->messages(program.logger()); }
 
     static bool has(const std::vector<String>& messages, const String& message) {
         return std::find(messages.begin(), messages.end(), message) != messages.end();
@@ -113,7 +95,7 @@ protected:
     PingRunner::Options options(Duration pause) const { return {cpp::test::scriptedPing(), pause}; }
 
     cpp::Program::Standard program{L""};
-    std::shared_ptr<Recording> log = std::make_shared<Recording>();
+    std::shared_ptr<cpp::test::DebugLog> log = cpp::test::DebugLog::attach(program.logger());
     SampleStore store{systemClock(), noDataDirectory};
     RecordingView view;
     std::unique_ptr<HostRegistry> registry_;

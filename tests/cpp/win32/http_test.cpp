@@ -10,7 +10,7 @@
 namespace cpp {
 namespace {
 
-using testing::LoopbackHttpServer;
+using test::LoopbackHttpServer;
 
 // Reads in small pieces until the body ends.
 String readBody(const Input& body) {

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-namespace cpp::testing {
+namespace cpp::test {
 
 // An HTTP server on 127.0.0.1 (a free port) for the client's tests, run on a
 // thread of its own. It answers every request with the one response it was
@@ -139,4 +139,4 @@ private:
     std::atomic<int> connections_{0};
 };
 
-} // namespace cpp::testing
+} // namespace cpp::test

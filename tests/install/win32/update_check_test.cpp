@@ -1,7 +1,7 @@
 #include "install/win32/update_check.h"
 
+#include "cpp/debug_log.h"
 #include "cpp/exception.h"
-#include "cpp/logger.h"
 #include "cpp/program.h"
 #include "cpp/thread.h"
 #include "cpp/win32/loopback_http_server.h"
@@ -10,31 +10,16 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace install {
 namespace {
 
 using cpp::String;
-using cpp::testing::LoopbackHttpServer;
-
-class Recording : public cpp::LogFilter {
-public:
-    void log(const cpp::DateTime&, std::int32_t severity, const String&, const String& message) override {
-        const std::lock_guard lock(mutex);
-        if (severity == 7) {
-            messages.push_back(message);
-        }
-    }
-    std::mutex mutex;
-    std::vector<String> messages;
-};
+using cpp::test::LoopbackHttpServer;
 
 class UpdateCheckTest : public ::testing::Test {
 protected:
-    UpdateCheckTest() { program.logger().addFilter(log); }
-
     // Whether the check at url showed the notice.
     bool check(const String& url) {
         int shown = 0;
@@ -48,15 +33,10 @@ protected:
         return check(server.url("/version.txt"));
     }
 
-    // Every debug message, once the logger has delivered them.
-    std::vector<String> logged() {
-        program.logger().stop();
-        const std::lock_guard lock(log->mutex);
-        return log->messages;
-    }
+    std::vector<String> logged() { return log->messages(program.logger()); }
 
     cpp::Program::Standard program{L""};
-    std::shared_ptr<Recording> log = std::make_shared<Recording>();
+    std::shared_ptr<cpp::test::DebugLog> log = cpp::test::DebugLog::attach(program.logger());
     LoopbackHttpServer server;
 };
 
