@@ -94,7 +94,11 @@ void Http::Detail::open(const String& userAgent) {
 
 Input Http::Detail::request(const String& url, const String& headers, const Duration& timeout) {
     const CrackedUrl cracked = CrackedUrl::crack(url);
-    return Input(Request::send(connect(cracked), cracked, headers, timeout));
+    std::shared_ptr<Request> request = Request::send(connect(cracked), cracked, headers, timeout);
+    // The caller's handle closes the request when its last copy goes, even
+    // while the request lives on for an operation WinInet has outstanding.
+    Request* const source = request.get();
+    return Input(std::shared_ptr<Request>(source, [owner = std::move(request)](Request* open) { open->close(); }));
 }
 
 HINTERNET Http::Detail::connect(const CrackedUrl& url) {

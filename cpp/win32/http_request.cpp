@@ -163,7 +163,8 @@ void Http::Detail::Request::close() {
         InternetCloseHandle(handle);
     }
     InterruptibleLock lock(mutex_, false);
-    const Duration limit = std::min(timeout_, closeWaitLimit);
+    // Only the close that closed the handle waits; a later one returns at once.
+    const Duration limit = handle ? std::min(timeout_, closeWaitLimit) : Duration();
     const Stopwatch watch;
     while (pending_ && watch.elapsed() < limit) {
         waitFor(lock, changed_, limit - watch.elapsed());

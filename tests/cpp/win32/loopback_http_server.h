@@ -4,6 +4,7 @@
 
 #include <asio.hpp>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <list>
@@ -51,6 +52,17 @@ public:
                        status, reason, body.size(), body));
     }
 
+    // More bytes on every held connection, as a body that goes on.
+    void sendToHeld(const String& text) {
+        asio::post(context_, [this, text] {
+            for (const auto& connection : heldConnections_) {
+                auto bytes = std::make_shared<std::string>(text);
+                asio::async_write(connection->socket, asio::buffer(*bytes),
+                                  [bytes](const asio::error_code&, std::size_t) {});
+            }
+        });
+    }
+
     void staySilent() {
         const std::lock_guard lock(mutex_);
         silent_ = true;
@@ -64,6 +76,8 @@ public:
 
     // Connections accepted so far.
     int connections() const { return connections_.load(); }
+    // Held connections that the client has closed.
+    int closedByClient() const { return closedByClient_.load(); }
 
     // A port on 127.0.0.1 where nothing listens: taken from the system, then let go.
     static std::uint16_t closedPort() {
@@ -78,6 +92,7 @@ private:
         asio::ip::tcp::socket socket;
         std::string request;
         std::string response;
+        std::array<char, 256> ignored;
     };
 
     void accept() {
@@ -109,6 +124,7 @@ private:
             if (hold_ || silent_) {
                 // Open until the server goes.
                 heldConnections_.push_back(connection);
+                watchForClose(connection);
             }
             if (silent_) {
                 return;
@@ -127,6 +143,18 @@ private:
                           });
     }
 
+    // Counts the client's close of a held connection; what it sends is ignored.
+    void watchForClose(const std::shared_ptr<Connection>& connection) {
+        connection->socket.async_read_some(asio::buffer(connection->ignored),
+                                           [this, connection](const asio::error_code& error, std::size_t) {
+                                               if (error) {
+                                                   ++closedByClient_;
+                                               } else {
+                                                   watchForClose(connection);
+                                               }
+                                           });
+    }
+
     asio::io_context context_;
     asio::ip::tcp::acceptor acceptor_;
     std::thread thread_;
@@ -137,6 +165,7 @@ private:
     bool silent_ = false;
     std::list<std::shared_ptr<Connection>> heldConnections_;
     std::atomic<int> connections_{0};
+    std::atomic<int> closedByClient_{0};
 };
 
 } // namespace cpp::test
