@@ -6,6 +6,7 @@
 #include "cpp/process.h"
 #include "cpp/win32/windows_exception.h"
 #include "resources/resource.h"
+#include "ui/data_location.h"
 #include "ui/layout.h"
 #include "ui/scale_choice.h"
 #include "ui/win32/add_dialog.h"
@@ -293,12 +294,10 @@ void MainWindow::clearData(const cpp::String& name) const {
 
 void MainWindow::openDataLocation(const cpp::String& name) const {
     try {
-        // explorer.exe of this system's Windows folder, on whatever drive,
-        // and the folder quoted, as its path may hold blanks.
-        const cpp::FilePath explorer = cpp::knownFolder(cpp::KnownFolder::Windows).combine("explorer.exe");
-        const cpp::String folder('"' + store_.dataFile(name).parent().toString('\\') + '"');
+        const ExplorerCommand explorer =
+            explorerCommand(cpp::knownFolder(cpp::KnownFolder::Windows), store_.dataFile(name).parent());
         // Detached at once: it is neither waited for nor ended.
-        cpp::Process::start(explorer, folder, cpp::FilePath()).close();
+        cpp::Process::start(explorer.program, explorer.arguments, cpp::FilePath()).close();
     } catch (const cpp::Exception& failure) {
         showError(failure.what());
     }
