@@ -2,6 +2,7 @@
 
 #include "app/clock.h"
 #include "cpp/bus.h"
+#include "cpp/program.h"
 #include "resources/resource.h"
 #include "ui/win32/window_fixture.h"
 
@@ -193,6 +194,38 @@ TEST_F(MainWindowTest, TheHoverTextIsCutToTheRequestBuffer) {
     // "a.test\n\nConnected for ...", cut to 11 and a terminator.
     EXPECT_EQ(std::wstring(buffer.data()), L"a.test\n\nCon");
     EXPECT_EQ(buffer.back(), L'\0');
+}
+
+// Answers the Add Address dialog once it is up: run from a thread timer,
+// which the dialog's own message loop dispatches.
+const wchar_t* enteredAddress = L"";
+
+void CALLBACK answerAddDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    const HWND dialog = FindWindowW(L"#32770", L"Add Address");
+    if (!dialog) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    SetDlgItemTextW(dialog, IDC_ADDRESS, enteredAddress);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+TEST_F(MainWindowTest, AddAddressEnablesTheHostAndSavesUnlessTheTextIsEmpty) {
+    // Loading the host's data goes to the current program's bus.
+    const cpp::Program::Standard program(L"");
+    enteredAddress = L"";
+    SetTimer(nullptr, 0, 10, answerAddDialog);
+    command(IDC_ADD_ADDRESS, BN_CLICKED);
+    EXPECT_TRUE(hosts.names().empty());
+    EXPECT_EQ(saves, 0);
+
+    enteredAddress = L"new.test";
+    SetTimer(nullptr, 0, 10, answerAddDialog);
+    command(IDC_ADD_ADDRESS, BN_CLICKED);
+    ASSERT_TRUE(hosts.contains("new.test"));
+    EXPECT_NE(hosts.record("new.test").active, 0);
+    EXPECT_EQ(rows(), (std::vector<Row>{{L"new.test", L"-", 6}}));
+    EXPECT_EQ(saves, 1);
 }
 
 TEST_F(MainWindowTest, ClosingSavesDestroysTheWindowAndQuits) {
