@@ -110,7 +110,16 @@ void MainWindow::createPanes() {
 }
 
 void MainWindow::refreshHosts() {
-    hostList_.rebuild();
+    // Rows going and coming are no choice of the user's: the graph keeps
+    // its host.
+    rebuilding_ = true;
+    try {
+        hostList_.rebuild();
+    } catch (...) {
+        rebuilding_ = false;
+        throw;
+    }
+    rebuilding_ = false;
 }
 
 void MainWindow::updateHost(const cpp::String& name, std::int32_t value) {
@@ -186,9 +195,13 @@ bool MainWindow::onNotify(const NMHDR& header, LRESULT& /*result*/) {
         // The list owns the request; it is only written into.
         hostList_.fillInfoTip(*reinterpret_cast<NMLVGETINFOTIPW*>(const_cast<NMHDR*>(&header)));
         return true;
-    case LVN_ITEMCHANGED:
-        showSelectedHost();
+    case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if (!rebuilding_ && (change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) {
+            showSelectedHost();
+        }
         return true;
+    }
     case NM_RCLICK:
         showContextMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
         return true;

@@ -93,6 +93,7 @@ private:
     HWND scaleBox_ = nullptr;
     MenuHandle hostMenu_;
     cpp::Duration scale_;
+    bool rebuilding_ = false;
 };
 
 } // namespace ui
