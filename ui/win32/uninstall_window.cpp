@@ -14,6 +14,10 @@ void UninstallWindow::create() {
     createModeless(IDD_UNINSTALL, nullptr);
 }
 
+void UninstallWindow::show() {
+    Dialog::show(SW_SHOWNORMAL);
+}
+
 void UninstallWindow::setStatus(const cpp::String& text) {
     SetDlgItemTextW(window(), IDC_UNINSTALL_STATUS, text.toWide().c_str());
 }

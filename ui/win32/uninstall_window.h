@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cpp/string.h"
+#include "install/win32/uninstaller.h"
 #include "ui/win32/dialog.h"
 #include "ui/win32/font_cache.h"
 #include "ui/win32/handles.h"
@@ -12,7 +13,7 @@ namespace ui {
 // The uninstaller's progress window (template 118). It cannot be closed
 // until finished() enables "Close", which then ends the program's message
 // loop; its title bar's close box does nothing.
-class UninstallWindow : public Dialog {
+class UninstallWindow : public Dialog, public install::UninstallProgress_t {
 public:
     explicit UninstallWindow(FontCache& fonts);
     // The window goes before the icon it shows.
@@ -21,10 +22,11 @@ public:
     // Modeless, from the program's module, not yet shown. Throws
     // cpp::windows::Exception when it cannot be made.
     void create();
+    void show() override;
     // Replaces the status text.
-    void setStatus(const cpp::String& text);
+    void setStatus(const cpp::String& text) override;
     // Uninstalling is done: "Close" may be used.
-    void finished();
+    void finished() override;
 
 private:
     bool onInit() override;

@@ -47,11 +47,16 @@ TEST_F(UninstallWindowTest, CannotBeClosedUntilFinished) {
     EXPECT_TRUE(quitPosted());
 }
 
-TEST_F(UninstallWindowTest, ShowsItsStatusAndTheLargeIcon) {
+TEST_F(UninstallWindowTest, ShowsTheUninstallersStatusAndTheLargeIcon) {
     ui::FontCache fonts;
     ui::UninstallWindow window(fonts);
     window.create();
-    window.setStatus("Removing the shortcut \xe2\x80\xa6");
+    EXPECT_FALSE(IsWindowVisible(window.window()));
+    // As the uninstaller sees it.
+    install::UninstallProgress_t& progress = window;
+    progress.show();
+    EXPECT_TRUE(IsWindowVisible(window.window()));
+    progress.setStatus("Removing the shortcut \xe2\x80\xa6");
     std::array<wchar_t, 64> text{};
     GetDlgItemTextW(window.window(), IDC_UNINSTALL_STATUS, text.data(), static_cast<int>(text.size()));
     EXPECT_STREQ(text.data(), L"Removing the shortcut \u2026");
