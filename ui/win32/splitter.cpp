@@ -33,7 +33,8 @@ Splitter::~Splitter() {
 void Splitter::create(HWND parent, const Rect& area, int id) {
     registerClass();
     barWidth_ = GetSystemMetrics(SM_CXSIZEFRAME);
-    if (!CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+    // A control parent: the dialog's keyboard navigation reaches the panes.
+    if (!CreateWindowExW(WS_EX_CONTROLPARENT, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                         area.left, area.top, area.width(), area.height(), parent,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                         this)) {
