@@ -12,7 +12,6 @@
 #include "ui/win32/add_dialog.h"
 #include "ui/win32/file_save_dialog.h"
 
-#include <array>
 #include <string>
 
 namespace ui {
@@ -39,7 +38,6 @@ MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts
                        std::function<void()> saveConfiguration)
     : hosts_(hosts),
       store_(store),
-      fonts_(fonts),
       images_(images),
       saveConfiguration_(std::move(saveConfiguration)),
       hostList_(hosts),

@@ -80,7 +80,6 @@ private:
 
     HostRegistry& hosts_;
     SampleStore& store_;
-    FontCache& fonts_;
     ImageCache& images_;
     const std::function<void()> saveConfiguration_;
 
