@@ -46,14 +46,15 @@ MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts
       scale_(SampleStore::firstScale()) {}
 
 MainWindow::~MainWindow() {
-    hosts_.setView(nullptr);
+    // The registry may be gone already: the rows going with the window must
+    // not ask it for a host.
+    selectionFrozen_ = true;
     // The windows go while every member they may notify still exists.
     destroy();
 }
 
 void MainWindow::create() {
     createModeless(IDD_MAIN, nullptr);
-    hosts_.setView(this);
 }
 
 bool MainWindow::onInit() {
@@ -110,14 +111,14 @@ void MainWindow::createPanes() {
 void MainWindow::refreshHosts() {
     // Rows going and coming are no choice of the user's: the graph keeps
     // its host.
-    rebuilding_ = true;
+    selectionFrozen_ = true;
     try {
         hostList_.rebuild();
     } catch (...) {
-        rebuilding_ = false;
+        selectionFrozen_ = false;
         throw;
     }
-    rebuilding_ = false;
+    selectionFrozen_ = false;
 }
 
 void MainWindow::updateHost(const cpp::String& name, std::int32_t value) {
@@ -195,7 +196,7 @@ bool MainWindow::onNotify(const NMHDR& header, LRESULT& /*result*/) {
         return true;
     case LVN_ITEMCHANGED: {
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-        if (!rebuilding_ && (change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) {
+        if (!selectionFrozen_ && (change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) {
             showSelectedHost();
         }
         return true;

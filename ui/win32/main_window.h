@@ -31,12 +31,14 @@ public:
     // it is called after every change of the host list and on close.
     MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts, ImageCache& images,
                std::function<void()> saveConfiguration);
-    // Detaches from the registry before the window goes.
+    // May outlive the registry and the store: it asks them nothing once it
+    // is being destroyed.
     ~MainWindow() override;
 
-    // Modeless, from the program's module, not yet shown; attaches itself to
-    // the registry as its view. The status images (110 to 116) must have
-    // been loaded. Throws cpp::windows::Exception when it cannot be made.
+    // Modeless, from the program's module, not yet shown. The status images
+    // (110 to 116) must have been loaded. The program attaches it to the
+    // registry as its view (HostRegistry::setView) and detaches it before
+    // either goes. Throws cpp::windows::Exception when it cannot be made.
     void create();
 
     // Every row anew from the registry.
@@ -92,7 +94,8 @@ private:
     HWND scaleBox_ = nullptr;
     MenuHandle hostMenu_;
     cpp::Duration scale_;
-    bool rebuilding_ = false;
+    // While set, selection changes in the list leave the graph alone.
+    bool selectionFrozen_ = false;
 };
 
 } // namespace ui
