@@ -29,6 +29,8 @@ public:
     explicit operator bool() const { return pointer_ != nullptr; }
     // Where a creating call puts the reference; the pointer must be empty.
     void** out() { return reinterpret_cast<void**>(&pointer_); }
+    // The same for calls that take the interface's own pointer type.
+    Interface** typedOut() { return &pointer_; }
 
 private:
     Interface* pointer_ = nullptr;

@@ -1,18 +1,20 @@
 #include "ui/win32/file_save_dialog.h"
 
-#include "ui/win32/handles.h"
+#include "cpp/win32/com_pointer.h"
 
 #include <shobjidl.h>
 
 namespace ui {
 
+using cpp::windows::ComPointer;
+
 FileSaveDialog::FileSaveDialog(std::wstring typeName, std::wstring pattern)
     : typeName_(std::move(typeName)), pattern_(std::move(pattern)) {}
 
 std::optional<cpp::FilePath> FileSaveDialog::show(HWND owner) const {
-    ComPtr<IFileSaveDialog> dialog;
+    ComPointer<IFileSaveDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSaveDialog,
-                                dialog.putVoid()))) {
+                                dialog.out()))) {
         return std::nullopt;
     }
     FILEOPENDIALOGOPTIONS options = 0;
@@ -28,8 +30,8 @@ std::optional<cpp::FilePath> FileSaveDialog::show(HWND owner) const {
     if (FAILED(dialog->Show(owner))) {
         return std::nullopt;
     }
-    ComPtr<IShellItem> item;
-    if (FAILED(dialog->GetResult(item.put()))) {
+    ComPointer<IShellItem> item;
+    if (FAILED(dialog->GetResult(item.typedOut()))) {
         return std::nullopt;
     }
     PWSTR name = nullptr;

@@ -2,11 +2,9 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <memory>
 #include <type_traits>
-#include <utility>
 
 namespace ui {
 
@@ -35,43 +33,5 @@ using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, DestroyMenuHand
 using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, DestroyIconHandle>;
 using ImageListHandle = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, DestroyImageList>;
 using WindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowHandle>;
-
-// Owns one reference to a COM object.
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            reset();
-            pointer_ = std::exchange(other.pointer_, nullptr);
-        }
-        return *this;
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() { reset(); }
-
-    T* get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    explicit operator bool() const { return pointer_ != nullptr; }
-
-    // For the calls that hand out a new reference; drops the one held.
-    T** put() {
-        reset();
-        return &pointer_;
-    }
-    void** putVoid() { return reinterpret_cast<void**>(put()); }
-
-    void reset() {
-        if (pointer_) {
-            std::exchange(pointer_, nullptr)->Release();
-        }
-    }
-
-private:
-    T* pointer_ = nullptr;
-};
 
 } // namespace ui

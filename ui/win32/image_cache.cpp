@@ -1,5 +1,6 @@
 #include "ui/win32/image_cache.h"
 
+#include "cpp/win32/com_pointer.h"
 #include "cpp/win32/windows_exception.h"
 
 #include <wincodec.h>
@@ -7,6 +8,8 @@
 #include <cstring>
 
 namespace ui {
+
+using cpp::windows::ComPointer;
 
 namespace {
 
@@ -18,7 +21,7 @@ void check(HRESULT result) {
 
 // A stream over a copy of the resource's bytes in movable global memory,
 // which the stream frees when it is released.
-ComPtr<IStream> resourceStream(HMODULE module, std::int32_t id) {
+ComPointer<IStream> resourceStream(HMODULE module, std::int32_t id) {
     const HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
     if (!resource) {
         throw cpp::windows::Exception();
@@ -42,8 +45,8 @@ ComPtr<IStream> resourceStream(HMODULE module, std::int32_t id) {
     }
     std::memcpy(target, bytes, size);
     GlobalUnlock(copy);
-    ComPtr<IStream> stream;
-    const HRESULT result = CreateStreamOnHGlobal(copy, TRUE, stream.put());
+    ComPointer<IStream> stream;
+    const HRESULT result = CreateStreamOnHGlobal(copy, TRUE, stream.typedOut());
     if (FAILED(result)) {
         GlobalFree(copy);
         check(result);
@@ -54,19 +57,19 @@ ComPtr<IStream> resourceStream(HMODULE module, std::int32_t id) {
 // Decodes the single frame of a PNG to a 32-bit premultiplied top-down DIB
 // section compatible with the screen.
 BitmapHandle decodePng(IStream* stream) {
-    ComPtr<IWICBitmapDecoder> decoder;
+    ComPointer<IWICBitmapDecoder> decoder;
     check(CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
-                           decoder.putVoid()));
+                           decoder.out()));
     check(decoder->Initialize(stream, WICDecodeMetadataCacheOnLoad));
     UINT frames = 0;
     check(decoder->GetFrameCount(&frames));
     if (frames != 1) {
         throw cpp::windows::Exception(static_cast<std::int32_t>(WINCODEC_ERR_BADIMAGE));
     }
-    ComPtr<IWICBitmapFrameDecode> frame;
-    check(decoder->GetFrame(0, frame.put()));
-    ComPtr<IWICBitmapSource> converted;
-    check(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.get(), converted.put()));
+    ComPointer<IWICBitmapFrameDecode> frame;
+    check(decoder->GetFrame(0, frame.typedOut()));
+    ComPointer<IWICBitmapSource> converted;
+    check(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.get(), converted.typedOut()));
     UINT width = 0;
     UINT height = 0;
     check(converted->GetSize(&width, &height));
@@ -98,7 +101,7 @@ ImageCache::ImageCache(HMODULE module) : module_(module ? module : GetModuleHand
 ImageCache::~ImageCache() = default;
 
 void ImageCache::load(std::int32_t id) {
-    const ComPtr<IStream> stream = resourceStream(module_, id);
+    const ComPointer<IStream> stream = resourceStream(module_, id);
     bitmaps_[id] = decodePng(stream.get());
 }
 
