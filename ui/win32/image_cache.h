@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/win32/handles.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -25,7 +27,7 @@ public:
 
 private:
     HMODULE module_;
-    std::map<std::int32_t, HBITMAP> bitmaps_;
+    std::map<std::int32_t, BitmapHandle> bitmaps_;
 };
 
 } // namespace ui

@@ -1,0 +1,72 @@
+#include "ui/win32/update_window.h"
+
+#include "resources/resource.h"
+#include "ui/win32/window_fixture.h"
+#include "ui/win32/handles.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+namespace {
+
+class UpdateWindowTest : public ui::test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        images.load(IDB_CLOSE);
+        LOGFONTW description{};
+        description.lfHeight = 14;
+        fonts.create("ui", description);
+        parent.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_NE(parent, nullptr);
+    }
+
+    ui::FontCache fonts;
+    ui::ImageCache images;
+    ui::WindowHandle parent;
+};
+
+TEST_F(UpdateWindowTest, StartsHiddenAndItsCrossHidesItAgain) {
+    ui::UpdateWindow notice(fonts, images, "http://127.0.0.1/");
+    notice.create(parent.get());
+    ASSERT_NE(notice.window(), nullptr);
+    EXPECT_EQ(GetParent(notice.window()), parent.get());
+    EXPECT_FALSE(GetWindowLongW(notice.window(), GWL_STYLE) & WS_VISIBLE);
+
+    notice.show();
+    EXPECT_TRUE(GetWindowLongW(notice.window(), GWL_STYLE) & WS_VISIBLE);
+    SendMessageW(notice.window(), WM_COMMAND, MAKEWPARAM(IDC_CLOSE_NOTICE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(notice.window(), IDC_CLOSE_NOTICE)));
+    EXPECT_FALSE(GetWindowLongW(notice.window(), GWL_STYLE) & WS_VISIBLE);
+    // Still there to be shown again.
+    notice.show();
+    EXPECT_TRUE(GetWindowLongW(notice.window(), GWL_STYLE) & WS_VISIBLE);
+}
+
+TEST_F(UpdateWindowTest, DrawsItsCrossAndLinkWithTheCachedImageAndFont) {
+    ui::UpdateWindow notice(fonts, images, "http://127.0.0.1/");
+    notice.create(parent.get());
+    EXPECT_EQ(reinterpret_cast<HBITMAP>(SendDlgItemMessageW(notice.window(), IDC_CLOSE_NOTICE, BM_GETIMAGE,
+                                                            IMAGE_BITMAP, 0)),
+              images.byId(IDB_CLOSE));
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendDlgItemMessageW(notice.window(), IDC_UPDATE_LINK, WM_GETFONT, 0, 0)),
+              fonts.byName("ui")->handle());
+    EXPECT_NE(SendDlgItemMessageW(notice.window(), IDC_UPDATE_ICON, STM_GETICON, 0, 0), 0);
+}
+
+TEST_F(UpdateWindowTest, DestroyingTheObjectDestroysItsWindow) {
+    HWND window = nullptr;
+    {
+        ui::UpdateWindow notice(fonts, images, "http://127.0.0.1/");
+        notice.create(parent.get());
+        window = notice.window();
+        ASSERT_TRUE(IsWindow(window));
+    }
+    EXPECT_FALSE(IsWindow(window));
+}
+
+} // namespace
