@@ -34,6 +34,10 @@ bool returnsDirectly(UINT message) {
 } // namespace
 
 Dialog::~Dialog() {
+    destroy();
+}
+
+void Dialog::destroy() {
     if (window_ && !modal_) {
         DestroyWindow(window_);
     }

@@ -30,6 +30,8 @@ protected:
     // Returns what endModal was given, or throws as createModeless.
     INT_PTR runModal(int templateId, HWND owner);
     void endModal(INT_PTR result) const;
+    // Destroys a modeless window that still exists.
+    void destroy();
 
     // The handlers: each returns whether it handled its message. A failure
     // thrown by one is shown in a message box and counts as handled.

@@ -1,0 +1,70 @@
+#include "ui/win32/uninstall_window.h"
+
+#include "resources/resource.h"
+#include "ui/win32/window_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace {
+
+using UninstallWindowTest = ui::test::WindowTest;
+
+bool quitPosted() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void press(HWND window, int id) {
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+TEST_F(UninstallWindowTest, CannotBeClosedUntilFinished) {
+    ui::FontCache fonts;
+    ui::UninstallWindow window(fonts);
+    window.create();
+    const HWND handle = window.window();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(handle, IDC_UNINSTALL_CLOSE)));
+    // The close box, Escape and "Close" while disabled all do nothing.
+    SendMessageW(handle, WM_CLOSE, 0, 0);
+    press(handle, IDCANCEL);
+    press(handle, IDC_UNINSTALL_CLOSE);
+    EXPECT_TRUE(IsWindow(handle));
+    EXPECT_FALSE(quitPosted());
+
+    window.finished();
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(handle, IDC_UNINSTALL_CLOSE)));
+    press(handle, IDC_UNINSTALL_CLOSE);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(window.window(), nullptr);
+    EXPECT_TRUE(quitPosted());
+}
+
+TEST_F(UninstallWindowTest, ShowsItsStatusAndTheLargeIcon) {
+    ui::FontCache fonts;
+    ui::UninstallWindow window(fonts);
+    window.create();
+    window.setStatus("Removing the shortcut \xe2\x80\xa6");
+    std::array<wchar_t, 64> text{};
+    GetDlgItemTextW(window.window(), IDC_UNINSTALL_STATUS, text.data(), static_cast<int>(text.size()));
+    EXPECT_STREQ(text.data(), L"Removing the shortcut \u2026");
+
+    const auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(window.window(), IDC_STATIC, STM_GETICON, 0, 0));
+    ASSERT_NE(icon, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, 128);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+}
+
+} // namespace

@@ -1,0 +1,99 @@
+#include "ui/win32/dialog_resizer.h"
+
+#include "cpp/win32/windows_exception.h"
+
+namespace ui {
+
+namespace {
+
+Rect fromRect(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+SIZE gripSize() {
+    return {GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL)};
+}
+
+} // namespace
+
+void DialogResizer::init(HWND dialog, const std::vector<Rule>& rules) {
+    dialog_ = dialog;
+    RECT window;
+    GetWindowRect(dialog_, &window);
+    minimum_ = {window.right - window.left, window.bottom - window.top};
+    RECT client;
+    GetClientRect(dialog_, &client);
+    initialClient_ = {client.right, client.bottom};
+
+    controls_.clear();
+    for (const Rule& rule : rules) {
+        const HWND control = GetDlgItem(dialog_, rule.controlId);
+        if (!control) {
+            continue;
+        }
+        RECT rect;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
+        controls_.push_back({control, fromRect(rect), rule.rules});
+    }
+
+    const SIZE size = gripSize();
+    const Rect place = sizeGripRect(fromRect(client), size.cx, size.cy);
+    grip_ = CreateWindowExW(0, L"SCROLLBAR", nullptr,
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
+                            place.left, place.top, place.width(), place.height(), dialog_, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    if (!grip_) {
+        throw cpp::windows::Exception();
+    }
+}
+
+bool DialogResizer::handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (!dialog_) {
+        return false;
+    }
+    switch (message) {
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize = {minimum_.cx, minimum_.cy};
+        result = 0;
+        return true;
+    }
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED) {
+            layout(LOWORD(lParam), HIWORD(lParam), wParam == SIZE_MAXIMIZED);
+        }
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DialogResizer::layout(int width, int height, bool maximised) {
+    const int dx = width - initialClient_.cx;
+    const int dy = height - initialClient_.cy;
+    HDWP positions = BeginDeferWindowPos(static_cast<int>(controls_.size()) + 1);
+    const auto place = [&positions](HWND window, const Rect& rect) {
+        if (positions) {
+            positions = DeferWindowPos(positions, window, nullptr, rect.left, rect.top, rect.width(), rect.height(),
+                                       SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    };
+    for (const Control& control : controls_) {
+        place(control.window, followResize(control.initial, control.rules, dx, dy));
+    }
+    if (grip_) {
+        const SIZE size = gripSize();
+        place(grip_, sizeGripRect({0, 0, width, height}, size.cx, size.cy));
+    }
+    if (positions) {
+        EndDeferWindowPos(positions);
+    }
+    if (grip_) {
+        // A maximised window cannot be sized by its corner.
+        ShowWindow(grip_, maximised ? SW_HIDE : SW_SHOW);
+    }
+}
+
+} // namespace ui
