@@ -1,0 +1,207 @@
+#include "ui/win32/main_window.h"
+
+#include "app/clock.h"
+#include "cpp/bus.h"
+#include "resources/resource.h"
+#include "ui/win32/window_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace {
+
+class MainWindowTest : public ui::test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        for (int id = IDB_STATUS_DISABLED; id <= IDB_STATUS_LOST; ++id) {
+            images.load(id);
+        }
+        images.load(IDB_CLOSE);
+        window.create();
+        ASSERT_NE(window.window(), nullptr);
+    }
+
+    HWND list() const { return GetDlgItem(GetDlgItem(window.window(), IDC_SPLITTER), IDC_HOST_LIST); }
+
+    struct Row {
+        std::wstring host;
+        std::wstring ping;
+        int image;
+        bool operator==(const Row&) const = default;
+    };
+
+    std::vector<Row> rows() const {
+        std::vector<Row> read;
+        const int count = ListView_GetItemCount(list());
+        for (int row = 0; row < count; ++row) {
+            std::array<wchar_t, 256> host{};
+            std::array<wchar_t, 256> ping{};
+            LVITEMW item{};
+            item.mask = LVIF_TEXT | LVIF_IMAGE;
+            item.iItem = row;
+            item.pszText = host.data();
+            item.cchTextMax = static_cast<int>(host.size());
+            ListView_GetItem(list(), &item);
+            ListView_GetItemText(list(), row, 1, ping.data(), static_cast<int>(ping.size()));
+            read.push_back({host.data(), ping.data(), item.iImage});
+        }
+        return read;
+    }
+
+    void select(int row) const {
+        ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+
+    void command(int id, int code = 0) const {
+        SendMessageW(window.window(), WM_COMMAND, MAKEWPARAM(id, code), 0);
+    }
+
+    std::wstring scaleBoxText() const {
+        std::array<wchar_t, 64> text{};
+        GetDlgItemTextW(window.window(), IDC_SCALE, text.data(), static_cast<int>(text.size()));
+        return text.data();
+    }
+
+    const std::shared_ptr<Clock_t> clock = systemClock();
+    cpp::Bus bus = cpp::Bus::create(0, "test");
+    SampleStore store{clock, [] { return cpp::FilePath(cpp::FilePath::temp(), "tarnlet-ui-tests/missing"); }};
+    // Never the system's ping: a program that cannot start, so an enabled
+    // host keeps the sample a test gives it.
+    HostRegistry hosts{store, clock, bus, {cpp::FilePath("/nonexistent/ping.exe"), cpp::Duration::seconds(3600)}};
+    ui::FontCache fonts;
+    ui::ImageCache images;
+    int saves = 0;
+    ui::MainWindow window{hosts, store, fonts, images, [this] { ++saves; }};
+};
+
+TEST_F(MainWindowTest, ShowsTheVersionAndEveryScale) {
+    std::array<wchar_t, 64> caption{};
+    GetWindowTextW(window.window(), caption.data(), static_cast<int>(caption.size()));
+    EXPECT_STREQ(caption.data(), L"tarnlet 1.1");
+    EXPECT_EQ(SendDlgItemMessageW(window.window(), IDC_SCALE, CB_GETCOUNT, 0, 0), 11);
+    EXPECT_EQ(window.scale(), cpp::Duration::seconds(1));
+    EXPECT_EQ(scaleBoxText(), L"1 second");
+}
+
+TEST_F(MainWindowTest, SetScaleAndTheScaleBoxAgree) {
+    window.setScale(cpp::Duration::minutes(1));
+    EXPECT_EQ(scaleBoxText(), L"1 minute");
+    EXPECT_EQ(window.scale(), cpp::Duration::minutes(1));
+
+    SendDlgItemMessageW(window.window(), IDC_SCALE, CB_SETCURSEL, 10, 0);
+    command(IDC_SCALE, CBN_SELCHANGE);
+    EXPECT_EQ(window.scale(), cpp::Duration::hours(24));
+    EXPECT_EQ(saves, 0);
+}
+
+TEST_F(MainWindowTest, RowsFollowTheRegistryInNameOrderWithTheirStatus) {
+    hosts.ensure("b.test");
+    hosts.enable("c.test");
+    hosts.recordSample("c.test", 24);
+    hosts.ensure("a.test");
+    window.refreshHosts();
+    EXPECT_EQ(rows(), (std::vector<Row>{{L"a.test", L"-", 0}, {L"b.test", L"-", 0}, {L"c.test", L"24", 5}}));
+
+    window.updateHost("c.test", 25);
+    EXPECT_EQ(rows()[2], (Row{L"c.test", L"25", 4}));
+    window.updateHost("c.test", 250);
+    EXPECT_EQ(rows()[2], (Row{L"c.test", L"250", 1}));
+    window.updateHost("c.test", -1);
+    EXPECT_EQ(rows()[2], (Row{L"c.test", L"-", 6}));
+    // A disabled host shows as disabled whatever it is told.
+    window.updateHost("a.test", 10);
+    EXPECT_EQ(rows()[0], (Row{L"a.test", L"-", 0}));
+    // Unknown hosts change nothing.
+    window.updateHost("z.test", 10);
+    EXPECT_EQ(rows().size(), 3u);
+}
+
+TEST_F(MainWindowTest, TheHostListTakesTheLeft160PixelsOfTheSplitter) {
+    RECT rect;
+    GetWindowRect(list(), &rect);
+    EXPECT_EQ(rect.right - rect.left, 160);
+    EXPECT_EQ(GetParent(window.pingView().window()), GetDlgItem(window.window(), IDC_SPLITTER));
+}
+
+TEST_F(MainWindowTest, EnabledTogglesTheSelectedHostAndSaves) {
+    hosts.ensure("a.test");
+    window.refreshHosts();
+    select(0);
+    command(ID_HOST_ENABLED);
+    EXPECT_NE(hosts.record("a.test").active, 0);
+    EXPECT_EQ(saves, 1);
+    select(0);
+    command(ID_HOST_ENABLED);
+    EXPECT_EQ(hosts.record("a.test").active, 0);
+    EXPECT_EQ(saves, 2);
+    EXPECT_EQ(rows()[0].image, 0);
+}
+
+TEST_F(MainWindowTest, RemoveDropsTheSelectedHostAndSaves) {
+    hosts.ensure("a.test");
+    hosts.ensure("b.test");
+    window.refreshHosts();
+    select(1);
+    command(ID_HOST_REMOVE);
+    EXPECT_FALSE(hosts.contains("b.test"));
+    EXPECT_EQ(rows(), (std::vector<Row>{{L"a.test", L"-", 0}}));
+    EXPECT_EQ(saves, 1);
+}
+
+TEST_F(MainWindowTest, HostCommandsWithoutASelectedRowDoNothing) {
+    hosts.ensure("a.test");
+    window.refreshHosts();
+    for (const int id : {ID_HOST_ENABLED, ID_HOST_REMOVE, ID_HOST_CLEAR, ID_HOST_EXPORT, ID_HOST_OPEN_LOCATION}) {
+        command(id);
+    }
+    EXPECT_TRUE(hosts.contains("a.test"));
+    EXPECT_EQ(hosts.record("a.test").active, 0);
+    EXPECT_EQ(saves, 0);
+}
+
+TEST_F(MainWindowTest, TheHoverTextIsCutToTheRequestBuffer) {
+    hosts.enable("a.test");
+    Sleep(5);
+    // Two losses in a row: disconnected since now.
+    hosts.recordSample("a.test", -1);
+    hosts.recordSample("a.test", -1);
+    window.refreshHosts();
+    std::array<wchar_t, 12> buffer{};
+    const std::wstring label = L"a.test";
+    label.copy(buffer.data(), label.size());
+    NMLVGETINFOTIPW request{};
+    request.hdr.hwndFrom = list();
+    request.hdr.idFrom = IDC_HOST_LIST;
+    request.hdr.code = LVN_GETINFOTIPW;
+    request.pszText = buffer.data();
+    request.cchTextMax = static_cast<int>(buffer.size());
+    request.iItem = 0;
+    SendMessageW(window.window(), WM_NOTIFY, IDC_HOST_LIST, reinterpret_cast<LPARAM>(&request));
+    // "a.test\n\nDisconnected for ...", cut to 11 and a terminator.
+    EXPECT_EQ(std::wstring(buffer.data()), L"a.test\n\nDis");
+    EXPECT_EQ(buffer.back(), L'\0');
+}
+
+TEST_F(MainWindowTest, ClosingSavesDestroysTheWindowAndQuits) {
+    const HWND handle = window.window();
+    SendMessageW(handle, WM_CLOSE, 0, 0);
+    EXPECT_EQ(saves, 1);
+    EXPECT_FALSE(IsWindow(handle));
+    MSG message;
+    bool quit = false;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        quit = quit || message.message == WM_QUIT;
+    }
+    EXPECT_TRUE(quit);
+    // A result that arrives after the window went is dropped.
+    window.updateHost("a.test", 5);
+}
+
+} // namespace

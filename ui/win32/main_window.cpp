@@ -1,0 +1,319 @@
+#include "ui/win32/main_window.h"
+
+#include "cpp/exception.h"
+#include "cpp/file_path.h"
+#include "cpp/known_folder.h"
+#include "cpp/process.h"
+#include "cpp/win32/windows_exception.h"
+#include "resources/resource.h"
+#include "ui/layout.h"
+#include "ui/scale_choice.h"
+#include "ui/win32/add_dialog.h"
+#include "ui/win32/file_save_dialog.h"
+
+#include <array>
+#include <string>
+
+namespace ui {
+
+namespace {
+
+constexpr int firstStatusImage = IDB_STATUS_DISABLED;
+constexpr int lastStatusImage = IDB_STATUS_LOST;
+// Pixels from the splitter's left edge to its bar.
+constexpr int hostListWidth = 160;
+// The longest scale text read back from the scale box.
+constexpr int scaleTextLimit = 1024;
+
+Rect clientRectOf(HWND control, HWND dialog) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+} // namespace
+
+MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts, ImageCache& images,
+                       std::function<void()> saveConfiguration)
+    : hosts_(hosts),
+      store_(store),
+      fonts_(fonts),
+      images_(images),
+      saveConfiguration_(std::move(saveConfiguration)),
+      hostList_(hosts),
+      pingView_(store, fonts, images, cpp::String(TARNLET_SITE "/"),
+                [this](const cpp::Duration& scale) { setScale(scale); }),
+      scale_(SampleStore::firstScale()) {}
+
+MainWindow::~MainWindow() {
+    hosts_.setView(nullptr);
+    // The windows go while every member they may notify still exists.
+    destroy();
+}
+
+void MainWindow::create() {
+    createModeless(IDD_MAIN, nullptr);
+    hosts_.setView(this);
+}
+
+bool MainWindow::onInit() {
+    const HWND window = this->window();
+    SetWindowTextW(window, cpp::String("tarnlet %", TARNLET_VERSION).toWide().c_str());
+    const HMODULE module = GetModuleHandleW(nullptr);
+    // Shared icons: the system owns them.
+    const auto icon = [module](int metricX, int metricY) {
+        return reinterpret_cast<LPARAM>(LoadImageW(module, MAKEINTRESOURCEW(IDI_TARNLET), IMAGE_ICON,
+                                                   GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
+    };
+    SendMessageW(window, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
+    createStatusImages();
+    scaleBox_ = GetDlgItem(window, IDC_SCALE);
+    fillScaleBox();
+    createPanes();
+    hostMenu_.reset(LoadMenuW(module, MAKEINTRESOURCEW(IDR_HOST_MENU)));
+    resizer_.init(window, {{IDC_SCALE, moveX}, {IDC_LIVE, moveX}, {IDC_SPLITTER, growX | growY}});
+    setScale(scale_);
+    refreshHosts();
+    return true;
+}
+
+void MainWindow::createStatusImages() {
+    statusImages_.reset(ImageList_Create(16, 16, ILC_COLOR32, 8, 4));
+    if (!statusImages_) {
+        throw cpp::windows::Exception();
+    }
+    for (int id = firstStatusImage; id <= lastStatusImage; ++id) {
+        ImageList_Add(statusImages_.get(), images_.byId(id), nullptr);
+    }
+}
+
+void MainWindow::fillScaleBox() const {
+    for (const cpp::String& text : scaleTexts()) {
+        SendMessageW(scaleBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.toWide().c_str()));
+    }
+}
+
+void MainWindow::createPanes() {
+    const HWND window = this->window();
+    RECT client;
+    GetClientRect(window, &client);
+    const Rect area = splitterArea({client.left, client.top, client.right, client.bottom},
+                                   clientRectOf(GetDlgItem(window, IDC_ADD_ADDRESS), window));
+    splitter_.create(window, area, IDC_SPLITTER);
+    hostList_.create(splitter_.window(), statusImages_.get());
+    pingView_.create(splitter_.window());
+    splitter_.setPanes(hostList_.window(), pingView_.window());
+    splitter_.setBarPosition(hostListWidth);
+}
+
+void MainWindow::refreshHosts() {
+    hostList_.rebuild();
+}
+
+void MainWindow::updateHost(const cpp::String& name, std::int32_t value) {
+    // A result may still arrive after the window has closed.
+    if (!window() || !hosts_.contains(name)) {
+        return;
+    }
+    hostList_.update(name, hosts_.record(name).active != 0, value);
+}
+
+void MainWindow::setScale(const cpp::Duration& scale) {
+    scale_ = scale;
+    pingView_.setScale(scale);
+    const std::wstring text = scale.text().toWide();
+    const LRESULT entry = SendMessageW(scaleBox_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(text.c_str()));
+    if (entry != CB_ERR) {
+        SendMessageW(scaleBox_, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+    }
+}
+
+void MainWindow::addHost(const cpp::String& name) {
+    store_.loadHost(name);
+    hosts_.enable(name);
+    refreshHosts();
+    saveConfiguration_();
+}
+
+bool MainWindow::onClose() {
+    // Saved while the window still has its place.
+    saveConfiguration_();
+    destroy();
+    PostQuitMessage(0);
+    return true;
+}
+
+bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return resizer_.handle(message, wParam, lParam, result);
+}
+
+bool MainWindow::onCommand(int id, int code, HWND /*control*/) {
+    switch (id) {
+    case IDC_ADD_ADDRESS:
+        askForHost();
+        return true;
+    case IDC_LIVE:
+        pingView_.scrollTo(cpp::DateTime());
+        return true;
+    case IDC_SCALE:
+        if (code == CBN_SELCHANGE) {
+            chooseScaleFromBox();
+            return true;
+        }
+        return false;
+    case ID_HOST_ENABLED:
+    case ID_HOST_EXPORT:
+    case ID_HOST_CLEAR:
+    case ID_HOST_OPEN_LOCATION:
+    case ID_HOST_REMOVE:
+        runHostCommand(id);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool MainWindow::onNotify(const NMHDR& header, LRESULT& /*result*/) {
+    if (header.idFrom != IDC_HOST_LIST) {
+        return false;
+    }
+    switch (header.code) {
+    case LVN_GETINFOTIPW:
+        // The list owns the request; it is only written into.
+        hostList_.fillInfoTip(*reinterpret_cast<NMLVGETINFOTIPW*>(const_cast<NMHDR*>(&header)));
+        return true;
+    case LVN_ITEMCHANGED:
+        showSelectedHost();
+        return true;
+    case NM_RCLICK:
+        showContextMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainWindow::askForHost() {
+    AddDialog dialog;
+    if (dialog.run(GetActiveWindow()) == IDOK && !dialog.text().empty()) {
+        addHost(dialog.text());
+    }
+}
+
+void MainWindow::chooseScaleFromBox() {
+    const LRESULT entry = SendMessageW(scaleBox_, CB_GETCURSEL, 0, 0);
+    if (entry == CB_ERR) {
+        return;
+    }
+    const LRESULT length = SendMessageW(scaleBox_, CB_GETLBTEXTLEN, static_cast<WPARAM>(entry), 0);
+    if (length == CB_ERR || length > scaleTextLimit) {
+        return;
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(scaleBox_, CB_GETLBTEXT, static_cast<WPARAM>(entry), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    if (const auto scale = scaleByText(cpp::String(text))) {
+        setScale(*scale);
+    }
+}
+
+void MainWindow::showSelectedHost() {
+    const auto row = hostList_.selection();
+    pingView_.setHost(row ? hosts_.recordAt(*row).name : cpp::String());
+}
+
+void MainWindow::showContextMenu(int row) const {
+    if (row < 0 || !hostMenu_) {
+        return;
+    }
+    const HostRecord host = hosts_.recordAt(static_cast<std::size_t>(row));
+    CheckMenuItem(hostMenu_.get(), ID_HOST_ENABLED, MF_BYCOMMAND | (host.active ? MF_CHECKED : MF_UNCHECKED));
+    POINT cursor;
+    GetCursorPos(&cursor);
+    TrackPopupMenu(GetSubMenu(hostMenu_.get(), 0), TPM_LEFTBUTTON, cursor.x, cursor.y, 0, window(), nullptr);
+}
+
+void MainWindow::runHostCommand(int command) {
+    const auto row = hostList_.selection();
+    if (!row) {
+        return;
+    }
+    const cpp::String name = hosts_.recordAt(*row).name;
+    switch (command) {
+    case ID_HOST_ENABLED:
+        toggleEnabled(name);
+        break;
+    case ID_HOST_EXPORT:
+        exportData(name);
+        break;
+    case ID_HOST_CLEAR:
+        clearData(name);
+        break;
+    case ID_HOST_OPEN_LOCATION:
+        openDataLocation(name);
+        break;
+    case ID_HOST_REMOVE:
+        removeHost(name);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::toggleEnabled(const cpp::String& name) {
+    if (hosts_.record(name).active) {
+        hosts_.disable(name);
+    } else {
+        hosts_.enable(name);
+    }
+    saveConfiguration_();
+    refreshHosts();
+}
+
+void MainWindow::exportData(const cpp::String& name) const {
+    try {
+        const FileSaveDialog dialog(L"Text Files", L"*.txt");
+        if (const auto path = dialog.show(GetDesktopWindow())) {
+            store_.exportHost(name, *path);
+        }
+    } catch (const cpp::Exception& failure) {
+        showError(failure.what());
+    }
+}
+
+void MainWindow::clearData(const cpp::String& name) const {
+    const cpp::String question("Are you sure that you want to clear all data for %", name);
+    if (MessageBoxW(window(), question.toWide().c_str(), L"Clear Host Data", MB_YESNO) == IDYES) {
+        store_.removeData(name);
+    }
+}
+
+void MainWindow::openDataLocation(const cpp::String& name) const {
+    try {
+        // explorer.exe of this system's Windows folder, on whatever drive,
+        // and the folder quoted, as its path may hold blanks.
+        const cpp::FilePath explorer = cpp::knownFolder(cpp::KnownFolder::Windows).combine("explorer.exe");
+        const cpp::String folder('"' + store_.dataFile(name).parent().toString('\\') + '"');
+        // Detached at once: it is neither waited for nor ended.
+        cpp::Process::start(explorer, folder, cpp::FilePath()).close();
+    } catch (const cpp::Exception& failure) {
+        showError(failure.what());
+    }
+}
+
+void MainWindow::removeHost(const cpp::String& name) {
+    hosts_.remove(name);
+    store_.removeData(name);
+    refreshHosts();
+    saveConfiguration_();
+    showSelectedHost();
+}
+
+void MainWindow::showError(const char* message) const {
+    MessageBoxW(window(), cpp::String(message).toWide().c_str(), L"", MB_OK);
+}
+
+} // namespace ui

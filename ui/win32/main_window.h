@@ -1,0 +1,98 @@
+#pragma once
+
+#include "app/host_registry.h"
+#include "app/host_view.h"
+#include "app/sample_store.h"
+#include "cpp/string.h"
+#include "cpp/time.h"
+#include "ui/win32/dialog.h"
+#include "ui/win32/dialog_resizer.h"
+#include "ui/win32/font_cache.h"
+#include "ui/win32/handles.h"
+#include "ui/win32/host_list.h"
+#include "ui/win32/image_cache.h"
+#include "ui/win32/ping_view.h"
+#include "ui/win32/splitter.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+
+namespace ui {
+
+// The program's one top-level window (template 102): the host list on the
+// left, the graph of the chosen host (or of all hosts) on the right, and
+// above them Add Address, the scale box and Live. Closing it saves the
+// configuration and ends the message loop.
+class MainWindow : public Dialog, public HostView_t {
+public:
+    // saveConfiguration writes hosts, active hosts, window place and scale;
+    // it is called after every change of the host list and on close.
+    MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts, ImageCache& images,
+               std::function<void()> saveConfiguration);
+    // Detaches from the registry before the window goes.
+    ~MainWindow() override;
+
+    // Modeless, from the program's module, not yet shown; attaches itself to
+    // the registry as its view. The status images (110 to 116) must have
+    // been loaded. Throws cpp::windows::Exception when it cannot be made.
+    void create();
+
+    // Every row anew from the registry.
+    void refreshHosts();
+    // One host's row after a ping result: value in ms, or -1 for no reply.
+    void updateHost(const cpp::String& name, std::int32_t value) override;
+
+    // Gives the graph its scale and shows it in the scale box.
+    void setScale(const cpp::Duration& scale);
+    cpp::Duration scale() const { return scale_; }
+
+    // Loads the host's data file, enables it, rebuilds the list and saves.
+    void addHost(const cpp::String& name);
+
+    PingView& pingView() { return pingView_; }
+
+private:
+    bool onInit() override;
+    bool onCommand(int id, int code, HWND control) override;
+    bool onNotify(const NMHDR& header, LRESULT& result) override;
+    bool onClose() override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    void createStatusImages();
+    void fillScaleBox() const;
+    void createPanes();
+
+    void askForHost();
+    void chooseScaleFromBox();
+    // The graph follows the selected row, or all hosts without one.
+    void showSelectedHost();
+    void showContextMenu(int row) const;
+    // The context commands work on the selected row's host.
+    void runHostCommand(int command);
+    void toggleEnabled(const cpp::String& name);
+    void exportData(const cpp::String& name) const;
+    void clearData(const cpp::String& name) const;
+    void openDataLocation(const cpp::String& name) const;
+    void removeHost(const cpp::String& name);
+    void showError(const char* message) const;
+
+    HostRegistry& hosts_;
+    SampleStore& store_;
+    FontCache& fonts_;
+    ImageCache& images_;
+    const std::function<void()> saveConfiguration_;
+
+    DialogResizer resizer_;
+    // Outlives the list that shows it.
+    ImageListHandle statusImages_;
+    Splitter splitter_;
+    HostList hostList_;
+    PingView pingView_;
+    HWND scaleBox_ = nullptr;
+    MenuHandle hostMenu_;
+    cpp::Duration scale_;
+};
+
+} // namespace ui
