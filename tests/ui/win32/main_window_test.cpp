@@ -39,7 +39,7 @@ protected:
 
     std::vector<Row> rows() const {
         std::vector<Row> read;
-        const int count = ListView_GetItemCount(list());
+        const auto count = static_cast<int>(SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0));
         for (int row = 0; row < count; ++row) {
             std::array<wchar_t, 256> host{};
             std::array<wchar_t, 256> ping{};
@@ -48,15 +48,22 @@ protected:
             item.iItem = row;
             item.pszText = host.data();
             item.cchTextMax = static_cast<int>(host.size());
-            ListView_GetItem(list(), &item);
-            ListView_GetItemText(list(), row, 1, ping.data(), static_cast<int>(ping.size()));
+            SendMessageW(list(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            item.mask = LVIF_TEXT;
+            item.iSubItem = 1;
+            item.pszText = ping.data();
+            item.cchTextMax = static_cast<int>(ping.size());
+            SendMessageW(list(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
             read.push_back({host.data(), ping.data(), item.iImage});
         }
         return read;
     }
 
     void select(int row) const {
-        ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(list(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     }
 
     void command(int id, int code = 0) const {
@@ -169,9 +176,8 @@ TEST_F(MainWindowTest, HostCommandsWithoutASelectedRowDoNothing) {
 TEST_F(MainWindowTest, TheHoverTextIsCutToTheRequestBuffer) {
     hosts.enable("a.test");
     Sleep(5);
-    // Two losses in a row: disconnected since now.
-    hosts.recordSample("a.test", -1);
-    hosts.recordSample("a.test", -1);
+    // A reply after the start: connected since now.
+    hosts.recordSample("a.test", 20);
     window.refreshHosts();
     std::array<wchar_t, 12> buffer{};
     const std::wstring label = L"a.test";
@@ -184,8 +190,8 @@ TEST_F(MainWindowTest, TheHoverTextIsCutToTheRequestBuffer) {
     request.cchTextMax = static_cast<int>(buffer.size());
     request.iItem = 0;
     SendMessageW(window.window(), WM_NOTIFY, IDC_HOST_LIST, reinterpret_cast<LPARAM>(&request));
-    // "a.test\n\nDisconnected for ...", cut to 11 and a terminator.
-    EXPECT_EQ(std::wstring(buffer.data()), L"a.test\n\nDis");
+    // "a.test\n\nConnected for ...", cut to 11 and a terminator.
+    EXPECT_EQ(std::wstring(buffer.data()), L"a.test\n\nCon");
     EXPECT_EQ(buffer.back(), L'\0');
 }
 
