@@ -2,21 +2,11 @@
 
 #include "app/ping_stats_fixture.h"
 
+#include "ui/graph_printers.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ostream>
-
-namespace ui {
-void PrintTo(const Rect& r, std::ostream* out) {
-    *out << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
-}
-void PrintTo(const Fill& f, std::ostream* out) {
-    PrintTo(f.rect, out);
-    *out << " " << int(f.colour.red) << "," << int(f.colour.green) << "," << int(f.colour.blue) << " alpha "
-         << int(f.colour.alpha);
-}
-} // namespace ui
 
 namespace {
 

@@ -1,14 +1,8 @@
 #include "ui/ping_colour.h"
 
+#include "ui/graph_printers.h"
+
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-namespace ui {
-void PrintTo(const Colour& c, std::ostream* out) {
-    *out << int(c.red) << "," << int(c.green) << "," << int(c.blue) << " alpha " << int(c.alpha);
-}
-} // namespace ui
 
 namespace {
 
