@@ -207,7 +207,6 @@ LRESULT PingView::Detail::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void PingView::Detail::onCreate() {
-    position_.setScale(SampleStore::firstScale(), cpp::DateTime());
     font_ = fonts_.byName("ui");
     painter_.emplace();
     notice_.create(window_);
@@ -355,27 +354,29 @@ void PingView::Detail::updateHover(bool forced) {
     POINT client = screen;
     ScreenToClient(window_, &client);
     const bool foreground = GetAncestor(window_, GA_ROOT) == GetForegroundWindow();
-    if (!foreground || !plot_.contains(Point{client.x, client.y})) {
+    // Between the plot's edge and the oldest column there is no bucket to
+    // tell of, and the box would show an older bucket's text.
+    const std::optional<std::size_t> column = columnAt(client);
+    if (!foreground || !column) {
         hideHover();
         return;
+    }
+    // Text and place first, so that the box never shows the old ones.
+    const bool moved = !lastCursor_ || lastCursor_->x != screen.x || lastCursor_->y != screen.y;
+    if (forced || moved) {
+        const cpp::DateTime start = series_.start + cpp::Duration(series_.scale.count() * *column);
+        tipText_ = hoverText(start, series_.stats[*column]).toWide();
+        tool_.lpszText = tipText_.data();
+        SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool_));
+    }
+    if (moved) {
+        lastCursor_ = screen;
+        SendMessageW(tooltip_.get(), TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + 10, screen.y + 20));
     }
     if (!IsWindowVisible(tooltip_.get())) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window_, 0};
         TrackMouseEvent(&track);
         SendMessageW(tooltip_.get(), TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool_));
-    }
-    const bool moved = !lastCursor_ || lastCursor_->x != screen.x || lastCursor_->y != screen.y;
-    if (forced || moved) {
-        if (const auto column = columnAt(client)) {
-            const cpp::DateTime start = series_.start + cpp::Duration(series_.scale.count() * *column);
-            tipText_ = hoverText(start, series_.stats[*column]).toWide();
-            tool_.lpszText = tipText_.data();
-            SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool_));
-        }
-    }
-    if (moved) {
-        lastCursor_ = screen;
-        SendMessageW(tooltip_.get(), TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + 10, screen.y + 20));
     }
 }
 

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -184,6 +186,71 @@ TEST_F(PingViewTest, UpdateNoticeStartsHiddenInTheTopRightCorner) {
     MapWindowPoints(nullptr, view.window(), reinterpret_cast<POINT*>(&bounds), 2);
     EXPECT_EQ(bounds.right, client.right - 2);
     EXPECT_EQ(bounds.top, 2);
+}
+
+// The view's hover box: the one tooltip window of the test's thread.
+HWND findTooltip() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (std::wcscmp(name, TOOLTIPS_CLASSW) != 0)
+                return TRUE;
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_F(PingViewTest, HoverBoxShowsTheBucketUnderTheCursorInThePlotOnly) {
+    const DateTime end = wholeMinuteAgo();
+    store.mergeStats("a", end - Duration::hours(48), statsRow(1, 5, 5, 5));
+    store.mergeStats("a", end, statsRow(3, 10, 9, 12, 1, 1));
+    view.setHost("a");
+    view.setScale(Duration::minutes(1));
+    view.scrollTo(end);
+    ShowWindow(parent.get(), SW_SHOW);
+    SetForegroundWindow(parent.get());
+    const HWND tooltip = findTooltip();
+    ASSERT_NE(tooltip, nullptr);
+    const auto moveTo = [&](std::int32_t x, std::int32_t y) {
+        POINT cursor{x, y};
+        ClientToScreen(view.window(), &cursor);
+        SetCursorPos(cursor.x, cursor.y);
+        SendMessageW(view.window(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    };
+
+    // Over the rightmost bucket.
+    moveTo(plot.right - 8, plot.bottom - 8);
+    ASSERT_EQ(GetForegroundWindow(), parent.get());
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    wchar_t text[256] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = parent.get();
+    tool.uId = reinterpret_cast<UINT_PTR>(view.window());
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(cpp::String(std::wstring(text)), cpp::String("%\n\nsamples: 3\nping: 10ms (9 - 12)\n0 drop(s), 1 disconnect(s)",
+                                                           cpp::Date(end).toString()));
+
+    // Outside the plot it goes, and left of the oldest column, where there
+    // is no bucket; the mouse leaving the view hides it too.
+    moveTo(plot.left - 4, plot.top + 20);
+    EXPECT_FALSE(IsWindowVisible(tooltip));
+    moveTo(plot.right - 8, plot.bottom - 8);
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    const std::int32_t oldest = plot.right - ui::pageColumns(plot) * ui::cellSize;
+    ASSERT_GT(oldest, plot.left);
+    moveTo(oldest - 1, plot.top + 20);
+    EXPECT_FALSE(IsWindowVisible(tooltip));
+    moveTo(plot.right - 8, plot.bottom - 8);
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    SendMessageW(view.window(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(tooltip));
 }
 
 } // namespace
