@@ -26,7 +26,8 @@ namespace {
 constexpr wchar_t className[] = L"TarnletPingView";
 constexpr UINT_PTR refreshTimer = 1;
 constexpr UINT refreshPeriod = 1000;
-// Wide enough that the hover text breaks at its line feeds only.
+// Wide enough that the hover text breaks at its line feeds only: a maximum
+// of 0 breaks it at every word (seen under Wine).
 constexpr LPARAM tipWidth = 1000;
 
 Rect toRect(const RECT& rect) {
