@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ping_stats.h"
+#include "ui/layout.h"
 #include "ui/ping_colour.h"
 
 #include <cstddef>
@@ -16,20 +17,10 @@ struct Point {
     bool operator==(const Point&) const = default;
 };
 
-// Right and bottom are outside the rectangle, as in the window system.
-struct Rect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-
-    std::int32_t width() const { return right - left; }
-    std::int32_t height() const { return bottom - top; }
-    bool contains(const Point& point) const {
-        return point.x >= left && point.x < right && point.y >= top && point.y < bottom;
-    }
-    bool operator==(const Rect&) const = default;
-};
+// Whether point lies in rect (right and bottom outside).
+inline bool contains(const Rect& rect, const Point& point) {
+    return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
+}
 
 // A rectangle filled with a colour, blended with the colour's alpha.
 struct Fill {

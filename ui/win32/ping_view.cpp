@@ -332,7 +332,7 @@ void PingView::Detail::onMouseWheel(short delta, POINT screen) {
 }
 
 std::optional<std::size_t> PingView::Detail::columnAt(const POINT& client) const {
-    if (!plot_.contains(Point{client.x, client.y}))
+    if (!contains(plot_, Point{client.x, client.y}))
         return std::nullopt;
     return ui::columnAt(plot_, series_.stats.size(), client.x);
 }
