@@ -1,0 +1,258 @@
+#include "ui/win32/ping_view.h"
+
+#include "app/ping_stats_fixture.h"
+#include "cpp/exception.h"
+#include "resources/resource.h"
+#include "ui/graph_layout.h"
+#include "ui/ping_colour.h"
+#include "ui/win32/back_buffer.h"
+#include "ui/win32/handles.h"
+#include "ui/win32/window_fixture.h"
+#include "ui/graph_printers.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+using cpp::DateTime;
+using cpp::Duration;
+using ui::Colour;
+
+// Writes the picture as a BMP file where TARNLET_SCREENSHOT_DIR names a
+// folder, for a person to look at.
+void keepPicture(const ui::BitmapSurface& surface, const char* name) {
+    const char* folder = std::getenv("TARNLET_SCREENSHOT_DIR");
+    if (!folder)
+        return;
+    const std::string path = std::string(folder) + "/" + name + ".bmp";
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return;
+    const DWORD size = static_cast<DWORD>(surface.width() * surface.height() * 4);
+    BITMAPINFOHEADER info{sizeof(info), surface.width(), -surface.height(), 1, 32, BI_RGB, size, 0, 0, 0, 0};
+    BITMAPFILEHEADER header{0x4d42, static_cast<DWORD>(sizeof(header) + sizeof(info) + size), 0, 0,
+                            static_cast<DWORD>(sizeof(header) + sizeof(info))};
+    std::fwrite(&header, sizeof(header), 1, file);
+    std::fwrite(&info, sizeof(info), 1, file);
+    std::fwrite(surface.pixels(), 1, size, file);
+    std::fclose(file);
+}
+
+// A minute boundary an hour before now.
+DateTime wholeMinuteAgo() {
+    const std::uint64_t seconds = DateTime().sinceEpoch().count() / 1000000u;
+    return DateTime(Duration::seconds(seconds / 60 * 60 - 3600));
+}
+
+class PingViewTest : public ui::test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        if (IsSkipped())
+            return;
+        images.load(IDB_CLOSE);
+        LOGFONTW description{};
+        description.lfHeight = 14;
+        std::wcscpy(description.lfFaceName, L"Tahoma");
+        fonts.create("ui", description);
+        parent.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 640, 400, nullptr,
+                                     nullptr, nullptr, nullptr));
+        ASSERT_NE(parent, nullptr);
+        view.create(parent.get());
+        ASSERT_NE(view.window(), nullptr);
+        MoveWindow(view.window(), 0, 0, 640, 400, TRUE);
+        GetClientRect(view.window(), &client);
+        plot = ui::plotRect(ui::Rect{client.left, client.top, client.right, client.bottom});
+    }
+
+    // The client area as WM_PRINTCLIENT paints it.
+    ui::BitmapSurface print(const char* name) {
+        ui::BitmapSurface surface(client.right, client.bottom);
+        SendMessageW(view.window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.dc()), PRF_CLIENT);
+        GdiFlush();
+        keepPicture(surface, name);
+        return surface;
+    }
+
+    static Colour pixel(const ui::BitmapSurface& surface, std::int32_t x, std::int32_t y) {
+        const std::uint32_t value = surface.pixels()[y * surface.width() + x];
+        return Colour{static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
+                      static_cast<std::uint8_t>(value)};
+    }
+
+    // The middle of a cell: column a from the right, row 1 at the bottom.
+    ui::Point cellMiddle(std::int32_t fromRight, std::int32_t row) const {
+        return ui::Point{plot.right - fromRight * ui::cellSize + 8, plot.bottom - row * ui::cellSize + 8};
+    }
+
+    SCROLLINFO scrollBar() const {
+        SCROLLINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_ALL;
+        GetScrollInfo(view.window(), SB_HORZ, &info);
+        return info;
+    }
+
+    SampleStore store{systemClock(), []() -> cpp::FilePath { throw cpp::IOException("no data directory"); }};
+    ui::FontCache fonts;
+    ui::ImageCache images;
+    std::vector<Duration> applied;
+    ui::WindowHandle parent;
+    ui::PingView view{store, fonts, images, "http://127.0.0.1/", [this](const Duration& scale) {
+                          applied.push_back(scale);
+                          view.setScale(scale);
+                      }};
+    RECT client{};
+    ui::Rect plot;
+};
+
+TEST_F(PingViewTest, PaintsBucketsOfAPastMinuteOnTheGreyBackground) {
+    const DateTime end = wholeMinuteAgo();
+    // History from two days back, so the hour-old view is never clamped.
+    store.mergeStats("a", end - Duration::hours(48), statsRow(1, 5, 5, 5));
+    store.mergeStats("a", end, statsRow(3, 10, 10, 10, 1, 1));
+    store.mergeStats("a", end - Duration::minutes(2), statsRow(4, 30, 10, 100));
+    view.setHost("a");
+    view.setScale(Duration::minutes(1));
+    view.scrollTo(end);
+
+    const ui::BitmapSurface picture = print("ping_view_past");
+    EXPECT_EQ(pixel(picture, 2, 150), ui::colours::pastBackground);
+    // One disconnection: a 4 x 4 red square in a 6 x 6 dark grey one.
+    const ui::Point marker = cellMiddle(1, 1);
+    EXPECT_EQ(pixel(picture, marker.x, marker.y), ui::colours::disconnect);
+    EXPECT_EQ(pixel(picture, marker.x - 3, marker.y), ui::colours::outline);
+    EXPECT_EQ(pixel(picture, marker.x - 4, marker.y), ui::colours::pastBackground);
+    // The average of the bucket two minutes earlier, opaque in its row.
+    const std::int32_t rows = ui::pingRows(plot);
+    std::int32_t row = 2;
+    while (ui::rowRange(row, rows).hi < 30)
+        ++row;
+    const ui::Point average = cellMiddle(3, row);
+    EXPECT_EQ(pixel(picture, average.x, average.y), ui::pingColour(30));
+    // An empty bucket between them: the small dark square of no replies.
+    const ui::Point empty = cellMiddle(2, 2);
+    EXPECT_EQ(pixel(picture, empty.x, empty.y), ui::colours::outline);
+}
+
+TEST_F(PingViewTest, ScrollBarMovesTheViewAndBottomGoesLive) {
+    store.mergeStats("a", DateTime() - Duration::hours(48), statsRow(1, 5, 5, 5));
+    view.setScale(Duration::minutes(1));
+    const SCROLLINFO live = scrollBar();
+    EXPECT_EQ(live.nPage, static_cast<UINT>(ui::pageColumns(plot)));
+    EXPECT_EQ(live.nPos, live.nMax - static_cast<int>(live.nPage) + 1);
+    EXPECT_EQ(pixel(print("ping_view_live"), 2, 150), ui::colours::liveBackground);
+
+    SendMessageW(view.window(), WM_HSCROLL, MAKEWPARAM(SB_PAGELEFT, 0), 0);
+    EXPECT_EQ(scrollBar().nPos, live.nPos - static_cast<int>(live.nPage));
+    EXPECT_EQ(pixel(print("ping_view_scrolled"), 2, 150), ui::colours::pastBackground);
+    // End scroll does nothing.
+    SendMessageW(view.window(), WM_HSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+    EXPECT_EQ(scrollBar().nPos, live.nPos - static_cast<int>(live.nPage));
+
+    // The present, even where a minute has passed meanwhile.
+    SendMessageW(view.window(), WM_HSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    const SCROLLINFO bottom = scrollBar();
+    EXPECT_EQ(bottom.nPos, bottom.nMax - static_cast<int>(bottom.nPage) + 1);
+    EXPECT_EQ(pixel(print("ping_view_bottom"), 2, 150), ui::colours::liveBackground);
+}
+
+TEST_F(PingViewTest, WheelAppliesTheNextScaleThroughTheMainWindow) {
+    POINT inside{plot.right - 8, plot.bottom - 8};
+    ClientToScreen(view.window(), &inside);
+    // Toward the user: the next larger scale.
+    SendMessageW(view.window(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
+                 MAKELPARAM(inside.x, inside.y));
+    EXPECT_EQ(applied, (std::vector<Duration>{Duration::seconds(5)}));
+    SendMessageW(view.window(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(inside.x, inside.y));
+    // At the smallest scale a turn away from the user changes nothing.
+    SendMessageW(view.window(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(inside.x, inside.y));
+    EXPECT_EQ(applied, (std::vector<Duration>{Duration::seconds(5), Duration::seconds(1)}));
+}
+
+TEST_F(PingViewTest, UpdateNoticeStartsHiddenInTheTopRightCorner) {
+    const HWND notice = view.updateNotice().window();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(GetParent(notice), view.window());
+    EXPECT_FALSE(IsWindowVisible(notice));
+    RECT bounds;
+    GetWindowRect(notice, &bounds);
+    MapWindowPoints(nullptr, view.window(), reinterpret_cast<POINT*>(&bounds), 2);
+    EXPECT_EQ(bounds.right, client.right - 2);
+    EXPECT_EQ(bounds.top, 2);
+}
+
+// The view's hover box: the one tooltip window of the test's thread.
+HWND findTooltip() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (std::wcscmp(name, TOOLTIPS_CLASSW) != 0)
+                return TRUE;
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_F(PingViewTest, HoverBoxShowsTheBucketUnderTheCursorInThePlotOnly) {
+    const DateTime end = wholeMinuteAgo();
+    store.mergeStats("a", end - Duration::hours(48), statsRow(1, 5, 5, 5));
+    store.mergeStats("a", end, statsRow(3, 10, 9, 12, 1, 1));
+    view.setHost("a");
+    view.setScale(Duration::minutes(1));
+    view.scrollTo(end);
+    ShowWindow(parent.get(), SW_SHOW);
+    SetForegroundWindow(parent.get());
+    const HWND tooltip = findTooltip();
+    ASSERT_NE(tooltip, nullptr);
+    const auto moveTo = [&](std::int32_t x, std::int32_t y) {
+        POINT cursor{x, y};
+        ClientToScreen(view.window(), &cursor);
+        SetCursorPos(cursor.x, cursor.y);
+        SendMessageW(view.window(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    };
+
+    // Over the rightmost bucket.
+    moveTo(plot.right - 8, plot.bottom - 8);
+    ASSERT_EQ(GetForegroundWindow(), parent.get());
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    wchar_t text[256] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = parent.get();
+    tool.uId = reinterpret_cast<UINT_PTR>(view.window());
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(cpp::String(std::wstring(text)), cpp::String("%\n\nsamples: 3\nping: 10ms (9 - 12)\n0 drop(s), 1 disconnect(s)",
+                                                           cpp::Date(end).toString()));
+
+    // Outside the plot it goes, and left of the oldest column, where there
+    // is no bucket; the mouse leaving the view hides it too.
+    moveTo(plot.left - 4, plot.top + 20);
+    EXPECT_FALSE(IsWindowVisible(tooltip));
+    moveTo(plot.right - 8, plot.bottom - 8);
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    const std::int32_t oldest = plot.right - ui::pageColumns(plot) * ui::cellSize;
+    ASSERT_GT(oldest, plot.left);
+    moveTo(oldest - 1, plot.top + 20);
+    EXPECT_FALSE(IsWindowVisible(tooltip));
+    moveTo(plot.right - 8, plot.bottom - 8);
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    SendMessageW(view.window(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(tooltip));
+}
+
+} // namespace

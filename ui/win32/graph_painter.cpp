@@ -1,0 +1,98 @@
+#include "ui/win32/graph_painter.h"
+
+#include "cpp/win32/windows_exception.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+namespace ui {
+
+namespace {
+
+constexpr std::int32_t cellBitmapSize = 4;
+
+COLORREF colourRef(const Colour& colour) {
+    return RGB(colour.red, colour.green, colour.blue);
+}
+
+std::int32_t textWidth(HDC dc, const cpp::String& text) {
+    const std::wstring wide = text.toWide();
+    SIZE size{};
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    return size.cx;
+}
+
+} // namespace
+
+GraphPainter::GraphPainter()
+    : cell_(cellBitmapSize, cellBitmapSize), pen_(CreatePen(PS_SOLID, 1, colourRef(colours::white))) {
+    if (!pen_)
+        throw cpp::windows::Exception();
+}
+
+void GraphPainter::paint(HDC dc, HFONT font, const GraphFrame& frame) const {
+    const HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
+    const GraphScene scene = composeGraph(frame, [dc](const cpp::String& text) { return textWidth(dc, text); });
+
+    const RECT client{frame.client.left, frame.client.top, frame.client.right, frame.client.bottom};
+    SetDCBrushColor(dc, colourRef(scene.background));
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colourRef(colours::white));
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    for (const auto& item : scene.items) {
+        if (const auto* filled = std::get_if<Fill>(&item))
+            fill(dc, *filled);
+        else if (const auto* drawn = std::get_if<Line>(&item))
+            line(dc, *drawn);
+        else
+            text(dc, std::get<Text>(item));
+    }
+    if (previousFont)
+        SelectObject(dc, previousFont);
+}
+
+void GraphPainter::fill(HDC dc, const Fill& fill) const {
+    const Rect& r = fill.rect;
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    // Premultiplication is not needed: the bitmap's own alpha is not used,
+    // only the constant one.
+    const std::uint32_t pixel = (std::uint32_t{fill.colour.red} << 16) | (std::uint32_t{fill.colour.green} << 8) |
+                                std::uint32_t{fill.colour.blue};
+    GdiFlush();
+    std::fill_n(cell_.pixels(), cellBitmapSize * cellBitmapSize, pixel);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, fill.colour.alpha, 0};
+    AlphaBlend(dc, r.left, r.top, r.width(), r.height(), cell_.dc(), 0, 0, cellBitmapSize, cellBitmapSize, blend);
+}
+
+void GraphPainter::line(HDC dc, const Line& line) const {
+    if (line.points.size() < 2)
+        return;
+    if (line.dotted) {
+        // Every other pixel, from the first point toward the second.
+        const Point& from = line.points[0];
+        const Point& to = line.points[1];
+        const std::int32_t steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y));
+        for (std::int32_t step = 0; step < steps; step += 2) {
+            const std::int32_t x = from.x + (to.x - from.x) * step / steps;
+            const std::int32_t y = from.y + (to.y - from.y) * step / steps;
+            SetPixelV(dc, x, y, colourRef(colours::white));
+        }
+        return;
+    }
+    std::vector<POINT> points;
+    for (const Point& point : line.points)
+        points.push_back(POINT{point.x, point.y});
+    const HGDIOBJ previous = SelectObject(dc, pen_.get());
+    Polyline(dc, points.data(), static_cast<int>(points.size()));
+    SelectObject(dc, previous);
+}
+
+void GraphPainter::text(HDC dc, const Text& text) {
+    const std::wstring wide = text.text.toWide();
+    TextOutW(dc, text.at.x, text.at.y, wide.c_str(), static_cast<int>(wide.size()));
+}
+
+} // namespace ui

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "ui/graph_scene.h"
+#include "ui/win32/back_buffer.h"
+#include "ui/win32/handles.h"
+
+#include <windows.h>
+
+namespace ui {
+
+// Draws the graph's scene with GDI: translucent fills by alpha-blending a
+// 4 x 4 bitmap of the fill's colour, white lines and white text.
+class GraphPainter {
+public:
+    GraphPainter();
+
+    // Draws frame over its client area of dc, text in font (none: the DC's).
+    void paint(HDC dc, HFONT font, const GraphFrame& frame) const;
+
+private:
+    void fill(HDC dc, const Fill& fill) const;
+    void line(HDC dc, const Line& line) const;
+    static void text(HDC dc, const Text& text);
+
+    BitmapSurface cell_;
+    std::unique_ptr<std::remove_pointer_t<HPEN>, DeleteGdiObject> pen_;
+};
+
+} // namespace ui

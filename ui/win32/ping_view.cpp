@@ -1,0 +1,418 @@
+#include "ui/win32/ping_view.h"
+
+#include "cpp/logger.h"
+#include "cpp/win32/windows_exception.h"
+#include "ui/graph_hover.h"
+#include "ui/graph_layout.h"
+#include "ui/graph_scene.h"
+#include "ui/graph_scroll.h"
+#include "ui/win32/back_buffer.h"
+#include "ui/win32/graph_painter.h"
+#include "ui/win32/handles.h"
+
+#include <commctrl.h>
+#include <versionhelpers.h>
+#include <windowsx.h>
+
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace ui {
+
+namespace {
+
+constexpr wchar_t className[] = L"TarnletPingView";
+constexpr UINT_PTR refreshTimer = 1;
+constexpr UINT refreshPeriod = 1000;
+// Wide enough that the hover text breaks at its line feeds only: a maximum
+// of 0 breaks it at every word (seen under Wine).
+constexpr LPARAM tipWidth = 1000;
+
+Rect toRect(const RECT& rect) {
+    return Rect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+} // namespace
+
+class PingView::Detail {
+public:
+    Detail(SampleStore& store, FontCache& fonts, ImageCache& images, cpp::String homePage, ScaleHandler applyScale)
+        : store_(store), fonts_(fonts), notice_(fonts, images, std::move(homePage)),
+          applyScale_(std::move(applyScale)), position_(store) {}
+
+    ~Detail() {
+        if (window_)
+            DestroyWindow(window_);
+    }
+
+    void create(HWND parent);
+    HWND window() const { return window_; }
+    UpdateWindow& notice() { return notice_; }
+
+    void setHost(const cpp::String& name) {
+        host_ = name;
+        refresh();
+    }
+    void setScale(const cpp::Duration& scale) {
+        position_.setScale(scale, cpp::DateTime());
+        refresh();
+    }
+    void scrollTo(const cpp::DateTime& time) {
+        position_.scrollTo(time, cpp::DateTime());
+        refresh();
+    }
+    void refresh();
+
+private:
+    static void registerClass();
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void onCreate();
+    void onDestroy();
+    void onSize();
+    void onPaint();
+    void onPrintClient(HDC dc);
+    void onScroll(WORD request);
+    void onMouseWheel(short delta, POINT screen);
+    void onMouseLeave();
+
+    void paint(HDC target, const RECT& area);
+    void createTooltip();
+    // forced: the series changed, so the text is made anew even where the
+    // cursor has not moved.
+    void updateHover(bool forced);
+    void hideHover();
+    // The bucket column under a point of the client area, if any.
+    std::optional<std::size_t> columnAt(const POINT& client) const;
+
+    SampleStore& store_;
+    FontCache& fonts_;
+    HWND window_ = nullptr;
+    std::shared_ptr<Font> font_;
+    UpdateWindow notice_;
+    WindowHandle tooltip_;
+    TOOLINFOW tool_{};
+    std::wstring tipText_;
+    std::optional<POINT> lastCursor_;
+    const ScaleHandler applyScale_;
+    cpp::String host_;
+    GraphPosition position_;
+    Rect plot_;
+    PingSeries series_;
+    BackBuffer buffer_;
+    std::optional<GraphPainter> painter_;
+    // A failure of WM_CREATE, for create to throw.
+    std::exception_ptr createFailure_;
+};
+
+void PingView::Detail::registerClass() {
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = windowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        windowClass.lpszClassName = className;
+        if (!RegisterClassExW(&windowClass))
+            throw cpp::windows::Exception();
+    });
+}
+
+void PingView::Detail::create(HWND parent) {
+    registerClass();
+    const HWND window = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_HSCROLL, 0, 0, 0,
+                                        0, parent, nullptr, GetModuleHandleW(nullptr), this);
+    if (createFailure_)
+        std::rethrow_exception(std::exchange(createFailure_, nullptr));
+    if (!window)
+        throw cpp::windows::Exception();
+}
+
+LRESULT CALLBACK PingView::Detail::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* detail = static_cast<Detail*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        detail->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(detail));
+    }
+    auto* detail = reinterpret_cast<Detail*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!detail)
+        return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        detail->window_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    try {
+        return detail->handle(message, wParam, lParam);
+    } catch (const std::exception& failure) {
+        // No failure may unwind through the system's frames; the timer
+        // would repeat a message box every second, so it is logged.
+        cpp::warning(cpp::String("Graph view: %", failure.what()));
+    } catch (...) {
+        cpp::warning("Graph view: unknown failure");
+    }
+    return 0;
+}
+
+LRESULT PingView::Detail::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        try {
+            onCreate();
+        } catch (...) {
+            createFailure_ = std::current_exception();
+            return -1;
+        }
+        return 0;
+    case WM_DESTROY:
+        onDestroy();
+        return 0;
+    case WM_SIZE:
+        onSize();
+        return 0;
+    case WM_PAINT:
+        onPaint();
+        return 0;
+    case WM_PRINTCLIENT:
+        onPrintClient(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        // The paint covers every pixel; erasing first would flicker.
+        return 1;
+    case WM_TIMER:
+        if (wParam != refreshTimer)
+            break;
+        refresh();
+        return 0;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        onScroll(LOWORD(wParam));
+        return 0;
+    case WM_MOUSEMOVE:
+        updateHover(false);
+        return 0;
+    case WM_MOUSEWHEEL:
+        onMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_MOUSELEAVE:
+        onMouseLeave();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void PingView::Detail::onCreate() {
+    font_ = fonts_.byName("ui");
+    painter_.emplace();
+    notice_.create(window_);
+    ShowWindow(notice_.window(), SW_HIDE);
+    createTooltip();
+    if (!SetTimer(window_, refreshTimer, refreshPeriod, nullptr))
+        throw cpp::windows::Exception();
+}
+
+void PingView::Detail::createTooltip() {
+    tooltip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr));
+    if (!tooltip_)
+        throw cpp::windows::Exception();
+    SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, tipWidth);
+    SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
+
+    // Systems before version 6 reject the record's newest field.
+    tool_.cbSize = IsWindowsVistaOrGreater() ? sizeof(TOOLINFOW) : TTTOOLINFOW_V2_SIZE;
+    tool_.uFlags = TTF_IDISHWND | TTF_SUBCLASS | TTF_TRACK | TTF_ABSOLUTE;
+    tool_.hwnd = GetParent(window_);
+    tool_.uId = reinterpret_cast<UINT_PTR>(window_);
+    // Replaced before the box is ever shown.
+    tipText_ = L"tooltip\ntwah\ntwah";
+    tool_.lpszText = tipText_.data();
+    SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool_));
+}
+
+void PingView::Detail::onDestroy() {
+    KillTimer(window_, refreshTimer);
+    // Owned by the view: it goes first, while the tool's windows still exist.
+    tooltip_.reset();
+}
+
+void PingView::Detail::onSize() {
+    RECT client;
+    GetClientRect(window_, &client);
+    if (const HWND notice = notice_.window()) {
+        RECT bounds;
+        GetWindowRect(notice, &bounds);
+        const int width = bounds.right - bounds.left;
+        SetWindowPos(notice, nullptr, client.right - (width + 2), 2, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    refresh();
+}
+
+void PingView::Detail::refresh() {
+    if (!window_)
+        return;
+    // The plot as the next paint will place it, so that a new size takes
+    // effect at once rather than a timer tick later.
+    RECT client;
+    GetClientRect(window_, &client);
+    plot_ = plotRect(toRect(client));
+
+    const cpp::DateTime now;
+    const GraphPosition::ScrollBar bar = position_.refresh(pageColumns(plot_), now);
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    // Always shown, so that the client area does not change under the plot.
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMin = 0;
+    info.nMax = bar.maximum;
+    info.nPage = static_cast<UINT>(bar.page);
+    info.nPos = bar.position;
+    SetScrollInfo(window_, SB_HORZ, &info, TRUE);
+
+    const auto count = static_cast<std::size_t>(position_.page());
+    series_ = host_.empty() ? store_.series(position_.viewEnd(), position_.bucket(), count)
+                            : store_.series(position_.viewEnd(), position_.bucket(), count, host_);
+    updateHover(true);
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void PingView::Detail::onPaint() {
+    PAINTSTRUCT paintStruct;
+    const HDC dc = BeginPaint(window_, &paintStruct);
+    if (dc) {
+        paint(dc, paintStruct.rcPaint);
+        EndPaint(window_, &paintStruct);
+    }
+}
+
+void PingView::Detail::onPrintClient(HDC dc) {
+    RECT client;
+    GetClientRect(window_, &client);
+    paint(dc, client);
+}
+
+void PingView::Detail::paint(HDC target, const RECT& area) {
+    RECT client;
+    GetClientRect(window_, &client);
+    plot_ = plotRect(toRect(client));
+    const HDC dc = buffer_.prepare(client.right, client.bottom);
+    painter_->paint(dc, font_ ? font_->handle() : nullptr,
+                    GraphFrame{toRect(client), series_, host_, position_.viewEnd(), position_.live()});
+    buffer_.present(target, area);
+}
+
+void PingView::Detail::onScroll(WORD request) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_TRACKPOS;
+    GetScrollInfo(window_, SB_HORZ, &info);
+    const cpp::DateTime now;
+    if (const auto time = position_.requestTarget(request, info.nTrackPos, info.nMax, now))
+        scrollTo(*time);
+}
+
+void PingView::Detail::onMouseWheel(short delta, POINT screen) {
+    POINT client = screen;
+    ScreenToClient(window_, &client);
+    const auto scale = position_.zoom(delta, columnAt(client), series_.start);
+    if (!scale)
+        return;
+    if (applyScale_)
+        applyScale_(*scale);
+    else
+        setScale(*scale);
+}
+
+std::optional<std::size_t> PingView::Detail::columnAt(const POINT& client) const {
+    if (!contains(plot_, Point{client.x, client.y}))
+        return std::nullopt;
+    return ui::columnAt(plot_, series_.stats.size(), client.x);
+}
+
+void PingView::Detail::onMouseLeave() {
+    hideHover();
+}
+
+void PingView::Detail::hideHover() {
+    if (tooltip_ && IsWindowVisible(tooltip_.get()))
+        SendMessageW(tooltip_.get(), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool_));
+}
+
+void PingView::Detail::updateHover(bool forced) {
+    if (!tooltip_)
+        return;
+    POINT screen;
+    if (!GetCursorPos(&screen))
+        return;
+    POINT client = screen;
+    ScreenToClient(window_, &client);
+    const bool foreground = GetAncestor(window_, GA_ROOT) == GetForegroundWindow();
+    // Between the plot's edge and the oldest column there is no bucket to
+    // tell of, and the box would show an older bucket's text.
+    const std::optional<std::size_t> column = columnAt(client);
+    if (!foreground || !column) {
+        hideHover();
+        return;
+    }
+    // Text and place first, so that the box never shows the old ones.
+    const bool moved = !lastCursor_ || lastCursor_->x != screen.x || lastCursor_->y != screen.y;
+    if (forced || moved) {
+        const cpp::DateTime start = series_.start + cpp::Duration(series_.scale.count() * *column);
+        tipText_ = hoverText(start, series_.stats[*column]).toWide();
+        tool_.lpszText = tipText_.data();
+        SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool_));
+    }
+    if (moved) {
+        lastCursor_ = screen;
+        SendMessageW(tooltip_.get(), TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + 10, screen.y + 20));
+    }
+    if (!IsWindowVisible(tooltip_.get())) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window_, 0};
+        TrackMouseEvent(&track);
+        SendMessageW(tooltip_.get(), TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool_));
+    }
+}
+
+PingView::PingView(SampleStore& store, FontCache& fonts, ImageCache& images, cpp::String homePage,
+                   ScaleHandler applyScale)
+    : detail_(std::make_unique<Detail>(store, fonts, images, std::move(homePage), std::move(applyScale))) {}
+
+PingView::~PingView() = default;
+
+void PingView::create(HWND parent) {
+    detail_->create(parent);
+}
+
+HWND PingView::window() const {
+    return detail_->window();
+}
+
+void PingView::setHost(const cpp::String& name) {
+    detail_->setHost(name);
+}
+
+void PingView::setScale(const cpp::Duration& scale) {
+    detail_->setScale(scale);
+}
+
+void PingView::scrollTo(const cpp::DateTime& time) {
+    detail_->scrollTo(time);
+}
+
+void PingView::refresh() {
+    detail_->refresh();
+}
+
+UpdateWindow& PingView::updateNotice() {
+    return detail_->notice();
+}
+
+} // namespace ui
