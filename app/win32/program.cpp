@@ -1,0 +1,141 @@
+#include "app/win32/program.h"
+
+#include "app/data_file.h"
+#include "app/host_registry.h"
+#include "app/log_file.h"
+#include "app/sample_store.h"
+#include "app/settings.h"
+#include "cpp/property_file.h"
+#include "install/win32/installer.h"
+#include "install/win32/uninstaller.h"
+#include "install/win32/update_check.h"
+#include "resources/resource.h"
+#include "ui/win32/font_cache.h"
+#include "ui/win32/image_cache.h"
+#include "ui/win32/main_window.h"
+#include "ui/win32/uninstall_window.h"
+
+#include <array>
+
+namespace {
+
+// The status images of the host list, then the notice's close glyph.
+constexpr std::array<std::int32_t, 8> startupImages{IDB_STATUS_DISABLED, IDB_STATUS_SLOW, IDB_STATUS_LATE,
+                                                    IDB_STATUS_FAIR,     IDB_STATUS_GOOD, IDB_STATUS_FAST,
+                                                    IDB_STATUS_LOST,     IDB_CLOSE};
+
+LOGFONTW uiFont() {
+    LOGFONTW font{};
+    font.lfHeight = 14;
+    wcscpy(font.lfFaceName, L"Tahoma");
+    return font;
+}
+
+} // namespace
+
+// Members in the order they are made; they go in the reverse order, after
+// every runner has stopped.
+class Program::Detail {
+public:
+    explicit Detail(Program& program)
+        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }) {}
+    ~Detail() { hostRegistry.stopAll(); }
+
+    ui::FontCache fonts;
+    ui::ImageCache images;
+    ui::MainWindow mainWindow;
+    ui::UninstallWindow uninstallWindow{fonts};
+    SampleStore sampleStore;
+    HostRegistry hostRegistry{sampleStore};
+    cpp::PropertyFile configuration;
+};
+
+Program::Program(HINSTANCE, const std::wstring& commandLine) : WinApp(commandLine) {
+    detail_ = std::make_shared<Detail>(*this);
+    logger().addFilter(std::make_shared<cpp::DebugLogFilter_t>(8));
+    if (properties().contains("--log"))
+        logger().addFilter(std::make_shared<LogFile>(cpp::FilePath(dataDirectory(), "tarnlet.log"), asyncIO()));
+    bus().resize(2);
+    detail_->fonts.create("ui", uiFont());
+}
+
+Program::~Program() {
+    // Workers first: a loading task or the update check must not outlive the
+    // store or the window it reports to.
+    bus().resize(0);
+    detail_->hostRegistry.setView(nullptr);
+    detail_.reset();
+}
+
+void Program::start() {
+    install();
+    for (const std::int32_t id : startupImages)
+        detail_->images.load(id);
+    Detail& detail = *detail_;
+    detail.configuration.load(cpp::FilePath(dataDirectory(), "config.txt"), cpp::Duration::milliseconds(1000));
+
+    ui::MainWindow& window = detail.mainWindow;
+    window.create();
+    detail.hostRegistry.setView(&window);
+    window.centre();
+    window.show();
+
+    // The check must never hold up the window thread.
+    bus().postWork([this] { bus().postWork([this] { checkForUpdate(); }); });
+
+    window.setScale(SampleStore::firstScale());
+    for (const cpp::String& name : settings::hostNames(detail.configuration.get("hosts"))) {
+        detail.sampleStore.loadHost(name);
+        detail.hostRegistry.ensure(name);
+    }
+    for (const cpp::String& name : settings::hostNames(detail.configuration.get("active"))) {
+        if (detail.hostRegistry.contains(name))
+            detail.hostRegistry.enable(name);
+    }
+    if (detail.hostRegistry.names().empty())
+        window.addHost("8.8.8.8");
+    window.refreshHosts();
+    applySavedPlacement();
+    applySavedScale();
+}
+
+void Program::install() {
+    ::install::install(properties(), programPath());
+}
+
+void Program::uninstall() {
+    ui::UninstallWindow& window = detail_->uninstallWindow;
+    window.create();
+    window.centre();
+    ::install::uninstall(programPath(), window);
+}
+
+void Program::checkForUpdate() {
+    ::install::checkForUpdate(::install::updateUrl(properties()), [this] {
+        // Windows belong to the window thread.
+        bus().post([this] { detail_->mainWindow.pingView().updateNotice().show(); });
+    });
+}
+
+void Program::applySavedPlacement() {
+    const auto place = settings::placement(detail_->configuration.get("pos"));
+    if (place)
+        SetWindowPos(detail_->mainWindow.window(), nullptr, place->left, place->top, place->width, place->height,
+                     SWP_NOZORDER);
+}
+
+void Program::applySavedScale() {
+    const auto scale = settings::scale(detail_->configuration.get("scale"));
+    if (scale)
+        detail_->mainWindow.setScale(*scale);
+}
+
+void Program::saveConfiguration() {
+    std::optional<settings::WindowState> window;
+    const HWND handle = detail_->mainWindow.window();
+    RECT rect;
+    if (handle && IsWindow(handle) && GetWindowRect(handle, &rect))
+        window = settings::WindowState{{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top},
+                                       detail_->mainWindow.scale()};
+    settings::save(detail_->configuration, detail_->hostRegistry, window);
+}
