@@ -1,0 +1,375 @@
+// store-bench: a year of one host's minute rows loaded through the real
+// loader into the real store, then queried, destroyed and run live; the same
+// for the plain map-per-scale store that the tests keep as their oracle.
+// Prints one "name: value" figure per line, the plain store's with the prefix
+// "literal_". Each store is measured in a child process of its own, so that
+// peak memory and allocations are its own.
+//
+// Memory figures count the bytes that the store's allocations hold (the
+// allocator's usable size of every block, through a counting global operator
+// new and delete in this program), not resident pages.
+
+#include "app/clock.h"
+#include "app/sample_store.h"
+#include "cpp/bus.h"
+#include "cpp/exception.h"
+#include "cpp/file.h"
+#include "cpp/line_reader.h"
+#include "cpp/thread.h"
+#include "app/literal_store.h"
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <latch>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::atomic<long long> heldBytes{0};
+
+} // namespace
+
+// These operators are the allocation functions: their blocks come from malloc.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size ? size : 1);
+    if (!block)
+        throw std::bad_alloc();
+    heldBytes.fetch_add(static_cast<long long>(malloc_usable_size(block)), std::memory_order_relaxed);
+    return block;
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* block) noexcept {
+    if (!block)
+        return;
+    heldBytes.fetch_sub(static_cast<long long>(malloc_usable_size(block)), std::memory_order_relaxed);
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    operator delete(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    operator delete(block);
+}
+
+namespace {
+
+using cpp::DateTime;
+using cpp::Duration;
+using cpp::FilePath;
+using cpp::String;
+
+constexpr std::int64_t yearRows = 525600;
+constexpr int hostsAtOnce = 4;
+constexpr int liveDays = 4;
+constexpr double mib = 1024.0 * 1024.0;
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+template <class Body>
+double timed(Body&& body) {
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    return secondsSince(start);
+}
+
+void print(const std::string& prefix, const char* name, double value) {
+    std::printf("%s%s: %.6g\n", prefix.c_str(), name, value);
+    std::fflush(stdout);
+}
+
+// The local midnight of today: the year of rows ends there.
+std::time_t todaysMidnight() {
+    const std::time_t now = std::time(nullptr);
+    std::tm fields{};
+    localtime_r(&now, &fields);
+    fields.tm_hour = 0;
+    fields.tm_min = 0;
+    fields.tm_sec = 0;
+    fields.tm_isdst = -1;
+    return std::mktime(&fields);
+}
+
+// Rows as the writer makes them, with varied but plausible statistics.
+void writeYear(const std::filesystem::path& path, std::int64_t rows) {
+    std::ofstream out(path, std::ios::binary);
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::uint32_t limit) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % limit;
+    };
+    const std::time_t first = todaysMidnight() - static_cast<std::time_t>(yearRows) * 60;
+    char line[128];
+    for (std::int64_t i = 0; i < rows; ++i) {
+        const std::time_t start = first + static_cast<std::time_t>(i) * 60;
+        std::tm fields{};
+        localtime_r(&start, &fields);
+        char date[32];
+        std::strftime(date, sizeof date, "%F %X", &fields);
+        const unsigned minimum = 5 + next(20);
+        const unsigned maximum = minimum + next(200);
+        const unsigned average = minimum + (maximum - minimum) / 3;
+        const int length = std::snprintf(line, sizeof line, "%s\t%u\t%u\t%u\t%u\t%u\t%u\n", date, 55 + next(6), average,
+                                         minimum, maximum, next(8) == 0 ? 1u : 0u, next(200) == 0 ? 1u : 0u);
+        out.write(line, length);
+    }
+}
+
+// The system's calendar, or a calendar the benchmark moves by hand.
+class SteppedClock : public Clock_t {
+public:
+    explicit SteppedClock(DateTime start) : now_(start) {}
+    DateTime now() const override { return now_; }
+    DateTime midnight(const DateTime& time) const override { return systemClock()->midnight(time); }
+    void set(const DateTime& time) { now_ = time; }
+
+private:
+    DateTime now_;
+};
+
+// The store as it ships.
+class RealSubject {
+public:
+    RealSubject(std::shared_ptr<Clock_t> clock, FilePath directory)
+        : store_(std::make_unique<SampleStore>(std::move(clock), [directory] { return directory; })) {}
+    void load(const String& name, const FilePath& path) { store_->loadFile(name, path); }
+    void addSample(const String& name, std::int32_t value) { store_->addSample(name, value); }
+    std::size_t series(const DateTime& time, const Duration& scale, std::size_t count, const String* name) const {
+        return (name ? store_->series(time, scale, count, *name) : store_->series(time, scale, count)).stats.size();
+    }
+
+private:
+    std::unique_ptr<SampleStore> store_;
+};
+
+// The oracle of the tests, reading rows with the two patterns, a lock per row.
+class LiteralSubject {
+public:
+    LiteralSubject(std::shared_ptr<Clock_t> clock, const FilePath&)
+        : clock_(std::move(clock)), store_(clock_->midnight(clock_->now())) {}
+    void load(const String& name, const FilePath& path) {
+        try {
+            cpp::LineReader reader(cpp::File::openForReading(path, 0, service_), 65536, Duration::milliseconds(200));
+            for (const cpp::LineReader::Line& line : reader) {
+                if (cpp::Thread::current()->interrupted())
+                    break;
+                if (!line.hasLine())
+                    continue;
+                if (const auto row = literalParseRow(String(line.text)))
+                    store_.mergeStats(name, row->start, row->stats);
+            }
+        } catch (const cpp::Exception&) {
+        }
+    }
+    void addSample(const String& name, std::int32_t value) { store_.addSample(name, value, clock_->now()); }
+    std::size_t series(const DateTime& time, const Duration& scale, std::size_t count, const String* name) const {
+        return store_.series(time, static_cast<std::int64_t>(scale.count() / 1000000u), count, name).size();
+    }
+
+private:
+    std::shared_ptr<Clock_t> clock_;
+    cpp::AsyncIO service_;
+    LiteralStore store_;
+};
+
+double readAndCountLines(const FilePath& path) {
+    std::int64_t lines = 0;
+    const double seconds = timed([&] {
+        cpp::LineReader reader(cpp::File::openForReading(path, 0, cpp::AsyncIO()), 65536, Duration::milliseconds(200));
+        for (const cpp::LineReader::Line& line : reader)
+            lines += line.hasLine() ? 1 : 0;
+    });
+    if (lines == 0)
+        std::abort();
+    return seconds;
+}
+
+struct Files {
+    std::filesystem::path folder;
+    // Four host-years of the same rows, and a slice of the first rows.
+    std::vector<FilePath> hosts;
+    FilePath slice;
+    std::int64_t sliceRows = 0;
+};
+
+// Figures for one kind of store. rows is how many rows each host file that
+// it loads holds: the whole year, or a slice that the figures scale up.
+template <class Subject>
+void measure(const std::string& prefix, const Files& files, bool onSlice) {
+    const std::int64_t rows = onSlice ? files.sliceRows : yearRows;
+    const double scaleUp = static_cast<double>(yearRows) / static_cast<double>(rows);
+    const FilePath one = onSlice ? files.slice : files.hosts[0];
+    if (onSlice)
+        std::printf("%sextrapolated: the load, memory and exit figures are of a slice of %lld rows, scaled by %.4g\n",
+                    prefix.c_str(), static_cast<long long>(rows), scaleUp);
+    const FilePath noData(FilePath(files.folder.string()), "no-data/none");
+
+    double read = 1e9;
+    for (int i = 0; i < 3; ++i)
+        read = std::min(read, readAndCountLines(one));
+
+    // The best of three loads; the memory and the queries of the last.
+    double load = 1e9;
+    std::unique_ptr<Subject> loaded;
+    long long bytes = 0;
+    for (int i = 0; i < 3; ++i) {
+        loaded.reset();
+        const long long before = heldBytes.load();
+        auto subject = std::make_unique<Subject>(systemClock(), noData);
+        load = std::min(load, timed([&] { subject->load("host0", one); }));
+        bytes = heldBytes.load() - before;
+        loaded = std::move(subject);
+    }
+    print(prefix, "load_year_s", load * scaleUp);
+    print(prefix, "load_rows_per_s", static_cast<double>(rows) / load);
+    print(prefix, "load_vs_read_ratio", load / read);
+    print(prefix, "loaded_bytes_per_row", static_cast<double>(bytes) / static_cast<double>(rows));
+
+    // The slowest scale, for one host and for all hosts, at the end of the data.
+    const DateTime end(Duration::seconds(static_cast<std::uint64_t>(todaysMidnight() - 1)));
+    const String host = "host0";
+    double worst = 0;
+    for (const Duration& scale : SampleStore::scales()) {
+        for (const String* name : {&host, static_cast<const String*>(nullptr)}) {
+            constexpr int calls = 50;
+            std::size_t got = 0;
+            const double seconds = timed([&] {
+                for (int i = 0; i < calls; ++i)
+                    got += loaded->series(end, scale, 2000, name);
+            });
+            if (got != 2000u * calls)
+                std::abort();
+            worst = std::max(worst, seconds / calls);
+        }
+    }
+    print(prefix, "series_2000_ms", worst * 1000);
+    loaded.reset();
+
+    // Four host-years on two workers, then the store's end.
+    {
+        auto subject = std::make_unique<Subject>(systemClock(), noData);
+        const cpp::Bus bus = cpp::Bus::create(2, "loaders");
+        std::latch done(hostsAtOnce);
+        const double four = timed([&] {
+            for (int h = 0; h < hostsAtOnce; ++h) {
+                const FilePath path = onSlice ? files.slice : files.hosts[static_cast<std::size_t>(h)];
+                bus.postWork([&, path, h] {
+                    subject->load(String("host%", h), path);
+                    done.count_down();
+                });
+            }
+            done.wait();
+        });
+        bus.resize(0);
+        print(prefix, "load_4_hosts_s", four * scaleUp);
+        print(prefix, "destroy_4_years_ms", timed([&] { subject.reset(); }) * 1000 * scaleUp);
+    }
+
+    // One host live at a sample a second, its rows written; growth after the first day.
+    {
+        const std::filesystem::path liveFolder = files.folder / (prefix + "live");
+        std::filesystem::create_directories(liveFolder);
+        const DateTime start(Duration::seconds(static_cast<std::uint64_t>(todaysMidnight())));
+        auto clock = std::make_shared<SteppedClock>(start);
+        const long long before = heldBytes.load();
+        auto subject = std::make_unique<Subject>(clock, FilePath(liveFolder.string()));
+        long long afterFirstDay = 0;
+        std::uint32_t seed = 99;
+        const double seconds = timed([&] {
+            for (std::int64_t second = 0; second < liveDays * 86400; ++second) {
+                if (second == 86400)
+                    afterFirstDay = heldBytes.load();
+                clock->set(start + Duration::seconds(static_cast<std::uint64_t>(second)));
+                seed = seed * 1664525u + 1013904223u;
+                const std::uint32_t roll = (seed >> 8) % 1000;
+                // Mostly replies; now and then a drop or a short outage.
+                subject->addSample("live", roll < 970 ? static_cast<std::int32_t>(10 + roll % 90)
+                                                      : -static_cast<std::int32_t>(1 + roll % 3));
+            }
+        });
+        const long long grown = heldBytes.load() - afterFirstDay;
+        print(prefix, "live_mib_per_host_day", static_cast<double>(grown) / (liveDays - 1) / mib);
+        print(prefix, "live_first_day_mib", static_cast<double>(afterFirstDay - before) / mib);
+        print(prefix, "live_samples_per_s", liveDays * 86400.0 / seconds);
+        subject.reset();
+    }
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    print(prefix, "peak_rss_mib", static_cast<double>(usage.ru_maxrss) / 1024.0);
+}
+
+// Runs body in a child process and waits for it.
+void inChild(const std::function<void()>& body) {
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        body();
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "store-bench: a measurement failed\n");
+        std::exit(1);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // --slice N: rows of the slice that the literal store loads (default a
+    // twelfth of the year).
+    std::int64_t sliceRows = yearRows / 12;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "--slice")
+            sliceRows = std::max<std::int64_t>(1440, std::atoll(argv[i + 1]));
+    }
+    Files files;
+    files.folder = std::filesystem::temp_directory_path() / ("tarnlet-store-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(files.folder);
+    const std::filesystem::path year = files.folder / "host0.txt";
+    writeYear(year, yearRows);
+    for (int h = 0; h < hostsAtOnce; ++h) {
+        const std::filesystem::path copy = files.folder / ("host" + std::to_string(h) + ".txt");
+        if (h > 0)
+            std::filesystem::copy_file(year, copy);
+        files.hosts.emplace_back(copy.string());
+    }
+    const std::filesystem::path slice = files.folder / "slice.txt";
+    writeYear(slice, std::min(sliceRows, yearRows));
+    files.slice = FilePath(slice.string());
+    files.sliceRows = std::min(sliceRows, yearRows);
+    std::printf("rows: %lld\nfile_mib: %.3g\n", static_cast<long long>(yearRows),
+                static_cast<double>(std::filesystem::file_size(year)) / mib);
+
+    inChild([&] { measure<RealSubject>("", files, false); });
+    inChild([&] { measure<LiteralSubject>("literal_", files, sliceRows < yearRows); });
+
+    std::filesystem::remove_all(files.folder);
+    return 0;
+}
