@@ -1,5 +1,6 @@
 #include "app/data_file.h"
 
+#include "cpp/exception.h"
 #include "cpp/known_folder.h"
 
 #include <array>
@@ -46,8 +47,69 @@ String dateText(const DateTime& start) {
     return cpp::Date(start).format("%F %X");
 }
 
-std::int32_t field(TextSpan text) {
-    return static_cast<std::int32_t>(String(text).toInteger());
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The blanks that strtoll skips in the "C" locale.
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// A field's number as strtoll reads it: blanks, a sign, then the digits up
+// to the first other character; 0 without digits. Kept in 32 bits as the
+// statistics are, wrapping as a conversion does.
+std::int32_t number(const char* p, const char* end) {
+    while (p < end && isBlank(*p))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+    std::uint64_t magnitude = 0;
+    for (; p < end && isDigit(*p); ++p) {
+        const auto digit = static_cast<std::uint64_t>(*p - '0');
+        if (magnitude > (limit - digit) / 10)
+            throw cpp::Exception("range error while parsing integer");
+        magnitude = magnitude * 10 + digit;
+    }
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude));
+}
+
+int digits(const char* p, int count) {
+    int value = 0;
+    for (int i = 0; i < count; ++i)
+        value = value * 10 + (p[i] - '0');
+    return value;
+}
+
+// "YYYY-MM-DD HH:MM:SS" with ASCII digits, exactly.
+bool isDateText(const char* p, const char* end) {
+    static const char form[] = "dddd-dd-dd dd:dd:dd";
+    if (end - p != static_cast<std::ptrdiff_t>(sizeof form - 1))
+        return false;
+    for (std::size_t i = 0; i + 1 < sizeof form; ++i) {
+        if (form[i] == 'd' ? !isDigit(p[i]) : p[i] != form[i])
+            return false;
+    }
+    return true;
+}
+
+int daysInMonth(int year, int month) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 1 && leap ? 29 : days[month];
+}
+
+std::time_t localSeconds(std::tm fields) {
+    // The row's own date decides whether summer time applied, not today's.
+    fields.tm_isdst = -1;
+    return std::mktime(&fields);
+}
+
+DateTime timeFromSeconds(std::time_t seconds) {
+    // As cpp::DateTime(cpp::Date) has it: before 1970, or no time, is 1970.
+    return DateTime(cpp::Duration::seconds(seconds > 0 ? static_cast<std::uint64_t>(seconds) : 0));
 }
 
 } // namespace
@@ -102,32 +164,68 @@ String formatDataRow(const DateTime& start, const PingStats& stats) {
                   stats.drops, stats.disconnects);
 }
 
-std::optional<DataRow> parseDataRow(const String& line) {
-    const auto fields = line.match("(.*?)\t(.*?)\t(.*?)\t(.*?)\t(.*?)\t(.*?)(?:\t(.*))?");
-    if (fields.empty())
-        return std::nullopt;
-    const String date(fields[1]);
-    const auto parts = date.match("(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})");
-    if (parts.empty())
+std::optional<DataRow> DataRowReader::read(TextSpan line) {
+    // The seven fields end at the first six tabs; a line break inside a line
+    // makes it no row.
+    const char* const begin = line.begin();
+    const char* const end = line.end();
+    const char* tabs[6];
+    int found = 0;
+    for (const char* p = begin; p < end; ++p) {
+        if (*p == '\t' && found < 6)
+            tabs[found++] = p;
+        else if (*p == '\r' || *p == '\n')
+            return std::nullopt;
+    }
+    if (found < 5 || !isDateText(begin, tabs[0]))
         return std::nullopt;
     std::tm local{};
-    local.tm_year = field(parts[1]) - 1900;
-    local.tm_mon = field(parts[2]) - 1;
-    local.tm_mday = field(parts[3]);
-    local.tm_hour = field(parts[4]);
-    local.tm_min = field(parts[5]);
-    local.tm_sec = field(parts[6]);
-    // The row's own date decides whether summer time applied, not today's.
-    local.tm_isdst = -1;
-    DataRow row{DateTime(cpp::Date(local)), PingStats()};
-    row.stats.count = field(fields[2]);
-    row.stats.average = field(fields[3]);
-    row.stats.minimum = field(fields[4]);
-    row.stats.maximum = field(fields[5]);
-    row.stats.drops = field(fields[6]);
-    if (fields.size() > 7 && !fields[7].empty())
-        row.stats.disconnects = field(fields[7]);
+    local.tm_year = digits(begin, 4) - 1900;
+    local.tm_mon = digits(begin + 5, 2) - 1;
+    local.tm_mday = digits(begin + 8, 2);
+    local.tm_hour = digits(begin + 11, 2);
+    local.tm_min = digits(begin + 14, 2);
+    local.tm_sec = digits(begin + 17, 2);
+    DataRow row{localTime(local), PingStats()};
+    const char* const sixthEnd = found == 6 ? tabs[5] : end;
+    row.stats.count = number(tabs[0] + 1, tabs[1]);
+    row.stats.average = number(tabs[1] + 1, tabs[2]);
+    row.stats.minimum = number(tabs[2] + 1, tabs[3]);
+    row.stats.maximum = number(tabs[3] + 1, tabs[4]);
+    row.stats.drops = number(tabs[4] + 1, sixthEnd);
+    if (found == 6)
+        row.stats.disconnects = number(tabs[5] + 1, end);
     return row;
+}
+
+DateTime DataRowReader::localTime(const std::tm& fields) {
+    const int year = fields.tm_year + 1900;
+    const bool plain = fields.tm_mon >= 0 && fields.tm_mon < 12 && fields.tm_mday >= 1 &&
+                       fields.tm_mday <= daysInMonth(year, fields.tm_mon) && fields.tm_hour < 24 &&
+                       fields.tm_min < 60 && fields.tm_sec < 60;
+    if (!plain)
+        return timeFromSeconds(localSeconds(fields));
+    if (year != year_ || fields.tm_mon != month_ || fields.tm_mday != day_) {
+        year_ = year;
+        month_ = fields.tm_mon;
+        day_ = fields.tm_mday;
+        std::tm day = fields;
+        day.tm_hour = day.tm_min = day.tm_sec = 0;
+        const std::time_t start = localSeconds(day);
+        ++day.tm_mday;
+        const std::time_t next = localSeconds(day);
+        // Only on a day of 24 hours is the offset from UTC the same all day.
+        midnight_.reset();
+        if (start > 0 && next - start == 86400)
+            midnight_ = start;
+    }
+    if (!midnight_)
+        return timeFromSeconds(localSeconds(fields));
+    return timeFromSeconds(*midnight_ + fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec);
+}
+
+std::optional<DataRow> parseDataRow(const String& line) {
+    return DataRowReader().read(line.span());
 }
 
 const char* const exportHeader = "date               \tcnt  avg  min  max  drop dis \n";

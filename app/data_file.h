@@ -6,6 +6,7 @@
 #include "cpp/text_span.h"
 #include "cpp/time.h"
 
+#include <ctime>
 #include <optional>
 
 // The text formats of a host's minutes: the rows of its data file, read back
@@ -30,13 +31,33 @@ struct DataRow {
     PingStats stats;
 };
 
+// Reads the rows of a data file one line at a time. A row is seven fields
+// separated by tabs: the start as local "YYYY-MM-DD HH:MM:SS" and six numbers.
+// Lenient as files of older versions need: six fields give disconnects 0, a
+// field that is no number reads 0 (leading blanks and a sign are taken, as
+// strtoll does), a seventh field takes the rest of the line, and a line with
+// a carriage return or line feed inside, fewer than six fields or a start not
+// in that form is no row. Throws cpp::Exception for a number outside 64 bits.
+// Local times are worked out once per day, or per row on a day whose length
+// the clock changes.
+class DataRowReader {
+public:
+    std::optional<DataRow> read(cpp::TextSpan line);
+
+private:
+    // The local time of the fields as mktime gives it, 1970 for earlier ones.
+    cpp::DateTime localTime(const std::tm& fields);
+
+    // The day of the last row and its local midnight, if the day's length is
+    // a plain 24 hours.
+    int year_ = -1, month_ = -1, day_ = -1;
+    std::optional<std::time_t> midnight_;
+};
+
 // "start\tcount\taverage\tminimum\tmaximum\tdrops\tdisconnects\n", the start as
 // local "%F %X".
 cpp::String formatDataRow(const cpp::DateTime& start, const PingStats& stats);
-// Nothing for a line that is not a row. Lenient as files of older versions
-// need: six fields give disconnects 0, a field that is no number reads 0, and
-// a seventh field takes the rest of the line. Throws cpp::Exception for a
-// number outside 64 bits.
+// One line read by a DataRowReader of its own.
 std::optional<DataRow> parseDataRow(const cpp::String& line);
 
 // The export's two heading lines.

@@ -16,11 +16,12 @@ using cpp::String;
 const Duration SampleStore::filePeriod = Duration::seconds(60);
 const Duration SampleStore::retryDelay = Duration::seconds(60);
 
-const std::array<Duration, SampleStore::scaleCount> SampleStore::scales_{
-    Duration::seconds(1),  Duration::seconds(5),  Duration::seconds(15), Duration::seconds(30),
-    Duration::minutes(1),  Duration::minutes(2),  Duration::minutes(5),  Duration::minutes(15),
-    Duration::minutes(30), Duration::minutes(60), Duration::hours(24),
-};
+const std::array<Duration, SampleStore::scaleCount> SampleStore::scales_ = [] {
+    std::array<Duration, scaleCount> scales;
+    for (std::size_t s = 0; s < scaleCount; ++s)
+        scales[s] = Duration::seconds(static_cast<std::uint64_t>(ScaleBuckets::lengths[s]));
+    return scales;
+}();
 
 namespace {
 
@@ -47,26 +48,20 @@ std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& 
     const DateTime now = clock_->now();
     std::optional<FinishedMinute> finished;
     Host& host = perHost_[name];
-    for (std::size_t s = 0; s < scaleCount; ++s) {
-        Buckets& buckets = host.buckets[s];
-        const std::int64_t k = bucketIndex(now, scales_[s]);
-        const auto [bucket, opened] = buckets.try_emplace(k);
-        if (scales_[s] == filePeriod) {
-            if (opened) {
-                const auto previous = buckets.find(k - 1);
-                if (host.liveMinute == k - 1)
-                    finished = FinishedMinute{bucketStart(k - 1, filePeriod), previous->second};
-                else if (previous == buckets.end())
-                    finished = FinishedMinute{bucketStart(k - 1, filePeriod), PingStats()};
-                // Otherwise the minute holds only rows read back from the
-                // file: it is there already, and a second row for it would
-                // count it twice at the next start.
-            }
-            host.liveMinute = k;
-        }
-        bucket->second.add(value);
-        combined_[s][k].add(value);
+    const std::int64_t k = bucketIndex(now, filePeriod);
+    if (!host.buckets.hasMinute(k)) {
+        if (host.liveMinute == k - 1)
+            finished = FinishedMinute{bucketStart(k - 1, filePeriod), host.buckets.minute(k - 1)};
+        else if (!host.buckets.hasMinute(k - 1))
+            finished = FinishedMinute{bucketStart(k - 1, filePeriod), PingStats()};
+        // Otherwise the minute holds only rows read back from the file: it
+        // is there already, and a second row for it would count it twice at
+        // the next start.
     }
+    host.liveMinute = k;
+    const std::int64_t second = secondOf(now);
+    host.buckets.add(second, value);
+    combined_.add(second, value);
     if (finished)
         writeRow(name, finished->start, finished->stats);
     return finished;
@@ -108,20 +103,31 @@ void SampleStore::loadHost(const String& name, const cpp::Bus& bus) {
 
 void SampleStore::loadFile(const String& name, const cpp::FilePath& path) {
     cpp::debug(String("loading file: %", path));
+    // Rows go in by the batch, so that the mutex is not taken for each one.
+    constexpr std::size_t batchSize = 4096;
+    std::vector<DataRow> batch;
+    batch.reserve(batchSize);
     try {
+        DataRowReader rows;
         cpp::LineReader reader(cpp::File::openForReading(path, 0, service_), loadBufferSize, loadReadTimeout);
         for (const cpp::LineReader::Line& line : reader) {
             if (cpp::Thread::current()->interrupted())
                 break;
             if (!line.hasLine())
                 continue;
-            if (const auto row = parseDataRow(String(line.text)))
-                mergeStats(name, row->start, row->stats);
+            if (const auto row = rows.read(line.text)) {
+                batch.push_back(*row);
+                if (batch.size() == batchSize) {
+                    mergeRows(name, batch);
+                    batch.clear();
+                }
+            }
         }
     } catch (const cpp::Exception&) {
         // A missing file, a read error or a number beyond 64 bits ends the
-        // load; what was merged stays.
+        // load; what was read before it stays.
     }
+    mergeRows(name, batch);
     cpp::debug(String("file complete: %", path));
 }
 
@@ -134,9 +140,9 @@ void SampleStore::exportHost(const String& name, const cpp::FilePath& path) cons
         output.put(exportRule);
         const auto host = perHost_.find(name);
         if (host != perHost_.end()) {
-            const Buckets& minutes = host->second.buckets[*scalePosition(filePeriod)];
-            for (const auto& [k, stats] : minutes)
+            host->second.buckets.forEachMinute([&](std::int64_t k, const PingStats& stats) {
                 output.put(formatExportRow(bucketStart(k, filePeriod), stats));
+            });
         }
         output.close();
     } catch (const cpp::Exception& e) {
@@ -147,18 +153,32 @@ void SampleStore::exportHost(const String& name, const cpp::FilePath& path) cons
 
 void SampleStore::mergeStats(const String& name, const DateTime& time, const PingStats& stats) {
     std::lock_guard lock(mutex_);
+    mergeRow(perHost_[name], time, stats);
+}
+
+void SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows) {
+    if (rows.empty())
+        return;
+    std::lock_guard lock(mutex_);
+    Host& host = perHost_[name];
+    for (const DataRow& row : rows)
+        mergeRow(host, row.start, row.stats);
+}
+
+void SampleStore::mergeRow(Host& host, const DateTime& time, const PingStats& stats) {
     if (time.sinceEpoch().count() < earliest_.load())
         earliest_.store(time.sinceEpoch().count());
-    Host& host = perHost_[name];
-    for (std::size_t s = 0; s < scaleCount; ++s) {
-        const std::int64_t k = bucketIndex(time, scales_[s]);
-        host.buckets[s][k].merge(stats);
-        combined_[s][k].merge(stats);
-    }
+    const std::int64_t second = secondOf(time);
+    host.buckets.merge(second, stats);
+    combined_.merge(second, stats);
+}
+
+std::int64_t SampleStore::secondOf(const DateTime& time) const {
+    return wholeSeconds(time.sinceEpoch()) - wholeSeconds(startTime_.sinceEpoch());
 }
 
 std::int64_t SampleStore::bucketIndex(const DateTime& time, const Duration& scale) const {
-    const std::int64_t offset = wholeSeconds(time.sinceEpoch()) - wholeSeconds(startTime_.sinceEpoch());
+    const std::int64_t offset = secondOf(time);
     const std::int64_t length = scaleSeconds(scale);
     std::int64_t index = offset / length;
     if (offset % length != 0 && offset < 0)
@@ -224,12 +244,8 @@ PingSeries SampleStore::copySeries(const DateTime& time, const Duration& scale, 
     const std::int64_t first = bucketIndex(time, scale) - static_cast<std::int64_t>(count) + 1;
     PingSeries result{bucketStart(first, scale), scale, std::vector<PingStats>(count)};
     const auto position = scalePosition(scale);
-    if (!source || !position)
-        return result;
-    const Buckets& buckets = (*source)[*position];
-    const std::int64_t end = first + static_cast<std::int64_t>(count);
-    for (auto it = buckets.lower_bound(first); it != buckets.end() && it->first < end; ++it)
-        result.stats[static_cast<std::size_t>(it->first - first)] = it->second;
+    if (source && position)
+        source->copy(*position, first, result.stats);
     return result;
 }
 
@@ -250,7 +266,6 @@ void SampleStore::removeData(const String& name) {
     const auto host = perHost_.find(name);
     if (host == perHost_.end())
         return;
-    for (Buckets& buckets : host->second.buckets)
-        buckets.clear();
+    host->second.buckets.clear();
     host->second.liveMinute = INT64_MIN;
 }

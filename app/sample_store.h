@@ -3,6 +3,7 @@
 #include "app/clock.h"
 #include "app/data_file.h"
 #include "app/ping_stats.h"
+#include "app/scale_buckets.h"
 #include "cpp/async_io.h"
 #include "cpp/bus.h"
 #include "cpp/file_path.h"
@@ -78,6 +79,8 @@ public:
     // Merges the statistics of a period that starts at time, read back from
     // a data file, into the one bucket of every scale that contains time.
     void mergeStats(const cpp::String& name, const cpp::DateTime& time, const PingStats& stats);
+    // mergeStats for each row in order, under one taking of the mutex.
+    void mergeRows(const cpp::String& name, const std::vector<DataRow>& rows);
 
     // Rounds toward minus infinity, so a bucket's start maps back to it. Times
     // count in whole seconds; a scale under a second counts as one second.
@@ -107,10 +110,7 @@ public:
     void removeData(const cpp::String& name);
 
 private:
-    static constexpr std::size_t scaleCount = 11;
-    // One ordered container per scale, keyed by bucket index.
-    using Buckets = std::map<std::int64_t, PingStats>;
-    using ScaleBuckets = std::array<Buckets, scaleCount>;
+    static constexpr std::size_t scaleCount = ScaleBuckets::lengths.size();
 
     struct Host {
         ScaleBuckets buckets;
@@ -121,6 +121,10 @@ private:
 
     static const std::array<cpp::Duration, scaleCount> scales_;
     static std::optional<std::size_t> scalePosition(const cpp::Duration& scale);
+    // Whole seconds since startTime.
+    std::int64_t secondOf(const cpp::DateTime& time) const;
+    // Under the mutex.
+    void mergeRow(Host& host, const cpp::DateTime& time, const PingStats& stats);
 
     // Under the mutex; a failure drops the row and the host's output.
     void writeRow(const cpp::String& name, const cpp::DateTime& time, const PingStats& stats);

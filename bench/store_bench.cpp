@@ -170,20 +170,7 @@ class LiteralSubject {
 public:
     LiteralSubject(std::shared_ptr<Clock_t> clock, const FilePath&)
         : clock_(std::move(clock)), store_(clock_->midnight(clock_->now())) {}
-    void load(const String& name, const FilePath& path) {
-        try {
-            cpp::LineReader reader(cpp::File::openForReading(path, 0, service_), 65536, Duration::milliseconds(200));
-            for (const cpp::LineReader::Line& line : reader) {
-                if (cpp::Thread::current()->interrupted())
-                    break;
-                if (!line.hasLine())
-                    continue;
-                if (const auto row = literalParseRow(String(line.text)))
-                    store_.mergeStats(name, row->start, row->stats);
-            }
-        } catch (const cpp::Exception&) {
-        }
-    }
+    void load(const String& name, const FilePath& path) { literalLoadFile(store_, name, path); }
     void addSample(const String& name, std::int32_t value) { store_.addSample(name, value, clock_->now()); }
     std::size_t series(const DateTime& time, const Duration& scale, std::size_t count, const String* name) const {
         return store_.series(time, static_cast<std::int64_t>(scale.count() / 1000000u), count, name).size();
@@ -191,7 +178,6 @@ public:
 
 private:
     std::shared_ptr<Clock_t> clock_;
-    cpp::AsyncIO service_;
     LiteralStore store_;
 };
 
@@ -343,11 +329,14 @@ void inChild(const std::function<void()>& body) {
 
 int main(int argc, char** argv) {
     // --slice N: rows of the slice that the literal store loads (default a
-    // twelfth of the year).
+    // twelfth of the year); --no-literal: the store's own figures only.
     std::int64_t sliceRows = yearRows / 12;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::string(argv[i]) == "--slice")
+    bool literal = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--slice" && i + 1 < argc)
             sliceRows = std::max<std::int64_t>(1440, std::atoll(argv[i + 1]));
+        if (std::string(argv[i]) == "--no-literal")
+            literal = false;
     }
     Files files;
     files.folder = std::filesystem::temp_directory_path() / ("tarnlet-store-bench-" + std::to_string(getpid()));
@@ -368,7 +357,8 @@ int main(int argc, char** argv) {
                 static_cast<double>(std::filesystem::file_size(year)) / mib);
 
     inChild([&] { measure<RealSubject>("", files, false); });
-    inChild([&] { measure<LiteralSubject>("literal_", files, sliceRows < yearRows); });
+    if (literal)
+        inChild([&] { measure<LiteralSubject>("literal_", files, sliceRows < yearRows); });
 
     std::filesystem::remove_all(files.folder);
     return 0;

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "app/bucket_array.h"
+#include "app/ping_stats.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+// What happened to a bucket: a sample added, or a row's statistics merged,
+// at a second of its minute.
+struct BucketEntry {
+    std::uint8_t second = 0;
+    bool merge = false;
+    std::int32_t value = 0;
+    PingStats stats;
+
+    void applyTo(PingStats& bucket) const {
+        if (merge)
+            bucket.merge(stats);
+        else
+            bucket.add(value);
+    }
+};
+
+// For every minute, whether it has a bucket and what went into it, so that
+// its buckets under a minute need not be kept. A minute into which only rows
+// went, all at the same second, has one bucket under a minute on each scale,
+// equal to the minute's own; that is what a loaded year is made of. Any other
+// minute keeps the entries that went into it, in order, a few bytes each,
+// and its short buckets are those entries replayed.
+class MinuteLog {
+public:
+    static constexpr std::uint8_t absent = 0;
+    static constexpr std::uint8_t logged = 0xFF;
+    // Otherwise 1 + the second of the minute at which every row went in.
+    std::uint8_t kind(std::int64_t minute) const;
+    void setKind(std::int64_t minute, std::uint8_t kind);
+
+    // Makes the minute logged, with the entry as its latest.
+    void append(std::int64_t minute, const BucketEntry& entry);
+    // Every entry of a logged minute, in order.
+    void replay(std::int64_t minute, const std::function<void(const BucketEntry&)>& visit) const;
+    // Every minute that has a bucket, oldest first.
+    void forEachMinute(const std::function<void(std::int64_t)>& visit) const;
+    void clear();
+
+private:
+    struct Logs {
+        // Of each logged minute's bytes in arena.
+        std::array<std::uint32_t, BucketArray::chunkSize> begin{}, end{};
+        std::vector<std::uint8_t> arena;
+        // Bytes of arena no minute uses any more.
+        std::size_t garbage = 0;
+    };
+    struct Chunk {
+        std::array<std::uint8_t, BucketArray::chunkSize> kinds{};
+        // Made with the chunk's first logged minute: loaded rows need none.
+        std::unique_ptr<Logs> logs;
+    };
+    static void compact(Chunk& chunk);
+
+    ChunkMap<Chunk> chunks_;
+    // The chunk appended to last; its arena has room to grow.
+    std::int64_t growing_ = INT64_MIN;
+};
+
+// The buckets of one host, or of all hosts, at the eleven scales. Times are
+// whole seconds since the store's origin; bucket k of a scale of L seconds
+// covers [k L, (k + 1) L). Buckets of a minute and longer are kept as they
+// are; those under a minute are worked out from the minute's log.
+class ScaleBuckets {
+public:
+    static constexpr std::array<std::int64_t, 11> lengths{1, 5, 15, 30, 60, 120, 300, 900, 1800, 3600, 86400};
+    static constexpr std::size_t minuteScale = 4;
+
+    void add(std::int64_t second, std::int32_t value);
+    void merge(std::int64_t second, const PingStats& stats);
+
+    // out[i] = bucket first + i of lengths[scale].
+    void copy(std::size_t scale, std::int64_t first, std::span<PingStats> out) const;
+
+    bool hasMinute(std::int64_t minute) const { return log_.kind(minute) != MinuteLog::absent; }
+    PingStats minute(std::int64_t minute) const { return kept_[0].get(minute); }
+    // Every minute that has a bucket, oldest first.
+    void forEachMinute(const std::function<void(std::int64_t, const PingStats&)>& visit) const;
+    void clear();
+
+private:
+    void enter(std::int64_t second, const BucketEntry& entry);
+
+    // The minute scale and those above it.
+    std::array<BucketArray, lengths.size() - minuteScale> kept_;
+    MinuteLog log_;
+};

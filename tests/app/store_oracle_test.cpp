@@ -1,0 +1,336 @@
+// The store against the plain one of literal_store.h: random samples, rows
+// and data files, every scale, per host and for all hosts, bucket for bucket.
+
+#include "app/sample_store.h"
+
+#include "app/data_file.h"
+#include "app/literal_store.h"
+#include "app/manual_clock.h"
+#include "app/ping_stats_fixture.h"
+#include "cpp/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+using cpp::DateTime;
+using cpp::Duration;
+using cpp::String;
+
+namespace {
+
+constexpr auto when = &fromOrigin;
+const std::vector<String> hosts{"a", "b", "c"};
+
+class StoreOracleTest : public cpp::TempFolderTest {
+protected:
+    void SetUp() override {
+        TempFolderTest::SetUp();
+        restart(1);
+    }
+    // Open files would keep Windows from deleting the folder.
+    void TearDown() override {
+        store.reset();
+        TempFolderTest::TearDown();
+    }
+
+    // Both stores afresh, and the random numbers from seed.
+    void restart(unsigned seed) {
+        store.reset();
+        clock->set(when(9 * 3600));
+        store.emplace(clock, [this] { return folder_; });
+        literal.emplace(store->startTime());
+        random.seed(seed);
+    }
+
+    std::int64_t uniform(std::int64_t low, std::int64_t high) {
+        return std::uniform_int_distribution<std::int64_t>(low, high)(random);
+    }
+    bool chance(double p) { return std::bernoulli_distribution(p)(random); }
+
+    void sample(const String& name, const DateTime& time, std::int32_t value) {
+        clock->set(time);
+        const auto finished = store->addSample(name, value);
+        const auto expected = literal->addSample(name, value, time);
+        ASSERT_EQ(finished.has_value(), expected.has_value()) << name << " at " << time.sinceEpoch().count();
+        if (finished) {
+            EXPECT_EQ(finished->start, store->bucketStart(expected->minute, SampleStore::filePeriod));
+            EXPECT_EQ(finished->stats, expected->stats);
+        }
+    }
+    void merge(const String& name, const DateTime& time, const PingStats& stats) {
+        store->mergeStats(name, time, stats);
+        literal->mergeStats(name, time, stats);
+    }
+
+    // Every bucket of every scale from the one holding from to the one
+    // holding to, of each host and of all hosts.
+    void expectSame(const DateTime& from, const DateTime& to) {
+        for (const Duration& scale : SampleStore::scales()) {
+            const auto length = static_cast<std::int64_t>(scale.count() / 1000000u);
+            const auto count =
+                static_cast<std::size_t>(store->bucketIndex(to, scale) - store->bucketIndex(from, scale) + 1);
+            for (std::size_t h = 0; h <= hosts.size(); ++h) {
+                const String* name = h < hosts.size() ? &hosts[h] : nullptr;
+                const std::vector<PingStats> got =
+                    (name ? store->series(to, scale, count, *name) : store->series(to, scale, count)).stats;
+                const std::vector<PingStats> expected = literal->series(to, length, count, name);
+                const auto [mine, theirs] = std::mismatch(got.begin(), got.end(), expected.begin());
+                if (mine != got.end()) {
+                    ADD_FAILURE() << "scale " << length << " s, " << (name ? *name : String("all hosts"))
+                                  << ", bucket " << store->bucketIndex(to, scale) - static_cast<std::int64_t>(count) +
+                                                        1 + (mine - got.begin())
+                                  << ": " << ::testing::PrintToString(*mine)
+                                  << " instead of " << ::testing::PrintToString(*theirs);
+                    return;
+                }
+            }
+        }
+    }
+    // Each time's neighbourhood on every scale.
+    void expectSameAround(const std::set<std::uint64_t>& times) {
+        for (const std::uint64_t seconds : times) {
+            const DateTime time{Duration::seconds(seconds)};
+            expectSame(time - Duration::seconds(std::min<std::uint64_t>(seconds, 90)), time + Duration::seconds(90));
+        }
+    }
+
+    PingStats randomRow() {
+        PingStats stats;
+        stats.count = static_cast<std::int32_t>(chance(0.2) ? 0 : uniform(1, 60));
+        stats.minimum = static_cast<std::int32_t>(uniform(0, 300));
+        stats.maximum = stats.minimum + static_cast<std::int32_t>(uniform(0, 900));
+        stats.average = (stats.minimum + stats.maximum) / 2;
+        stats.drops = static_cast<std::int32_t>(uniform(0, 3));
+        stats.disconnects = static_cast<std::int32_t>(uniform(0, 1));
+        // Files may hold anything: figures too large for the compact form, or negative.
+        if (chance(0.03))
+            stats.maximum = static_cast<std::int32_t>(uniform(70000, 3000000));
+        if (chance(0.02))
+            stats.average = static_cast<std::int32_t>(uniform(-500, -1));
+        return stats;
+    }
+    std::int32_t randomValue() {
+        if (chance(0.85))
+            return static_cast<std::int32_t>(chance(0.01) ? uniform(70000, 200000) : uniform(0, 400));
+        return static_cast<std::int32_t>(chance(0.6) ? -1 : uniform(-6, -2));
+    }
+
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    std::optional<SampleStore> store;
+    std::optional<LiteralStore> literal;
+    std::mt19937 random;
+};
+
+TEST_F(StoreOracleTest, RandomSamplesAndRowsAnswerAsThePlainStore) {
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        SCOPED_TRACE(seed);
+        restart(seed);
+        std::int64_t now = 9 * 3600;
+        std::int64_t earliest = now;
+        std::int64_t latest = now;
+        std::set<std::uint64_t> far;
+        for (int i = 0; i < 5000; ++i) {
+            const String& name = hosts[static_cast<std::size_t>(uniform(0, 2))];
+            const double roll = std::uniform_real_distribution<double>(0, 1)(random);
+            if (roll < 0.80) {
+                now += std::vector<std::int64_t>{0, 0, 1, 1, 1, 2, 3}[static_cast<std::size_t>(uniform(0, 6))];
+                sample(name, when(now), randomValue());
+            } else if (roll < 0.83) {
+                // The clock set back.
+                now -= uniform(1, 150);
+                sample(name, when(now), randomValue());
+            } else if (roll < 0.835) {
+                now += uniform(60, 1800);
+            } else if (roll < 0.89) {
+                // A row of the last two hours: mostly on a minute, duplicates
+                // and a restart's minute among them.
+                std::int64_t time = now - uniform(0, 7200);
+                if (chance(0.7))
+                    time -= ((time % 60) + 60) % 60;
+                merge(name, when(time), randomRow());
+                earliest = std::min(earliest, time);
+            } else if (roll < 0.90) {
+                const std::int64_t time = -uniform(86400, 400 * 86400);
+                merge(name, when(time), randomRow());
+                far.insert(when(time).sinceEpoch().count() / 1000000u);
+            } else if (roll < 0.905) {
+                store->removeData(name);
+                literal->removeData(name);
+            } else {
+                // Several samples in one second, as all hosts get them.
+                for (const String& other : hosts)
+                    sample(other, when(now), randomValue());
+            }
+            earliest = std::min(earliest, now);
+            latest = std::max(latest, now);
+        }
+        expectSame(when(earliest), when(latest));
+        expectSameAround(far);
+        for (const String& name : hosts) {
+            // The export lists the same minutes.
+            const cpp::FilePath table = at(String("%.table", name));
+            store->exportHost(name, table);
+            String expected = String(exportHeader) + exportRule;
+            for (const auto& [minute, stats] : literal->minutes(name))
+                expected += formatExportRow(store->bucketStart(minute, SampleStore::filePeriod), stats);
+            EXPECT_EQ(String(readFile(table)), expected) << name;
+        }
+    }
+}
+
+// Lines of a data file as they come: rows in and out of order, repeated,
+// from long ago, in odd forms, and lines that are no rows at all.
+class RowFile {
+public:
+    explicit RowFile(std::mt19937& random) : random_(random) {}
+
+    String line(std::int64_t second) {
+        String date = cpp::Date(when(second)).format("%F %X");
+        switch (pick(40)) {
+        case 0: date = "1970-01-01 00:00:00"; break;
+        case 1: date = "1969-12-31 23:59:59"; break;
+        case 2: date = "0000-01-01 00:00:00"; break;
+        case 3: date = "2023-13-45 24:61:99"; break;
+        case 4: date = "2023-02-29 10:00:00"; break;
+        case 5: date = "2023-11-13 00:00:00"; break;
+        case 6: date = " " + date; break;
+        case 7: date = date.substr(0, 5) + date.substr(6); break;
+        case 8: date[pick(date.size())] = static_cast<char>(pick(256)); break;
+        default: break;
+        }
+        String text = date;
+        for (int field = 0; field < 5; ++field)
+            text += "\t" + number();
+        switch (pick(12)) {
+        case 0: break;                               // six fields
+        case 1: text += "\tx"; break;                // no number
+        case 2: text += "\t" + number() + "\textra\t9"; break;
+        case 3: text += "\t"; break;                 // empty seventh field
+        case 4: text += "\t\t" + number(); break;    // blank before the number
+        case 5: text = text.substr(0, text.rfind('\t')); break; // five fields
+        case 6: text += "\t1\r2"; break;             // a line break inside
+        default: text += "\t" + number(); break;
+        }
+        return text;
+    }
+
+    String number() {
+        switch (pick(30)) {
+        case 0: return "-";
+        case 1: return "";
+        case 2: return " 5";
+        case 3: return "+7";
+        case 4: return "-12";
+        case 5: return "7x";
+        case 6: return "5000000000";   // beyond 32 bits: wraps as the cast does
+        case 7: return "-9223372036854775808";
+        case 8: return "0x10";
+        case 10: return String(std::string(1, "\v\f\n\r\t "[pick(6)])) + String("%", pick(99));
+        case 11: return String(std::string("4\0" "7", 3));
+        case 9: return String("%", pick(200000));
+        default: return String("%", pick(120));
+        }
+    }
+
+    // Bytes of every kind, tabs among them.
+    String garbage() {
+        String text;
+        const std::size_t length = pick(40);
+        for (std::size_t i = 0; i < length; ++i)
+            text += pick(4) == 0 ? '\t' : static_cast<char>(pick(256));
+        return text;
+    }
+
+    std::size_t pick(std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_);
+    }
+
+private:
+    std::mt19937& random_;
+};
+
+TEST_F(StoreOracleTest, RandomLinesReadAsThePatternsReadThem) {
+    RowFile file(random);
+    DataRowReader reader;
+    for (int i = 0; i < 20000; ++i) {
+        const String line = file.pick(5) == 0 ? file.garbage() : file.line(9 * 3600 + static_cast<std::int64_t>(i) * 37);
+        std::optional<DataRow> got;
+        std::optional<LiteralRow> expected;
+        bool threw = false;
+        bool expectedThrew = false;
+        try {
+            got = reader.read(line.span());
+        } catch (const cpp::Exception&) {
+            threw = true;
+        }
+        try {
+            expected = literalParseRow(line);
+        } catch (const cpp::Exception&) {
+            expectedThrew = true;
+        }
+        ASSERT_EQ(threw, expectedThrew) << line;
+        ASSERT_EQ(got.has_value(), expected.has_value()) << line;
+        if (got) {
+            ASSERT_EQ(got->start, expected->start) << line;
+            ASSERT_EQ(got->stats, expected->stats) << line;
+        }
+    }
+    EXPECT_THROW(reader.read(String("2024-03-01 14:05:00\t1\t1\t1\t1\t0\t99999999999999999999").span()),
+                 cpp::Exception);
+}
+
+TEST_F(StoreOracleTest, RandomDataFilesLoadAsThePlainStoreLoadsThem) {
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        SCOPED_TRACE(seed);
+        restart(seed);
+        RowFile file(random);
+        std::set<std::uint64_t> times;
+        std::int64_t minute = 7 * 3600;
+        std::string text;
+        for (int i = 0; i < 3000; ++i) {
+            const std::size_t kind = file.pick(20);
+            std::int64_t second = minute;
+            if (kind == 0)
+                second -= 60 * static_cast<std::int64_t>(file.pick(300)); // out of order
+            else if (kind == 1)
+                second += static_cast<std::int64_t>(file.pick(60));     // within the minute
+            else if (kind == 2)
+                second = -86400 * static_cast<std::int64_t>(1 + file.pick(900)); // far back
+            else if (kind >= 5)
+                minute += 60 * static_cast<std::int64_t>(1 + (file.pick(10) == 0 ? file.pick(50) : 0));
+            const String line = kind == 3 ? file.garbage() : file.line(second);
+            text += line;
+            // Repeated rows, and line ends of both kinds.
+            if (kind == 4)
+                text += "\n" + line;
+            text += file.pick(3) == 0 ? "\r\n" : "\n";
+            if (const auto row = literalParseRow(line))
+                times.insert(row->start.sinceEpoch().count() / 1000000u);
+        }
+        // One file stops at a number beyond 64 bits.
+        if (seed == 3)
+            text += "2023-11-14 09:00:00\t1\t1\t1\t99999999999999999999\t0\t0\n" + file.line(minute) + "\n";
+        writeFile(at("h.txt"), text);
+        store->loadFile("a", at("h.txt"));
+        literalLoadFile(*literal, "a", at("h.txt"));
+        store->loadFile("b", at("h.txt"));
+        literalLoadFile(*literal, "b", at("h.txt"));
+
+        // The program restarts within the minute of the last row, and within
+        // minutes that rows filled earlier.
+        for (std::int64_t second : {minute + 20, minute + 21, minute + 80, minute - 3 * 3600 + 5, minute + 200})
+            sample("a", when(second), 17);
+        expectSame(when(7 * 3600 - 300 * 60), when(minute + 300));
+        expectSameAround(times);
+        EXPECT_EQ(store->earliest(), DateTime(Duration::seconds(std::min<std::uint64_t>(
+                                         *times.begin(), store->startTime().sinceEpoch().count() / 1000000u))));
+    }
+}
+
+} // namespace
