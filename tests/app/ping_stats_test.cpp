@@ -91,4 +91,19 @@ TEST(PingStatsTest, MergeOfLargeBucketsDoesNotOverflow) {
     EXPECT_EQ(bucket.maximum, 4000);
 }
 
+TEST(PingStatsTest, RowsOfAnyFiguresMergeWithoutFaulting) {
+    // A file's negative count can cancel the replies out: no division by zero.
+    PingStats bucket = statsRow(5, 10, 5, 20);
+    bucket.merge(statsRow(-5, 30, 1, 40, 1, 0));
+    EXPECT_EQ(bucket.count, 0);
+    EXPECT_EQ(bucket.average, 0);
+    EXPECT_EQ(bucket.drops, 1);
+    // Sums past 32 bits wrap as the machine's do.
+    PingStats full = statsRow(INT32_MAX, 7, 1, 9, INT32_MAX, 0);
+    full.merge(statsRow(1, 7, 1, 9, 1, 0));
+    EXPECT_EQ(full.count, INT32_MIN);
+    EXPECT_EQ(full.average, 7);
+    EXPECT_EQ(full.drops, INT32_MIN);
+}
+
 } // namespace

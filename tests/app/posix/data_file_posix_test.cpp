@@ -1,5 +1,7 @@
 #include "app/data_file.h"
 
+#include "app/literal_store.h"
+
 #include "app/manual_clock.h"
 #include "app/ping_stats_fixture.h"
 #include "app/sample_store.h"
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -52,6 +55,23 @@ TEST(DataRowPosix, RowsOfEitherHalfOfTheYearReadBackInTheirOwnOffset) {
         String line = formatDataRow(time, PingStats());
         line.pop_back();
         EXPECT_EQ(parseDataRow(line).value().start, time);
+    }
+}
+
+TEST(DataRowPosix, EveryMinuteOfTheDaysTheClockChangesReadsAsMktimeHasIt) {
+    // Summer time an hour ahead, and one of half an hour.
+    for (const char* name : {"Europe/Berlin", "Australia/Lord_Howe"}) {
+        const ZoneScope zone(name);
+        DataRowReader reader;
+        for (const char* day : {"2024-03-30", "2024-03-31", "2024-04-01", "2024-04-07", "2024-10-06", "2024-10-26",
+                                "2024-10-27", "2024-10-28"}) {
+            for (int minute = 0; minute < 1440; ++minute) {
+                char line[64];
+                std::snprintf(line, sizeof line, "%s %02d:%02d:%02d\t1\t1\t1\t1\t0\t0", day, minute / 60, minute % 60,
+                              minute % 7);
+                ASSERT_EQ(reader.read(line).value().start, literalParseRow(line).value().start) << name << " " << line;
+            }
+        }
     }
 }
 
