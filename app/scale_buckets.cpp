@@ -49,21 +49,6 @@ void putEntry(std::vector<std::uint8_t>& out, const BucketEntry& entry) {
         putNumber(out, figure);
 }
 
-BucketEntry takeEntry(const std::uint8_t*& in) {
-    BucketEntry entry;
-    const std::uint8_t head = *in++;
-    entry.second = head & secondMask;
-    entry.merge = (head & mergeFlag) != 0;
-    if (!entry.merge) {
-        entry.value = takeNumber(in);
-        return entry;
-    }
-    PingStats& s = entry.stats;
-    for (std::int32_t* figure : {&s.count, &s.average, &s.maximum, &s.minimum, &s.drops, &s.disconnects})
-        *figure = takeNumber(in);
-    return entry;
-}
-
 } // namespace
 
 std::uint8_t MinuteLog::kind(std::int64_t minute) const {
@@ -123,16 +108,28 @@ void MinuteLog::compact(Chunk& chunk) {
     logs.garbage = 0;
 }
 
-void MinuteLog::replay(std::int64_t minute, const std::function<void(const BucketEntry&)>& visit) const {
+std::pair<const std::uint8_t*, const std::uint8_t*> MinuteLog::bytes(std::int64_t minute) const {
     const Chunk* chunk = chunks_.find(minute >> BucketArray::chunkBits);
     const std::size_t slot = slotOf(minute);
     if (!chunk || chunk->kinds[slot] != logged)
-        return;
+        return {nullptr, nullptr};
     const Logs& logs = *chunk->logs;
-    const std::uint8_t* in = logs.arena.data() + logs.begin[slot];
-    const std::uint8_t* const end = logs.arena.data() + logs.end[slot];
-    while (in < end)
-        visit(takeEntry(in));
+    return {logs.arena.data() + logs.begin[slot], logs.arena.data() + logs.end[slot]};
+}
+
+BucketEntry MinuteLog::take(const std::uint8_t*& in) {
+    BucketEntry entry;
+    const std::uint8_t head = *in++;
+    entry.second = head & secondMask;
+    entry.merge = (head & mergeFlag) != 0;
+    if (!entry.merge) {
+        entry.value = takeNumber(in);
+        return entry;
+    }
+    PingStats& s = entry.stats;
+    for (std::int32_t* figure : {&s.count, &s.average, &s.maximum, &s.minimum, &s.drops, &s.disconnects})
+        *figure = takeNumber(in);
+    return entry;
 }
 
 void MinuteLog::forEachMinute(const std::function<void(std::int64_t)>& visit) const {

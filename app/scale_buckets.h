@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <span>
 #include <vector>
 
@@ -43,7 +44,12 @@ public:
     // Makes the minute logged, with the entry as its latest.
     void append(std::int64_t minute, const BucketEntry& entry);
     // Every entry of a logged minute, in order.
-    void replay(std::int64_t minute, const std::function<void(const BucketEntry&)>& visit) const;
+    template <class Visit>
+    void replay(std::int64_t minute, Visit&& visit) const {
+        const auto [begin, end] = bytes(minute);
+        for (const std::uint8_t* in = begin; in < end;)
+            visit(take(in));
+    }
     // Every minute that has a bucket, oldest first.
     void forEachMinute(const std::function<void(std::int64_t)>& visit) const;
     void clear();
@@ -62,6 +68,10 @@ private:
         std::unique_ptr<Logs> logs;
     };
     static void compact(Chunk& chunk);
+    // The logged minute's entries; nothing for another.
+    std::pair<const std::uint8_t*, const std::uint8_t*> bytes(std::int64_t minute) const;
+    // The entry at in, moving in past it.
+    static BucketEntry take(const std::uint8_t*& in);
 
     ChunkMap<Chunk> chunks_;
     // The chunk appended to last; its arena has room to grow.

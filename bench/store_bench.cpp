@@ -20,6 +20,7 @@
 
 #include <malloc.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +95,14 @@ double timed(Body&& body) {
     const auto start = std::chrono::steady_clock::now();
     body();
     return secondsSince(start);
+}
+
+// CPU seconds of this thread or of the whole process: what the work cost,
+// whatever else the machine is running.
+double cpuSeconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 void print(const std::string& prefix, const char* name, double value) {
@@ -193,6 +202,27 @@ double readAndCountLines(const FilePath& path) {
     return seconds;
 }
 
+// The slowest of series(2000 buckets) over the scales, for the host and for
+// all hosts, ending at end.
+template <class Subject>
+double slowestSeries(const Subject& subject, const DateTime& end, const String& host) {
+    double worst = 0;
+    for (const Duration& scale : SampleStore::scales()) {
+        for (const String* name : {&host, static_cast<const String*>(nullptr)}) {
+            constexpr int calls = 50;
+            std::size_t got = 0;
+            const double seconds = timed([&] {
+                for (int i = 0; i < calls; ++i)
+                    got += subject.series(end, scale, 2000, name);
+            });
+            if (got != 2000u * calls)
+                std::abort();
+            worst = std::max(worst, seconds / calls);
+        }
+    }
+    return worst;
+}
+
 struct Files {
     std::filesystem::path folder;
     // Four host-years of the same rows, and a slice of the first rows.
@@ -219,38 +249,28 @@ void measure(const std::string& prefix, const Files& files, bool onSlice) {
 
     // The best of three loads; the memory and the queries of the last.
     double load = 1e9;
+    double loadCpu = 1e9;
     std::unique_ptr<Subject> loaded;
     long long bytes = 0;
     for (int i = 0; i < 3; ++i) {
         loaded.reset();
         const long long before = heldBytes.load();
         auto subject = std::make_unique<Subject>(systemClock(), noData);
+        const double cpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         load = std::min(load, timed([&] { subject->load("host0", one); }));
+        loadCpu = std::min(loadCpu, cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpu);
         bytes = heldBytes.load() - before;
         loaded = std::move(subject);
     }
     print(prefix, "load_year_s", load * scaleUp);
+    print(prefix, "load_year_cpu_s", loadCpu * scaleUp);
     print(prefix, "load_rows_per_s", static_cast<double>(rows) / load);
     print(prefix, "load_vs_read_ratio", load / read);
     print(prefix, "loaded_bytes_per_row", static_cast<double>(bytes) / static_cast<double>(rows));
 
     // The slowest scale, for one host and for all hosts, at the end of the data.
     const DateTime end(Duration::seconds(static_cast<std::uint64_t>(todaysMidnight() - 1)));
-    const String host = "host0";
-    double worst = 0;
-    for (const Duration& scale : SampleStore::scales()) {
-        for (const String* name : {&host, static_cast<const String*>(nullptr)}) {
-            constexpr int calls = 50;
-            std::size_t got = 0;
-            const double seconds = timed([&] {
-                for (int i = 0; i < calls; ++i)
-                    got += loaded->series(end, scale, 2000, name);
-            });
-            if (got != 2000u * calls)
-                std::abort();
-            worst = std::max(worst, seconds / calls);
-        }
-    }
+    const double worst = slowestSeries(*loaded, end, "host0");
     print(prefix, "series_2000_ms", worst * 1000);
     loaded.reset();
 
@@ -259,6 +279,7 @@ void measure(const std::string& prefix, const Files& files, bool onSlice) {
         auto subject = std::make_unique<Subject>(systemClock(), noData);
         const cpp::Bus bus = cpp::Bus::create(2, "loaders");
         std::latch done(hostsAtOnce);
+        const double cpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const double four = timed([&] {
             for (int h = 0; h < hostsAtOnce; ++h) {
                 const FilePath path = onSlice ? files.slice : files.hosts[static_cast<std::size_t>(h)];
@@ -269,8 +290,10 @@ void measure(const std::string& prefix, const Files& files, bool onSlice) {
             }
             done.wait();
         });
+        const double fourCpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpu;
         bus.resize(0);
         print(prefix, "load_4_hosts_s", four * scaleUp);
+        print(prefix, "load_4_hosts_cpu_s", fourCpu * scaleUp);
         print(prefix, "destroy_4_years_ms", timed([&] { subject.reset(); }) * 1000 * scaleUp);
     }
 
@@ -300,6 +323,7 @@ void measure(const std::string& prefix, const Files& files, bool onSlice) {
         print(prefix, "live_mib_per_host_day", static_cast<double>(grown) / (liveDays - 1) / mib);
         print(prefix, "live_first_day_mib", static_cast<double>(afterFirstDay - before) / mib);
         print(prefix, "live_samples_per_s", liveDays * 86400.0 / seconds);
+        print(prefix, "live_series_2000_ms", slowestSeries(*subject, clock->now(), "live") * 1000);
         subject.reset();
     }
 
@@ -353,8 +377,10 @@ int main(int argc, char** argv) {
     writeYear(slice, std::min(sliceRows, yearRows));
     files.slice = FilePath(slice.string());
     files.sliceRows = std::min(sliceRows, yearRows);
-    std::printf("rows: %lld\nfile_mib: %.3g\n", static_cast<long long>(yearRows),
-                static_cast<double>(std::filesystem::file_size(year)) / mib);
+    double load[3] = {};
+    getloadavg(load, 3);
+    std::printf("rows: %lld\nfile_mib: %.3g\nmachine_load_average: %.2f\n", static_cast<long long>(yearRows),
+                static_cast<double>(std::filesystem::file_size(year)) / mib, load[0]);
 
     inChild([&] { measure<RealSubject>("", files, false); });
     if (literal)
