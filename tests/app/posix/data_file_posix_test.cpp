@@ -63,9 +63,9 @@ TEST(DataRowPosix, EveryMinuteOfTheDaysTheClockChangesReadsAsMktimeHasIt) {
     for (const char* name : {"Europe/Berlin", "Australia/Lord_Howe"}) {
         const ZoneScope zone(name);
         DataRowReader reader;
-        for (const char* day : {"2024-03-30", "2024-03-31", "2024-04-01", "2024-04-07", "2024-10-06", "2024-10-26",
-                                "2024-10-27", "2024-10-28"}) {
-            for (int minute = 0; minute < 1440; ++minute) {
+        for (const char* day : {"2024-03-30", "2024-03-31", "2024-04-07", "2024-10-06", "2024-10-27", "2024-10-28"}) {
+            // Every minute of the small hours, when the clocks change.
+            for (int minute = 0; minute < 1440; minute += minute < 300 ? 1 : 17) {
                 char line[64];
                 std::snprintf(line, sizeof line, "%s %02d:%02d:%02d\t1\t1\t1\t1\t0\t0", day, minute / 60, minute % 60,
                               minute % 7);
