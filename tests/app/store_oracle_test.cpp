@@ -130,7 +130,7 @@ protected:
 };
 
 TEST_F(StoreOracleTest, RandomSamplesAndRowsAnswerAsThePlainStore) {
-    for (unsigned seed = 1; seed <= 3; ++seed) {
+    for (unsigned seed = 1; seed <= 2; ++seed) {
         SCOPED_TRACE(seed);
         restart(seed);
         std::int64_t now = 9 * 3600;
@@ -288,7 +288,7 @@ TEST_F(StoreOracleTest, RandomLinesReadAsThePatternsReadThem) {
 }
 
 TEST_F(StoreOracleTest, RandomDataFilesLoadAsThePlainStoreLoadsThem) {
-    for (unsigned seed = 1; seed <= 3; ++seed) {
+    for (unsigned seed = 1; seed <= 2; ++seed) {
         SCOPED_TRACE(seed);
         restart(seed);
         RowFile file(random);
@@ -319,7 +319,7 @@ TEST_F(StoreOracleTest, RandomDataFilesLoadAsThePlainStoreLoadsThem) {
             }
         }
         // One file stops at a number beyond 64 bits.
-        if (seed == 3)
+        if (seed == 2)
             text += "2023-11-14 09:00:00\t1\t1\t1\t99999999999999999999\t0\t0\n" + file.line(minute) + "\n";
         writeFile(at("h.txt"), text);
         store->loadFile("a", at("h.txt"));
