@@ -26,7 +26,9 @@
 // hosts together. Bucket k of a scale covers [startTime + k * scale,
 // startTime + (k + 1) * scale); startTime is the local midnight of the day
 // the store was made and never moves, so every bucket starts on a clock
-// boundary of that day. Any thread may call; queries return copies.
+// boundary of that day. Any thread may call; queries return copies. The
+// buckets live in ScaleBuckets, compactly: years of rows and months of
+// samples fit in tens of megabytes.
 class SampleStore {
 public:
     // A host's one-minute bucket that the first sample of the next minute
@@ -69,8 +71,9 @@ public:
     void loadHost(const cpp::String& name);
     void loadHost(const cpp::String& name, const cpp::Bus& bus);
     // Merges the rows of a data file into the host's buckets, taking the
-    // mutex row by row, until the file ends, the thread is interrupted, or
-    // a number outside 64 bits stops it. Never throws for the file.
+    // mutex a few thousand rows at a time, until the file ends, the thread is
+    // interrupted, or a number outside 64 bits stops it; the rows read before
+    // that are merged. Never throws for the file.
     void loadFile(const cpp::String& name, const cpp::FilePath& path);
     // Writes the host's minutes as a table to path, holding the mutex
     // throughout; failures are logged, not thrown.
