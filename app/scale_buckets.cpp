@@ -9,13 +9,17 @@ inline std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
 }
 
+std::uint8_t secondOfMinute(std::int64_t second) {
+    return static_cast<std::uint8_t>(second - floorDiv(second, 60) * 60);
+}
+
 std::size_t slotOf(std::int64_t minute) {
     return static_cast<std::size_t>(minute & (BucketArray::chunkSize - 1));
 }
 
-// Entries as bytes: the second (0-59) with the merge flag, then the value or
-// the six figures of a row, each zigzag-encoded in 7-bit groups.
-constexpr std::uint8_t mergeFlag = 0x40;
+// Entries as bytes: the second (0-59) and the kind in the top two bits, then
+// the value or the six figures, each zigzag-encoded in 7-bit groups.
+constexpr int kindShift = 6;
 constexpr std::uint8_t secondMask = 0x3F;
 
 void putNumber(std::vector<std::uint8_t>& out, std::int32_t value) {
@@ -39,8 +43,8 @@ std::int32_t takeNumber(const std::uint8_t*& in) {
 }
 
 void putEntry(std::vector<std::uint8_t>& out, const BucketEntry& entry) {
-    out.push_back(static_cast<std::uint8_t>(entry.second | (entry.merge ? mergeFlag : 0)));
-    if (!entry.merge) {
+    out.push_back(static_cast<std::uint8_t>(entry.second | static_cast<std::uint8_t>(entry.kind) << kindShift));
+    if (entry.kind == BucketEntry::Kind::sample) {
         putNumber(out, entry.value);
         return;
     }
@@ -121,8 +125,8 @@ BucketEntry MinuteLog::take(const std::uint8_t*& in) {
     BucketEntry entry;
     const std::uint8_t head = *in++;
     entry.second = head & secondMask;
-    entry.merge = (head & mergeFlag) != 0;
-    if (!entry.merge) {
+    entry.kind = static_cast<BucketEntry::Kind>(head >> kindShift);
+    if (entry.kind == BucketEntry::Kind::sample) {
         entry.value = takeNumber(in);
         return entry;
     }
@@ -150,13 +154,14 @@ void ScaleBuckets::enter(std::int64_t second, const BucketEntry& entry) {
     const std::int64_t minute = floorDiv(second, 60);
     const std::uint8_t kind = log_.kind(minute);
     const auto rowsHere = static_cast<std::uint8_t>(1 + entry.second);
-    if (entry.merge && (kind == MinuteLog::absent || kind == rowsHere)) {
+    if (entry.kind == BucketEntry::Kind::row && (kind == MinuteLog::absent || kind == rowsHere)) {
         log_.setKind(minute, rowsHere);
     } else {
         if (kind != MinuteLog::absent && kind != MinuteLog::logged) {
-            // Rows alone so far, all at one second: merged into an empty
-            // bucket, their sum is the minute's bucket as it stands.
-            log_.append(minute, BucketEntry{static_cast<std::uint8_t>(kind - 1), true, 0, kept_[0].get(minute)});
+            // Rows alone so far, all at one second: the bucket of that second
+            // is the minute's bucket as it stands.
+            log_.append(minute, BucketEntry{static_cast<std::uint8_t>(kind - 1), BucketEntry::Kind::start, 0,
+                                            kept_[0].get(minute)});
         }
         log_.append(minute, entry);
     }
@@ -169,11 +174,11 @@ void ScaleBuckets::enter(std::int64_t second, const BucketEntry& entry) {
 }
 
 void ScaleBuckets::add(std::int64_t second, std::int32_t value) {
-    enter(second, BucketEntry{static_cast<std::uint8_t>(second - floorDiv(second, 60) * 60), false, value, {}});
+    enter(second, BucketEntry{secondOfMinute(second), BucketEntry::Kind::sample, value, {}});
 }
 
 void ScaleBuckets::merge(std::int64_t second, const PingStats& stats) {
-    enter(second, BucketEntry{static_cast<std::uint8_t>(second - floorDiv(second, 60) * 60), true, 0, stats});
+    enter(second, BucketEntry{secondOfMinute(second), BucketEntry::Kind::row, 0, stats});
 }
 
 void ScaleBuckets::copy(std::size_t scale, std::int64_t first, std::span<PingStats> out) const {

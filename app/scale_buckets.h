@@ -11,19 +11,24 @@
 #include <span>
 #include <vector>
 
-// What happened to a bucket: a sample added, or a row's statistics merged,
-// at a second of its minute.
+// What happened to a bucket, at a second of its minute: a sample added, a
+// row's statistics merged, or, first in a minute's log, the statistics the
+// bucket of that second already held.
 struct BucketEntry {
+    enum class Kind : std::uint8_t { sample, row, start };
+
     std::uint8_t second = 0;
-    bool merge = false;
+    Kind kind = Kind::sample;
     std::int32_t value = 0;
     PingStats stats;
 
     void applyTo(PingStats& bucket) const {
-        if (merge)
+        if (kind == Kind::sample)
+            bucket.add(value);
+        else if (kind == Kind::row)
             bucket.merge(stats);
         else
-            bucket.add(value);
+            bucket = stats;
     }
 };
 

@@ -186,6 +186,15 @@ TEST_F(StoreOracleTest, RandomSamplesAndRowsAnswerAsThePlainStore) {
     }
 }
 
+TEST_F(StoreOracleTest, RowsThatCancelOutThenASampleInTheirMinute) {
+    // A file's negative count takes the replies back but leaves the extremes.
+    merge("a", when(600), statsRow(5, 10, 3, 20, 1, 0));
+    merge("a", when(600), statsRow(-5, 1, 1, 1, 0, 1));
+    sample("a", when(630), 40);
+    merge("a", when(605), statsRow(2, 7, 7, 7));
+    expectSame(when(540), when(720));
+}
+
 // Lines of a data file as they come: rows in and out of order, repeated,
 // from long ago, in odd forms, and lines that are no rows at all.
 class RowFile {
