@@ -14,6 +14,20 @@ std::uint16_t narrowed(std::int32_t value) {
     return static_cast<std::uint16_t>(value);
 }
 
+// Grows records, which hold the slots from first on, to hold slot too.
+template <class Record>
+void cover(std::vector<Record>& records, std::size_t& first, std::size_t slot) {
+    if (records.empty()) {
+        first = slot;
+        records.resize(1);
+    } else if (slot < first) {
+        records.insert(records.begin(), first - slot, Record());
+        first = slot;
+    } else if (slot - first >= records.size()) {
+        records.resize(slot - first + 1);
+    }
+}
+
 } // namespace
 
 bool BucketArray::fitsNarrow(const PingStats& s) {
@@ -33,7 +47,12 @@ PingStats BucketArray::widen(const Narrow& n) {
 }
 
 PingStats BucketArray::read(const Chunk& chunk, std::size_t slot) {
-    return chunk.full.empty() ? widen(chunk.narrow[slot]) : chunk.full[slot];
+    if (slot < chunk.first)
+        return PingStats();
+    const std::size_t at = slot - chunk.first;
+    if (!chunk.full.empty())
+        return at < chunk.full.size() ? chunk.full[at] : PingStats();
+    return at < chunk.narrow.size() ? widen(chunk.narrow[at]) : PingStats();
 }
 
 PingStats BucketArray::get(std::int64_t index) const {
@@ -53,22 +72,23 @@ void BucketArray::open(std::int64_t index) {
 }
 
 void BucketArray::store(std::int64_t index, const PingStats& stats) {
-    const auto [chunk, made] = chunks_.obtain(index >> chunkBits);
-    if (made)
-        chunk->narrow.resize(chunkSize);
+    Chunk& chunk = *chunks_.obtain(index >> chunkBits).first;
     const auto slot = static_cast<std::size_t>(index & (chunkSize - 1));
-    if (chunk->full.empty()) {
+    if (chunk.full.empty()) {
         if (fitsNarrow(stats)) {
-            chunk->narrow[slot] = Narrow{narrowed(stats.count),  narrowed(stats.average), narrowed(stats.maximum),
-                                         narrowed(stats.minimum), narrowed(stats.drops),  narrowed(stats.disconnects)};
+            cover(chunk.narrow, chunk.first, slot);
+            chunk.narrow[slot - chunk.first] = Narrow{narrowed(stats.count),   narrowed(stats.average),
+                                                      narrowed(stats.maximum), narrowed(stats.minimum),
+                                                      narrowed(stats.drops),   narrowed(stats.disconnects)};
             return;
         }
-        chunk->full.reserve(chunkSize);
-        for (const Narrow& narrow : chunk->narrow)
-            chunk->full.push_back(widen(narrow));
-        chunk->narrow = {};
+        chunk.full.reserve(chunk.narrow.size());
+        for (const Narrow& narrow : chunk.narrow)
+            chunk.full.push_back(widen(narrow));
+        chunk.narrow = {};
     }
-    chunk->full[slot] = stats;
+    cover(chunk.full, chunk.first, slot);
+    chunk.full[slot - chunk.first] = stats;
 }
 
 void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {

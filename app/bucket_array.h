@@ -75,7 +75,10 @@ private:
         std::uint16_t count = 0, average = 0, maximum = 0, minimum = 0, drops = 0, disconnects = 0;
     };
     struct Chunk {
-        // Exactly one of the two holds chunkSize buckets.
+        // At most one of the two holds buckets: those of the slots from
+        // first on that have been set, and any between them. A lone bucket
+        // far from the others, as a stray row makes, costs one record.
+        std::size_t first = 0;
         std::vector<Narrow> narrow;
         std::vector<PingStats> full;
     };
