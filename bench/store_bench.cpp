@@ -7,7 +7,12 @@
 //
 // Memory figures count the bytes that the store's allocations hold (the
 // allocator's usable size of every block, through a counting global operator
-// new and delete in this program), not resident pages.
+// new and delete in this program), not resident pages; "_cpu_s" figures are
+// CPU time, which the machine's other work does not stretch.
+//
+//   store-bench [--slice ROWS] [--no-literal]
+// --slice: how many rows the plain store loads, its figures scaled up to the
+// year (default a twelfth); --no-literal: the store's own figures only.
 
 #include "app/clock.h"
 #include "app/sample_store.h"
@@ -352,8 +357,6 @@ void inChild(const std::function<void()>& body) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // --slice N: rows of the slice that the literal store loads (default a
-    // twelfth of the year); --no-literal: the store's own figures only.
     std::int64_t sliceRows = yearRows / 12;
     bool literal = true;
     for (int i = 1; i < argc; ++i) {
