@@ -23,7 +23,9 @@ void cover(std::vector<Record>& records, std::size_t& first, std::size_t slot) {
     } else if (slot < first) {
         records.insert(records.begin(), first - slot, Record());
         first = slot;
-    } else if (slot - first >= records.size()) {
+    } else if (slot - first == records.size()) {
+        records.emplace_back();
+    } else if (slot - first > records.size()) {
         records.resize(slot - first + 1);
     }
 }
