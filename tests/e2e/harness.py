@@ -113,13 +113,6 @@ class Screenshot:
             png.write(chunk(b"IEND", b""))
 
 
-def prepare_prefix():
-    """Without a window manager (Xvfb) Wine would wait about 2 s for one
-    whenever a top-level window goes."""
-    wine(["reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
-         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-
-
 def wine(arguments, **options):
     return subprocess.run([WINE_RUN] + arguments, **options)
 

@@ -34,7 +34,6 @@ def write_results(passed, failed):
 
 
 def main():
-    harness.prepare_prefix()
     display = harness.Display()
     passed = failed = 0
     try:
