@@ -10,6 +10,8 @@
 //   window-driver close <caption>             posts WM_CLOSE
 //   window-driver command <caption> <id>      posts WM_COMMAND with that id
 //   window-driver text <caption>              the texts of the window's static controls
+//   window-driver visible <caption> <id>      "1" when the control and all its
+//                                             parents are visible, else "0"
 //
 // Exit code 0 on success, 1 when the window or control is not found, 2 for
 // a wrong command line.
@@ -172,7 +174,7 @@ BOOL CALLBACK printStatic(HWND child, LPARAM) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: window-driver rect|control|rows|close|command|text <caption> [id]\n");
+    std::fprintf(stderr, "usage: window-driver rect|control|rows|close|command|text|visible <caption> [id]\n");
     return 2;
 }
 
@@ -182,7 +184,8 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
         return usage();
     const std::wstring command = argv[1];
-    const bool needsId = command == L"control" || command == L"rows" || command == L"command";
+    const bool needsId =
+        command == L"control" || command == L"rows" || command == L"command" || command == L"visible";
     if (needsId != (argc == 4) || argc > 4)
         return usage();
     const HWND window = findWindow(argv[2]);
@@ -193,12 +196,17 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"rect") {
         GetWindowRect(window, &rect);
         printRect(rect);
-    } else if (command == L"control" || command == L"rows") {
+    } else if (command == L"control" || command == L"rows" || command == L"visible") {
         const HWND control = findControl(window, id);
         if (!control)
             return 1;
         if (command == L"rows")
             return printRows(control);
+        if (command == L"visible") {
+            std::printf("%d\n", IsWindowVisible(control) ? 1 : 0);
+            std::fflush(stdout);
+            return 0;
+        }
         GetWindowRect(control, &rect);
         printRect(rect);
     } else if (command == L"close") {

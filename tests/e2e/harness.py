@@ -7,12 +7,14 @@ which plays scripts, and the update check points at a closed loopback port.
 """
 
 import glob
+import http.server
 import os
 import shutil
 import signal
 import struct
 import subprocess
 import tempfile
+import threading
 import time
 import zlib
 
@@ -164,10 +166,10 @@ class Profile:
 class Tarnlet:
     """tarnlet.exe running in the test prefix until closed like a user would."""
 
-    def __init__(self, profile, arguments=()):
+    def __init__(self, profile, arguments=(), update_url=CLOSED_UPDATE_URL):
         environment = dict(os.environ, TARNLET_PING_SCRIPTS=windows_path(profile.scripts))
         self.process = subprocess.Popen(
-            [WINE_RUN, TARNLET, "--noInstall", "--updateUrl=" + CLOSED_UPDATE_URL] + list(arguments),
+            [WINE_RUN, TARNLET, "--noInstall", "--updateUrl=" + update_url] + list(arguments),
             env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         # The first start in a fresh prefix takes Wine a while.
         deadline = time.time() + 40
@@ -203,3 +205,48 @@ class Tarnlet:
                 return rows
             time.sleep(0.5)
         raise CheckFailed("the host list never showed what was expected: %r" % rows)
+
+
+class VersionSite:
+    """A loopback web site for the update check: answers GET /version.txt
+    with body (status 200), with 404 when body is None, or never, when
+    answer is False. Counts the requests it got."""
+
+    def __init__(self, body=None, answer=True):
+        site = self
+        self.requests = 0
+        self.release = threading.Event()
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                site.requests += 1
+                if not answer:
+                    site.release.wait(30)
+                    return
+                content = (body or "Not Found").encode()
+                self.send_response(200 if body is not None else 404)
+                self.send_header("Content-Length", str(len(content)))
+                self.end_headers()
+                self.wfile.write(content)
+
+            def log_message(self, *arguments):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.server.daemon_threads = True
+        self.url = "http://127.0.0.1:%d/version.txt" % self.server.server_address[1]
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.release.set()
+        self.server.shutdown()
+        self.server.server_close()
+
+
+def wait_until(predicate, timeout, interval=0.25):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if predicate():
+            return True
+        time.sleep(interval)
+    return predicate()
