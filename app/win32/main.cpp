@@ -1,9 +1,7 @@
+#include "app/last_resort.h"
 #include "app/win32/program.h"
-#include "cpp/exception.h"
 
 #include <windows.h>
-
-#include <exception>
 
 namespace {
 
@@ -26,14 +24,7 @@ void run(HINSTANCE instance, const wchar_t* commandLine) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
-    try {
-        run(instance, commandLine);
-    } catch (const cpp::InterruptException&) {
-        // The installer's hand-over to another copy ends this run quietly.
-    } catch (const std::exception& error) {
-        showError(cpp::String("An error occured: %", error.what()));
-    } catch (...) {
-        showError("An unknown error occured");
-    }
+    // The program and all it owns are gone before an error is shown.
+    runAsLastResort([&] { run(instance, commandLine); }, showError);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "ui/win32/image_cache.h"
 
+#include "app/last_resort.h"
 #include "cpp/win32/windows_exception.h"
 #include "resources/resource.h"
 #include "ui/win32/window_fixture.h"
@@ -78,6 +79,13 @@ TEST_F(ImageCacheTest, AMissingResourceThrowsAndLeavesNoEntry) {
     EXPECT_EQ(images.byId(999), nullptr);
     // Asking for an id never loaded gives no bitmap, not an error.
     EXPECT_EQ(images.byId(IDB_STATUS_FAST), nullptr);
+}
+
+TEST_F(ImageCacheTest, AMissingResourceAtStartUpEndsInTheErrorBox) {
+    cpp::String told;
+    runAsLastResort([] { ui::ImageCache().load(999); }, [&](const cpp::String& text) { told = text; });
+    EXPECT_EQ(told.rfind("An error occured: ", 0), 0u) << told;
+    EXPECT_GT(told.size(), std::strlen("An error occured: ")) << "the box names no cause";
 }
 
 TEST_F(ImageCacheTest, LoadingAgainReplacesTheBitmap) {
