@@ -9,24 +9,34 @@
 #include "cpp/thread.h"
 
 #include <limits>
-#include <regex>
+#include <string>
+#include <string_view>
 #include <utility>
 
 namespace {
 
 constexpr std::size_t lineBufferSize = 4096;
 
-// Compiled once for every runner rather than through the per-thread cache of
-// String::search: under mingw that cache's destructor corrupts the heap when
-// a runner thread ends.
-const std::regex& replyPattern() {
-    static const std::regex pattern("time[<=](\\d+)ms", std::regex::ECMAScript);
-    return pattern;
-}
-
-const std::regex& lossPattern() {
-    static const std::regex pattern("timed out|failed", std::regex::ECMAScript);
-    return pattern;
+// The digits of the first "time<N" or "time=N" directly followed by "ms":
+// the leftmost match of the reply pattern time[<=](\d+)ms. Scanned by hand,
+// as std::regex recurses once per repeated character and overflows the
+// stack on a line with some ten thousand digits.
+std::optional<std::string_view> replyDigits(std::string_view line) {
+    constexpr std::string_view prefix = "time";
+    for (std::size_t at = line.find(prefix); at != std::string_view::npos; at = line.find(prefix, at + 1)) {
+        const std::size_t first = at + prefix.size() + 1;
+        if (first > line.size() || (line[first - 1] != '<' && line[first - 1] != '=')) {
+            continue;
+        }
+        std::size_t end = first;
+        while (end < line.size() && line[end] >= '0' && line[end] <= '9') {
+            ++end;
+        }
+        if (end > first && line.substr(end, 2) == "ms") {
+            return line.substr(first, end - first);
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -40,16 +50,15 @@ cpp::FilePath PingRunner::systemPing() {
 
 std::optional<std::int32_t> PingRunner::classify(const cpp::String& line) {
     // The first pattern wins: a line with a time and a failure is a reply.
-    std::smatch reply;
-    if (std::regex_search(line.cbegin(), line.cend(), reply, replyPattern())) {
-        const std::int64_t time = cpp::String(reply[1].str()).toInteger();
+    if (const std::optional<std::string_view> digits = replyDigits(line)) {
+        const std::int64_t time = cpp::String(std::string(*digits)).toInteger();
         // A sample is 32 bits; a larger time is as bogus as one beyond 64.
         if (time > std::numeric_limits<std::int32_t>::max()) {
             throw cpp::Exception("range error while parsing integer");
         }
         return static_cast<std::int32_t>(time);
     }
-    if (std::regex_search(line.cbegin(), line.cend(), lossPattern())) {
+    if (line.find("timed out") != std::string::npos || line.find("failed") != std::string::npos) {
         return -1;
     }
     return std::nullopt;

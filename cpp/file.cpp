@@ -17,6 +17,8 @@ constexpr std::size_t readBufferSize = 65536;
 constexpr File::Sharing writeSharing = 1;
 // Others may read and write while we read.
 constexpr File::Sharing readSharing = 2;
+// Others may read, and replace the file, while we keep other writers out.
+constexpr File::Sharing replaceableSharing = 4;
 
 void listInto(const FilePath& folder, std::vector<FilePath>& files) {
     for (const detail::FolderEntry& entry : detail::folderEntries(folder)) {
@@ -67,6 +69,10 @@ void File::Handle::truncate() {
     detail_->truncate();
 }
 
+void File::Handle::sync() {
+    detail_->sync();
+}
+
 String toString(File::Status status) {
     switch (status) {
     case File::Status::Success:
@@ -109,6 +115,10 @@ Output File::openForAppending(const FilePath& path, const AsyncIO& service) {
     return Output(Handle::open(path, Mode::OpenOrCreate, writeSharing, -1, readBufferSize, service));
 }
 
+Output File::openForReplacing(const FilePath& path, const AsyncIO& service) {
+    return Output(Handle::open(path, Mode::OpenOrCreate, replaceableSharing, 0, readBufferSize, service));
+}
+
 bool File::exists(const FilePath& path) {
     return FileInfo(path).exists();
 }
@@ -130,6 +140,10 @@ File::Status File::move(const FilePath& from, const FilePath& to) {
 
 File::Status File::copy(const FilePath& from, const FilePath& to) {
     return exists(from) ? detail::copyFiles(from, to) : Status::NoEntry;
+}
+
+File::Status File::replace(const FilePath& from, const FilePath& to) {
+    return detail::replaceFile(from, to);
 }
 
 bool File::equal(const FilePath& a, const FilePath& b) {
@@ -190,6 +204,12 @@ void File::truncate(const Output& output) {
     auto* handle = dynamic_cast<Handle*>(output.sink().get());
     IOException::check(handle != nullptr, "Unable to truncate file (SetFilePointerEx)");
     handle->truncate();
+}
+
+void File::sync(const Output& output) {
+    auto* handle = dynamic_cast<Handle*>(output.sink().get());
+    IOException::check(handle != nullptr, "Unable to write file through to the disk");
+    handle->sync();
 }
 
 } // namespace cpp

@@ -58,7 +58,8 @@ public:
     };
 
     // What other openers may do: 1 read; 2 read and write; 3 read, write
-    // and delete; anything else nothing.
+    // and delete; 4 read and delete (rename or replace); anything else
+    // nothing.
     using Sharing = int;
 
     // One open file, as the source of an Input and the sink of an Output.
@@ -89,6 +90,9 @@ public:
         std::uint64_t writePosition() const;
         // Ends the file at the write position.
         void truncate();
+        // Waits for the queued writes, then until the system has them on
+        // the disk. Throws IOException when the handle is closed or failed.
+        void sync();
 
         class Detail;
 
@@ -106,6 +110,10 @@ public:
     static Output openForOverwriting(const FilePath& path, const AsyncIO& service);
     // Mode OpenOrCreate at the end, others may read.
     static Output openForAppending(const FilePath& path, const AsyncIO& service);
+    // Mode OpenOrCreate from the start; others may read, and may rename or
+    // replace the file while it is open. Keeps other writers out of a file
+    // that is about to be replaced.
+    static Output openForReplacing(const FilePath& path, const AsyncIO& service);
 
     static bool exists(const FilePath& path);
     // Folders go with their contents; a missing folder is a missing file.
@@ -113,6 +121,12 @@ public:
     // Onto an existing folder, the source goes inside it.
     static Status move(const FilePath& from, const FilePath& to);
     static Status copy(const FilePath& from, const FilePath& to);
+    // Puts the file from in place of the file to in one step, written
+    // through to the disk: to names the old file or the new one, never a
+    // mix, whenever the process or the system stops. Fails with Access while
+    // to is open without delete sharing, and on systems that cannot replace
+    // an open file (Windows before 10, FAT, Wine) while it is open at all.
+    static Status replace(const FilePath& from, const FilePath& to);
     // Both are readable files with the same contents.
     static bool equal(const FilePath& a, const FilePath& b);
     // With any missing parents. Success if the folder is there already.
@@ -123,6 +137,9 @@ public:
     // Cuts the output's file at its write position. Throws IOException when
     // the output is not an open file.
     static void truncate(const Output& output);
+    // Handle::sync of the output's file. Throws IOException when the output
+    // is not an open file.
+    static void sync(const Output& output);
 };
 
 // "Success", "Access", "NoEntry", "Invalid", "Exists", "NotEmpty"; any

@@ -30,6 +30,7 @@ public:
     virtual Mode mode() const = 0;
     virtual std::uint64_t writePosition() const = 0;
     virtual void truncate() = 0;
+    virtual void sync() = 0;
 };
 
 } // namespace cpp
@@ -46,6 +47,8 @@ File::Status removeFile(const FilePath& path);
 File::Status removeFolder(const FilePath& path);
 File::Status moveFiles(const FilePath& from, const FilePath& to);
 File::Status copyFiles(const FilePath& from, const FilePath& to);
+// One file over another in one step, through to the disk.
+File::Status replaceFile(const FilePath& from, const FilePath& to);
 // The folder alone; its parent must exist.
 File::Status createFolder(const FilePath& path);
 

@@ -30,7 +30,8 @@ void finish(const Output& output) {
 
 } // namespace
 
-PropertyFile::PropertyFile(AsyncIO service) : service_(std::move(service)) {}
+PropertyFile::PropertyFile(AsyncIO service, CompactionHook onStep)
+    : service_(std::move(service)), onStep_(std::move(onStep)) {}
 
 bool PropertyFile::writable(TextSpan key, TextSpan value) {
     if (key.empty() || key.findFirstOf(delimiters) != TextSpan::notFound || key[0] == '#' ||
@@ -66,8 +67,10 @@ void PropertyFile::load(const FilePath& path, Duration timeout) {
 }
 
 void PropertyFile::compact(const PropertyMap& base) {
-    // Held while the file is rewritten, so that no one appends in between.
-    const Output output = File::openForOverwriting(path_, service_);
+    // Held until the new file has taken its place, so that no one appends
+    // to contents that are about to be replaced.
+    const Output lock = File::openForReplacing(path_, service_);
+    reached(CompactionStep::Locked);
     PropertyMap merged = base;
     LineReader reader(File::openForReading(path_, 0, service_), lineBufferSize, Duration::infinite);
     for (const LineReader::Line& line : reader) {
@@ -77,19 +80,63 @@ void PropertyFile::compact(const PropertyMap& base) {
     }
     reader.close();
     values_ = std::move(merged);
+    reached(CompactionStep::Read);
 
-    for (const auto& [key, value] : values_) {
-        // Such a pair can only have been set in memory; as a line it would
-        // read back as something else.
-        if (writable(key, value)) {
-            output.print("%\t%\n", key, value);
-        }
+    try {
+        replaceWithValues(lock);
+    } catch (const IOException& error) {
+        // The old file still replays to these values.
+        debug(String("Unable to compact %: %", path_, error.what()));
     }
-    // Cutting after a failed write would drop settings that are still only
-    // in the old contents.
-    finish(output);
-    File::truncate(output);
-    output.close();
+    if (lock.isOpen()) {
+        lock.close();
+        reached(CompactionStep::Released);
+    }
+}
+
+void PropertyFile::replaceWithValues(const Output& lock) {
+    const FilePath replacement(path_.parent(), String("%.new", path_.fileName()));
+    const Output output = File::openForWriting(replacement, service_);
+    try {
+        for (const auto& [key, value] : values_) {
+            // Such a pair can only have been set in memory; as a line it
+            // would read back as something else.
+            if (writable(key, value)) {
+                output.print("%\t%\n", key, value);
+            }
+        }
+        reached(CompactionStep::Written);
+        // Renamed before it is on the disk, it could come back empty after
+        // the system stops.
+        finish(output);
+        File::sync(output);
+        output.close();
+        reached(CompactionStep::Synced);
+
+        File::Status status = File::replace(replacement, path_);
+        if (status == File::Status::Access) {
+            // Some systems replace no open file, however shared, so the lock
+            // goes first. A writer that gets in now holds the file open and
+            // makes the replacement fail, and its line stays in the old file.
+            lock.close();
+            reached(CompactionStep::Released);
+            status = File::replace(replacement, path_);
+        }
+        if (status != File::Status::Success) {
+            throw IOException(String("Unable to replace the file: %", status));
+        }
+    } catch (const IOException&) {
+        output.close();
+        File::remove(replacement);
+        throw;
+    }
+    reached(CompactionStep::Replaced);
+}
+
+void PropertyFile::reached(CompactionStep step) const {
+    if (onStep_) {
+        onStep_(step);
+    }
 }
 
 bool PropertyFile::set(const String& key, const String& value) {

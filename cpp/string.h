@@ -11,6 +11,14 @@
 #include <variant>
 #include <vector>
 
+// mingw's plain "printf" format means Microsoft's conversions; clang knows
+// only "printf", which is the GNU one there.
+#if defined(__clang__)
+#define CPP_PRINTF_FORMAT(formatIndex, firstArgument) __attribute__((format(printf, formatIndex, firstArgument)))
+#else
+#define CPP_PRINTF_FORMAT(formatIndex, firstArgument) __attribute__((format(gnu_printf, formatIndex, firstArgument)))
+#endif
+
 namespace cpp {
 
 class String;
@@ -77,7 +85,7 @@ public:
     std::wstring toWide() const;
 
     // printf-style, with the standard conversions.
-    static String format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+    static String format(const char* format, ...) CPP_PRINTF_FORMAT(1, 2);
 
     static String fromInteger(std::int64_t value, int width = 0, int precision = 0, bool zeroPad = false,
                               bool plusSign = false);

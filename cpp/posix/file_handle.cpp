@@ -115,6 +115,13 @@ public:
                            "Unable to truncate file (SetEndOfFile)");
     }
 
+    void sync() override {
+        flush();
+        std::lock_guard lock(mutex_);
+        IOException::check(descriptor_ >= 0 && !failed_ && ::fsync(descriptor_) == 0,
+                           "Unable to write file through to the disk");
+    }
+
 private:
     void fill() {
         const std::span<char> room = buffer_.freeSpace();

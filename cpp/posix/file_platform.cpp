@@ -3,8 +3,10 @@
 #include "cpp/exception.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
@@ -109,6 +111,21 @@ File::Status copyFiles(const FilePath& from, const FilePath& to) {
                           std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing,
                           error);
     return error ? statusOf(error) : File::Status::Success;
+}
+
+File::Status replaceFile(const FilePath& from, const FilePath& to) {
+    if (::rename(from.text().c_str(), to.text().c_str()) != 0) {
+        return statusOf(errno);
+    }
+    // The rename itself is on the disk only once its folder is.
+    const int folder = ::open(to.parent().text().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        return statusOf(errno);
+    }
+    const int synced = ::fsync(folder);
+    const int error = errno;
+    ::close(folder);
+    return synced == 0 ? File::Status::Success : statusOf(error);
 }
 
 File::Status createFolder(const FilePath& path) {

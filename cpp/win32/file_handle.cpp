@@ -10,6 +10,9 @@
 #include <asio/io_context.hpp>
 #include <asio/windows/random_access_handle.hpp>
 
+// After asio, which wants winsock2.h in before windows.h.
+#include "cpp/win32/unique_file_handle.h"
+
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -20,30 +23,6 @@ namespace cpp {
 
 namespace {
 
-// Owns a file handle until asio takes it over.
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        std::swap(handle_, other.handle_);
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-
-    HANDLE get() const { return handle_; }
-    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-
-private:
-    HANDLE handle_;
-};
-
 DWORD shareMode(File::Sharing sharing) {
     switch (sharing) {
     case 1:
@@ -52,6 +31,8 @@ DWORD shareMode(File::Sharing sharing) {
         return FILE_SHARE_READ | FILE_SHARE_WRITE;
     case 3:
         return FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    case 4:
+        return FILE_SHARE_READ | FILE_SHARE_DELETE;
     default:
         return 0;
     }
@@ -86,7 +67,7 @@ public:
         }
     }
 
-    void assign(UniqueHandle handle) {
+    void assign(windows::UniqueFileHandle handle) {
         file_.assign(handle.get());
         handle.release();
     }
@@ -170,6 +151,12 @@ public:
         IOException::check(file_.is_open() && SetFilePointerEx(file_.native_handle(), position, nullptr, FILE_BEGIN),
                            "Unable to truncate file (SetFilePointerEx)");
         IOException::check(SetEndOfFile(file_.native_handle()), "Unable to truncate file (SetEndOfFile)");
+    }
+
+    void sync() override {
+        flush();
+        IOException::check(file_.is_open() && FlushFileBuffers(file_.native_handle()),
+                           "Unable to write file through to the disk");
     }
 
 private:
@@ -264,9 +251,10 @@ std::shared_ptr<File::Handle> File::Handle::open(const FilePath& path, Mode mode
     } else if (mode == Mode::OpenOrCreate) {
         disposition = OPEN_ALWAYS;
     }
-    UniqueHandle handle(CreateFileW(name.c_str(), writing ? GENERIC_WRITE : GENERIC_READ, shareMode(sharing),
-                                    nullptr, disposition, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (handle.get() == INVALID_HANDLE_VALUE) {
+    windows::UniqueFileHandle handle(CreateFileW(name.c_str(), writing ? GENERIC_WRITE : GENERIC_READ,
+                                                 shareMode(sharing), nullptr, disposition,
+                                                 FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.valid()) {
         throw IOException(String("Unable to open file: error( % )", GetLastError()));
     }
     LARGE_INTEGER size;

@@ -37,6 +37,19 @@ TEST(PingRunnerClassify, RepliesLossesAndEverythingElse) {
     EXPECT_EQ(PingRunner::classify("time = 4ms"), std::nullopt);
     EXPECT_THROW(PingRunner::classify("time=99999999999999999999ms"), cpp::Exception);
     EXPECT_THROW(PingRunner::classify("time=3000000000ms"), cpp::Exception);
+    // The leftmost place that matches counts.
+    EXPECT_EQ(PingRunner::classify("timetime<3ms time=4ms"), 3);
+    EXPECT_EQ(PingRunner::classify("time=ms time=x time=9m time=6ms"), 6);
+}
+
+TEST(PingRunnerClassify, AHugeLineIsClassifiedWithoutExhaustingTheStack) {
+    // A regular expression engine that recursed per digit overflowed the
+    // stack on the first of these.
+    const std::string digits(1000000, '0');
+    EXPECT_EQ(PingRunner::classify(String("time=" + digits + "7ms")), 7);
+    EXPECT_THROW(PingRunner::classify(String("time=1" + digits + "ms")), cpp::Exception);
+    EXPECT_EQ(PingRunner::classify(String(digits + " timed out")), -1);
+    EXPECT_EQ(PingRunner::classify(String("time=" + digits)), std::nullopt);
 }
 
 class RecordingView : public HostView_t {

@@ -252,6 +252,26 @@ TEST_F(FileTest, CopyMoveAndEqual) {
     EXPECT_FALSE(File::exists(at("tree")));
 }
 
+TEST_F(FileTest, ReplacePutsOneFileInPlaceOfAnother) {
+    writeFile(at("old.txt"), "old contents");
+    {
+        const Output output = File::openForWriting(at("new.txt"), AsyncIO());
+        output.put("new");
+        File::sync(output);
+        EXPECT_EQ(readFile(at("new.txt")), "new");
+        output.close();
+        EXPECT_THROW(File::sync(output), IOException);
+    }
+    EXPECT_EQ(File::replace(at("new.txt"), at("old.txt")), File::Status::Success);
+    EXPECT_EQ(readFile(at("old.txt")), "new");
+    EXPECT_FALSE(File::exists(at("new.txt")));
+
+    // Onto nothing it is a rename; from nothing it fails and keeps the target.
+    EXPECT_EQ(File::replace(at("old.txt"), at("moved.txt")), File::Status::Success);
+    EXPECT_EQ(File::replace(at("missing.txt"), at("moved.txt")), File::Status::NoEntry);
+    EXPECT_EQ(readFile(at("moved.txt")), "new");
+}
+
 TEST_F(FileTest, ListGivesTheFilesOfAllSubfolders) {
     EXPECT_TRUE(File::list(folder_).empty());
     writeFile(at("top.txt"), "1");

@@ -120,6 +120,25 @@ TEST_F(PropertyFileTest, PairsThatWouldNotReadBackStayOutOfTheFile) {
     EXPECT_EQ(text(file.get("active")), "b;\rscale 1");
 }
 
+TEST_F(PropertyFileTest, ACompactFormThatCannotBeWrittenLeavesTheFileAsItWas) {
+    const std::string log = "hosts a;\nhosts b;\n";
+    writeFile(log);
+    // A folder where the new file would go stands for a full disk.
+    ASSERT_EQ(File::createDirectory(at("config.txt.new/x")), File::Status::Success);
+    std::vector<CompactionStep> steps;
+    PropertyFile file(AsyncIO(), [&steps](CompactionStep step) { steps.push_back(step); });
+    file.load(path_, Duration::seconds(5));
+
+    // Loaded in one attempt; the log replays to the same values.
+    EXPECT_EQ(text(file.get("hosts")), "b;");
+    EXPECT_EQ(readFile(), log);
+    EXPECT_TRUE(File::exists(at("config.txt.new/x")));
+    EXPECT_EQ(steps, (std::vector<CompactionStep>{CompactionStep::Locked, CompactionStep::Read,
+                                                   CompactionStep::Released}));
+    EXPECT_TRUE(file.set("active", "b;"));
+    EXPECT_EQ(readFile(), log + "active\tb;\n");
+}
+
 TEST_F(PropertyFileTest, AFileThatCannotBeOpenedTimesOutAndRefusesSets) {
     // A folder where the file should be can never be opened as one.
     ASSERT_EQ(File::createDirectory(path_), File::Status::Success);

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace cpp {
 namespace {
 
@@ -35,6 +38,62 @@ TEST_F(PropertyFileSharing, AnotherWriterBlocksLoadAndSetButAReaderDoesNot) {
         EXPECT_EQ(std::string(file.get("hosts").view()), "b;");
         EXPECT_TRUE(file.set("active", "b;"));
     }
+}
+
+TEST_F(PropertyFileSharing, AFileIsReplacedOnlyWhenNoOpenerOutsideTheLockHoldsIt) {
+    const FilePath target = at("old.txt");
+    const FilePath replacement = at("new.txt");
+    writeFile(target, "old");
+    writeFile(replacement, "new");
+    {
+        // A reader shares no delete access, so the file stays as it is.
+        const Input reader = File::openForReading(target, 0, AsyncIO());
+        EXPECT_EQ(File::replace(replacement, target), File::Status::Access);
+    }
+    EXPECT_EQ(readFile(target), "old");
+    {
+        const Output lock = File::openForReplacing(target, AsyncIO());
+        // The lock keeps other writers out ...
+        EXPECT_THROW(File::openForAppending(target, AsyncIO()), IOException);
+        // ... and lets the file be replaced where the system can replace an
+        // open file (Windows 10 on NTFS); Wine and older systems refuse
+        // while it is open at all.
+        File::Status status = File::replace(replacement, target);
+        EXPECT_TRUE(status == File::Status::Success || status == File::Status::Access) << toString(status);
+        if (status == File::Status::Access) {
+            lock.close();
+            status = File::replace(replacement, target);
+        }
+        EXPECT_EQ(status, File::Status::Success);
+    }
+    EXPECT_EQ(readFile(target), "new");
+    EXPECT_FALSE(File::exists(replacement));
+}
+
+TEST_F(PropertyFileSharing, AReaderHoldingTheFileDefersTheCompactionToTheNextLoad) {
+    const FilePath path = at("config.txt");
+    const std::string log = "hosts a;\nhosts b;\n";
+    writeFile(path, log);
+    {
+        const Input reader = File::openForReading(path, 0, AsyncIO());
+        PropertyFile file;
+        file.load(path, Duration::seconds(1));
+        EXPECT_EQ(std::string(file.get("hosts").view()), "b;");
+        EXPECT_EQ(readFile(path), log);
+        EXPECT_FALSE(File::exists(at("config.txt.new")));
+    }
+    std::vector<CompactionStep> steps;
+    PropertyFile file(AsyncIO(), [&steps](CompactionStep step) { steps.push_back(step); });
+    file.load(path, Duration::seconds(1));
+    EXPECT_EQ(readFile(path), "hosts\tb;\n");
+    // Before the replacement the new file is on the disk; the lock goes
+    // before it or after it, as the system allows.
+    ASSERT_EQ(steps.size(), 6u);
+    EXPECT_EQ(std::vector<CompactionStep>(steps.begin(), steps.begin() + 4),
+              (std::vector<CompactionStep>{CompactionStep::Locked, CompactionStep::Read, CompactionStep::Written,
+                                           CompactionStep::Synced}));
+    EXPECT_TRUE((steps[4] == CompactionStep::Replaced && steps[5] == CompactionStep::Released) ||
+                (steps[4] == CompactionStep::Released && steps[5] == CompactionStep::Replaced));
 }
 
 } // namespace
