@@ -4,6 +4,7 @@
 #include "app/sample_store.h"
 #include "cpp/exception.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -11,8 +12,12 @@ namespace settings {
 
 namespace {
 
-// Digits that fit a window coordinate; toInteger throws beyond 64 bits.
+// Only digits, and a number that fits a window coordinate.
 std::optional<std::int32_t> windowNumber(cpp::TextSpan digits) {
+    const char* const begin = digits.begin();
+    const std::size_t size = digits.size();
+    if (size == 0 || !std::all_of(begin, begin + size, [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
     try {
         const std::int64_t number = cpp::String(digits).toInteger();
         if (number > INT32_MAX)
@@ -30,13 +35,15 @@ std::vector<cpp::String> hostNames(cpp::TextSpan value) {
 }
 
 std::optional<Placement> placement(cpp::TextSpan value) {
-    const cpp::String text(value);
-    const auto groups = text.match("(\\d+),(\\d+),(\\d+),(\\d+)");
-    if (groups.empty())
+    // Four runs of digits and three commas, nothing else; scanned by hand, as
+    // std::regex recurses once per digit and a long value would overflow the
+    // stack at start-up.
+    const std::vector<cpp::TextSpan> pieces = value.split(",", "", true);
+    if (pieces.size() != 4)
         return std::nullopt;
     std::array<std::int32_t, 4> numbers{};
     for (std::size_t i = 0; i < numbers.size(); ++i) {
-        const auto number = windowNumber(groups[i + 1]);
+        const auto number = windowNumber(pieces[i]);
         if (!number)
             return std::nullopt;
         numbers[i] = *number;

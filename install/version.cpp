@@ -4,7 +4,6 @@
 #include "cpp/string.h"
 
 #include <limits>
-#include <vector>
 
 namespace install {
 
@@ -20,12 +19,32 @@ std::int32_t number(cpp::TextSpan digits) {
 
 } // namespace
 
+// The leftmost match of (\d+)\.(\d+), scanned by hand: std::regex recurses
+// once per digit and would overflow the stack on a long run of them. A match
+// starts at the beginning of the first run of digits that a full stop and a
+// digit follow, and both runs are taken whole.
 Version Version::find(cpp::TextSpan text) {
-    const std::vector<cpp::TextSpan> parts = text.search("(\\d+)\\.(\\d+)");
-    if (parts.size() != 3) {
-        return Version{};
+    const char* const begin = text.begin();
+    const char* const end = begin ? begin + text.size() : begin;
+    const auto digit = [end](const char* at) { return at < end && *at >= '0' && *at <= '9'; };
+    const auto digitsFrom = [&digit](const char* at) {
+        while (digit(at))
+            ++at;
+        return at;
+    };
+    for (const char* at = begin; at < end;) {
+        if (!digit(at)) {
+            ++at;
+            continue;
+        }
+        const char* const majorEnd = digitsFrom(at);
+        if (majorEnd < end && *majorEnd == '.' && digit(majorEnd + 1)) {
+            const char* const minorEnd = digitsFrom(majorEnd + 1);
+            return Version{number(cpp::TextSpan(at, majorEnd)), number(cpp::TextSpan(majorEnd + 1, minorEnd))};
+        }
+        at = majorEnd;
     }
-    return Version{number(parts[1]), number(parts[2])};
+    return Version{};
 }
 
 } // namespace install

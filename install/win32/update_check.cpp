@@ -11,8 +11,12 @@ namespace install {
 
 namespace {
 
-// The whole body, which must end within timeout: a site that trickles bytes
-// cannot hold the worker.
+// A version file is a few bytes; what a wrong site sends beyond this is not
+// read, so it cannot fill memory.
+constexpr std::size_t versionFileLimit = 64 * 1024;
+
+// The body up to its end or the limit, which must come within timeout: a
+// site that trickles bytes cannot hold the worker.
 cpp::String readAll(const cpp::Input& body, const cpp::Duration& timeout) {
     cpp::String text;
     std::array<char, 4096> piece;
@@ -21,6 +25,8 @@ cpp::String readAll(const cpp::Input& body, const cpp::Duration& timeout) {
         const cpp::TextSpan got = body.read(piece, timeout - watch.elapsed());
         if (!got.empty()) {
             text += cpp::String(got);
+            if (text.size() >= versionFileLimit)
+                return text.substr(0, versionFileLimit);
         } else if (!body.isOpen()) {
             return text;
         } else if (watch.elapsed() >= timeout) {

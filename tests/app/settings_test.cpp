@@ -26,6 +26,8 @@ TEST(Settings, PlacementIsFourUnsignedNumbersAndNothingElse) {
                             "1,2,3,99999999999999999999999", "1,2,3,2147483648"})
         EXPECT_FALSE(settings::placement(bad)) << bad;
     EXPECT_TRUE(settings::placement("1,2,3,2147483647"));
+    EXPECT_TRUE(settings::placement("000000000001,2,3,4"));
+    EXPECT_FALSE(settings::placement(cpp::String(std::string(1 << 20, '1') + ",2,3,4")));
 }
 
 TEST(Settings, ScaleIsTheStoreScaleOfThatManySeconds) {

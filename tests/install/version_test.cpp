@@ -14,6 +14,13 @@ TEST(Version, FindsTheFirstNumberPairAnywhereInTheText) {
     EXPECT_EQ(Version::find("release 1."), (Version{}));
     EXPECT_EQ(Version::find("<html>not found</html>"), (Version{}));
     EXPECT_EQ(Version::find(""), (Version{}));
+    EXPECT_EQ(Version::find("12.x 1..2 3.4"), (Version{3, 4}));
+}
+
+TEST(Version, AHugeBodyOfDigitsIsScannedWithoutExhaustingTheStack) {
+    const std::string digits(1 << 20, '7');
+    EXPECT_EQ(Version::find(cpp::String(digits + " 1.2")), (Version{1, 2}));
+    EXPECT_THROW(Version::find(cpp::String("1." + digits)), cpp::Exception);
 }
 
 TEST(Version, ComparesMajorThenMinorAsNumbers) {

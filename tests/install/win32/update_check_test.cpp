@@ -53,6 +53,12 @@ TEST_F(UpdateCheckTest, OnlyANewerReleaseShowsTheNotice) {
     EXPECT_TRUE(logged().empty());
 }
 
+TEST_F(UpdateCheckTest, OnlyTheStartOfAHugeVersionFileIsRead) {
+    const std::string filler(1 << 20, '7');
+    EXPECT_FALSE(checkServing(String(filler + " 2.0")));
+    EXPECT_TRUE(checkServing(String("1.2 " + filler)));
+}
+
 TEST_F(UpdateCheckTest, AMissingVersionFileLogsOneErrorAndShowsNothing) {
     server.respond(404, "Not Found", "2.0");
     EXPECT_FALSE(check(server.url("/version.txt")));
