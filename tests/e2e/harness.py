@@ -21,7 +21,6 @@ import zlib
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.path.join(REPO, "build", "windows")
 WINE_RUN = os.path.join(REPO, "scripts", "wine-run")
-PREFIX = os.environ.get("TARNLET_WINEPREFIX", os.path.join(BUILD, "wineprefix"))
 TARNLET = os.path.join(BUILD, "app", "tarnlet.exe")
 DRIVER = os.path.join(BUILD, "tools", "window-driver.exe")
 SCRIPTED_PING = os.path.join(BUILD, "tools", "scripted-ping.exe")
@@ -128,10 +127,19 @@ def driver(*arguments):
     return result.stdout.decode("utf-8").splitlines()
 
 
+def prefix():
+    """The Wine prefix that scripts/wine-run uses now."""
+    return os.environ.get("TARNLET_WINEPREFIX", os.path.join(BUILD, "wineprefix"))
+
+
+def user_folder():
+    users = [u for u in glob.glob(os.path.join(prefix(), "drive_c", "users", "*")) if not u.endswith("Public")]
+    check(len(users) == 1, "the prefix has no single user folder")
+    return users[0]
+
+
 def profile_folder():
-    users = [u for u in glob.glob(os.path.join(PREFIX, "drive_c", "users", "*")) if not u.endswith("Public")]
-    check(len(users) == 1, "the test prefix has no single user folder")
-    return os.path.join(users[0], "AppData", "Local", "tarnlet")
+    return os.path.join(user_folder(), "AppData", "Local", "tarnlet")
 
 
 class Profile:
@@ -149,7 +157,7 @@ class Profile:
         for host, script in scripts.items():
             with open(os.path.join(self.scripts, host + ".txt"), "w", newline="") as file:
                 file.write(script)
-        system32 = os.path.join(PREFIX, "drive_c", "windows", "system32")
+        system32 = os.path.join(prefix(), "drive_c", "windows", "system32")
         shutil.copyfile(SCRIPTED_PING, os.path.join(system32, "ping.exe"))
 
     def file(self, name):
@@ -166,10 +174,11 @@ class Profile:
 class Tarnlet:
     """tarnlet.exe running in the test prefix until closed like a user would."""
 
-    def __init__(self, profile, arguments=(), update_url=CLOSED_UPDATE_URL):
+    def __init__(self, profile, arguments=(), update_url=CLOSED_UPDATE_URL, program=TARNLET, install=False):
         environment = dict(os.environ, TARNLET_PING_SCRIPTS=windows_path(profile.scripts))
+        flags = [] if install else ["--noInstall"]
         self.process = subprocess.Popen(
-            [WINE_RUN, TARNLET, "--noInstall", "--updateUrl=" + update_url] + list(arguments),
+            [WINE_RUN, program] + flags + ["--updateUrl=" + update_url] + list(arguments),
             env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         # The first start in a fresh prefix takes Wine a while.
         deadline = time.time() + 40
