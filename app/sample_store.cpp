@@ -2,6 +2,7 @@
 
 #include "cpp/exception.h"
 #include "cpp/file.h"
+#include "cpp/file_info.h"
 #include "cpp/line_reader.h"
 #include "cpp/logger.h"
 #include "cpp/program.h"
@@ -36,6 +37,18 @@ std::int64_t scaleSeconds(const Duration& scale) {
 // A reading that waits no longer lets an interrupted worker stop soon.
 const Duration loadReadTimeout = Duration::milliseconds(200);
 const std::size_t loadBufferSize = 65536;
+
+// A crash in the middle of a row leaves a line without its line feed; the
+// next row must not be glued onto it.
+bool endsInsideALine(const cpp::FilePath& path, const cpp::AsyncIO& service) {
+    const cpp::FileInfo info(path);
+    if (!info.valid() || info.isDirectory() || info.size() == 0)
+        return false;
+    const cpp::Input input = cpp::File::openForReading(path, static_cast<std::int64_t>(info.size() - 1), service);
+    char last = '\n';
+    const cpp::TextSpan got = input.read(std::span<char>(&last, 1), Duration::infinite);
+    return got.size() == 1 && last != '\n';
+}
 
 } // namespace
 
@@ -74,17 +87,27 @@ cpp::FilePath SampleStore::dataFile(const String& name) const {
 void SampleStore::writeRow(const String& name, const DateTime& time, const PingStats& stats) {
     auto file = files_.find(name);
     try {
+        const cpp::FilePath path = dataFile(name);
+        // An open file whose name is gone (its folder deleted or replaced
+        // from outside) would swallow every row of the run: open afresh.
+        if (file != files_.end() && !cpp::File::exists(path)) {
+            files_.erase(file);
+            file = files_.end();
+        }
         if (file == files_.end()) {
             if (openFailed_ && clock_->monotonic() - lastOpenFailure_ < retryDelay)
                 return;
-            file = files_.emplace(name, cpp::File::openForAppending(dataFile(name), service_)).first;
+            const bool partialLine = endsInsideALine(path, service_);
+            file = files_.emplace(name, cpp::File::openForAppending(path, service_)).first;
+            if (partialLine)
+                file->second.put("\n");
         }
         file->second.put(formatDataRow(time, stats));
         // A failed write closes the output; finding out now lets the next
         // row open the file afresh instead of failing on the closed one.
         file->second.flush();
         if (!file->second.isOpen())
-            throw cpp::IOException(String("Unable to write to file: %", dataFile(name)));
+            throw cpp::IOException(String("Unable to write to file: %", path));
     } catch (const cpp::Exception&) {
         if (file != files_.end())
             files_.erase(file);
