@@ -53,7 +53,11 @@ void HostList::create(HWND parent, HIMAGELIST statusImages) {
 
 void HostList::rebuild() {
     const std::vector<cpp::String> names = hosts_.names();
+    // Painting after every row makes thousands of hosts take the window
+    // thread for half a minute; the list is drawn once when it is whole.
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(names.size()), 0);
     rows_.clear();
     for (std::size_t position = 0; position < names.size(); ++position) {
         const HostRecord host = hosts_.recordAt(position);
@@ -70,6 +74,8 @@ void HostList::rebuild() {
         setPingText(list_, row, pingText(host.active != 0, host.last));
         rows_[host.name] = row;
     }
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
 void HostList::update(const cpp::String& name, bool active, std::int32_t value) {
