@@ -2,11 +2,10 @@
 configuration files, a ping.exe that is missing, ends at once or is killed.
 The window must keep answering, and nothing stored may go."""
 
-import contextlib
 import os
 import time
 
-from harness import Profile, Tarnlet, check, prefix, wait_until, wine
+from harness import Profile, Tarnlet, check, prefix, running, wait_until, wine
 
 GOOD_ROWS = ("2023-11-14 09:01:00\t4\t20\t10\t30\t0\t2\r\n"
              "2023-11-14 09:00:00\t3\t7\t6\t8\t0\t0\n")
@@ -22,16 +21,6 @@ def one_host(host):
 
 def system_ping():
     return os.path.join(prefix(), "drive_c", "windows", "system32", "ping.exe")
-
-
-@contextlib.contextmanager
-def running(profile, arguments=()):
-    program = Tarnlet(profile, arguments)
-    try:
-        yield program
-    finally:
-        program.kill()
-        profile.close()
 
 
 def ping_column(host):

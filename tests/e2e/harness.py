@@ -6,6 +6,7 @@ Nothing here pings or contacts anything: ping.exe is tools/scripted-ping,
 which plays scripts, and the update check points at a closed loopback port.
 """
 
+import contextlib
 import glob
 import http.server
 import os
@@ -214,6 +215,18 @@ class Tarnlet:
                 return rows
             time.sleep(0.5)
         raise CheckFailed("the host list never showed what was expected: %r" % rows)
+
+
+@contextlib.contextmanager
+def running(profile, arguments=()):
+    """tarnlet.exe on profile for the with block; killed and the profile's
+    scripts removed however the block ends."""
+    program = Tarnlet(profile, arguments)
+    try:
+        yield program
+    finally:
+        program.kill()
+        profile.close()
 
 
 class VersionSite:

@@ -1,11 +1,10 @@
 """What a user sees in the main window and what it leaves in the files."""
 
-import contextlib
 import os
 import re
 import time
 
-from harness import CAPTION, REPO, Profile, Tarnlet, check, driver
+from harness import CAPTION, REPO, Profile, check, driver, running
 
 GREEN_FILL = (203, 255, 137)
 LOST_FILL = (128, 128, 128)
@@ -19,15 +18,6 @@ def replies(host, milliseconds):
 
 TIMEOUTS = "1000 Request timed out.\nrepeat\n"
 
-
-@contextlib.contextmanager
-def running(profile, arguments=()):
-    program = Tarnlet(profile, arguments)
-    try:
-        yield program
-    finally:
-        program.kill()
-        profile.close()
 
 
 def icon_count(shot, row, colour):
