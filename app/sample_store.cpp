@@ -60,21 +60,31 @@ std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& 
     std::lock_guard lock(mutex_);
     const DateTime now = clock_->now();
     std::optional<FinishedMinute> finished;
+    // This run's last minute, when a gap of more than a minute follows it:
+    // no later sample closes it, so it is written now or never.
+    std::optional<FinishedMinute> beforeGap;
     Host& host = perHost_[name];
     const std::int64_t k = bucketIndex(now, filePeriod);
     if (!host.buckets.hasMinute(k)) {
-        if (host.liveMinute == k - 1)
+        if (host.liveMinute == k - 1) {
             finished = FinishedMinute{bucketStart(k - 1, filePeriod), host.buckets.minute(k - 1)};
-        else if (!host.buckets.hasMinute(k - 1))
-            finished = FinishedMinute{bucketStart(k - 1, filePeriod), PingStats()};
-        // Otherwise the minute holds only rows read back from the file: it
-        // is there already, and a second row for it would count it twice at
-        // the next start.
+        } else {
+            if (host.liveMinute != INT64_MIN && host.liveMinute < k - 1)
+                beforeGap = FinishedMinute{bucketStart(host.liveMinute, filePeriod),
+                                           host.buckets.minute(host.liveMinute)};
+            if (!host.buckets.hasMinute(k - 1))
+                finished = FinishedMinute{bucketStart(k - 1, filePeriod), PingStats()};
+            // Otherwise the minute holds only rows read back from the file:
+            // it is there already, and a second row for it would count it
+            // twice at the next start.
+        }
     }
     host.liveMinute = k;
     const std::int64_t second = secondOf(now);
     host.buckets.add(second, value);
     combined_.add(second, value);
+    if (beforeGap)
+        writeRow(name, beforeGap->start, beforeGap->stats);
     if (finished)
         writeRow(name, finished->start, finished->stats);
     return finished;

@@ -55,12 +55,13 @@ public:
     // Adds one sample value of a host at the clock's now to its bucket of
     // every scale and to the all-hosts buckets. When the sample opens a new
     // minute for the host, returns the minute before it (all zero if it got
-    // no sample); a minute followed by a gap of more than a minute is not
-    // returned. A minute that got no sample in this run gives a row of
+    // no sample). A minute that got no sample in this run gives a row of
     // zeros, unless rows read back from the file filled it: then nothing,
     // as they are in the file already.
     // The finished minute is appended to the host's data file here, under
-    // the mutex; a file that fails is dropped without a message.
+    // the mutex; a file that fails is dropped without a message. A minute
+    // followed by a gap of more than a minute is not returned, but its row
+    // goes to the file first, as nothing else would close it.
     std::optional<FinishedMinute> addSample(const cpp::String& name, std::int32_t value);
 
     // The host's data file: the data directory and dataFileName(name).

@@ -133,9 +133,14 @@ TEST_F(DataFileTest, TheFirstSampleOfANewMinuteWritesThePreviousMinuteOnce) {
     EXPECT_EQ(fileOf("h"), written);
     EXPECT_EQ(store->dataFile("h"), FilePath(folder_, "h.txt"));
 
-    // The minute before a gap is lost; the silent one after it is zeros.
+    // A gap closes the minute before it; the silent one before the new
+    // minute is zeros.
     sample(nine + 240, "h", 5);
-    EXPECT_EQ(fileOf("h"), written + row(nine + 180, PingStats()));
+    const String afterGap = written + row(nine + 120, statsRow(1, 5, 5, 5)) + row(nine + 180, PingStats());
+    EXPECT_EQ(fileOf("h"), afterGap);
+    // A gap of hours, as after a stalled ping or a sleeping machine, too.
+    sample(nine + 3 * 3600, "h", 6);
+    EXPECT_EQ(fileOf("h"), afterGap + row(nine + 240, statsRow(1, 5, 5, 5)) + row(nine + 3 * 3600 - 60, PingStats()));
 }
 
 TEST_F(DataFileTest, UnsafeHostNamesStayInsideTheDataDirectory) {
