@@ -9,6 +9,7 @@
 #include "cpp/thread.h"
 
 #include <algorithm>
+#include <string>
 
 using cpp::DateTime;
 using cpp::Duration;
@@ -38,16 +39,33 @@ std::int64_t scaleSeconds(const Duration& scale) {
 const Duration loadReadTimeout = Duration::milliseconds(200);
 const std::size_t loadBufferSize = 65536;
 
-// A crash in the middle of a row leaves a line without its line feed; the
-// next row must not be glued onto it.
-bool endsInsideALine(const cpp::FilePath& path, const cpp::AsyncIO& service) {
+// No row is longer than this; a longer line is not one of ours.
+constexpr std::uint64_t longestRow = 256;
+
+// Opens a host's file for its next row. A crash or a full disk can leave the
+// last row cut short, and a row cut in its last fields would still read as a
+// row with other figures: the file is cut back to its last whole line, so a
+// row is either whole or absent. A longer unended line (not a row) is only
+// ended, so that nothing else goes.
+cpp::Output openForRows(const cpp::FilePath& path, const cpp::AsyncIO& service) {
     const cpp::FileInfo info(path);
     if (!info.valid() || info.isDirectory() || info.size() == 0)
-        return false;
-    const cpp::Input input = cpp::File::openForReading(path, static_cast<std::int64_t>(info.size() - 1), service);
-    char last = '\n';
-    const cpp::TextSpan got = input.read(std::span<char>(&last, 1), Duration::infinite);
-    return got.size() == 1 && last != '\n';
+        return cpp::File::openForAppending(path, service);
+    const std::uint64_t tailStart = info.size() > longestRow ? info.size() - longestRow : 0;
+    std::string tail(static_cast<std::size_t>(info.size() - tailStart), '\0');
+    cpp::File::openForReading(path, static_cast<std::int64_t>(tailStart), service).get(tail);
+    if (tail.back() == '\n')
+        return cpp::File::openForAppending(path, service);
+    const std::size_t lastEnd = tail.rfind('\n');
+    if (lastEnd == std::string::npos && tailStart > 0) {
+        cpp::Output output = cpp::File::openForAppending(path, service);
+        output.put("\n");
+        return output;
+    }
+    const std::uint64_t cut = tailStart + (lastEnd == std::string::npos ? 0 : lastEnd + 1);
+    cpp::Output output = cpp::File::openForWritingAt(path, cut, service);
+    cpp::File::truncate(output);
+    return output;
 }
 
 } // namespace
@@ -107,10 +125,7 @@ void SampleStore::writeRow(const String& name, const DateTime& time, const PingS
         if (file == files_.end()) {
             if (openFailed_ && clock_->monotonic() - lastOpenFailure_ < retryDelay)
                 return;
-            const bool partialLine = endsInsideALine(path, service_);
-            file = files_.emplace(name, cpp::File::openForAppending(path, service_)).first;
-            if (partialLine)
-                file->second.put("\n");
+            file = files_.emplace(name, openForRows(path, service_)).first;
         }
         file->second.put(formatDataRow(time, stats));
         // A failed write closes the output; finding out now lets the next

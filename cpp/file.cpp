@@ -115,6 +115,11 @@ Output File::openForAppending(const FilePath& path, const AsyncIO& service) {
     return Output(Handle::open(path, Mode::OpenOrCreate, writeSharing, -1, readBufferSize, service));
 }
 
+Output File::openForWritingAt(const FilePath& path, std::uint64_t position, const AsyncIO& service) {
+    return Output(Handle::open(path, Mode::OpenOrCreate, writeSharing, static_cast<std::int64_t>(position),
+                               readBufferSize, service));
+}
+
 Output File::openForReplacing(const FilePath& path, const AsyncIO& service) {
     return Output(Handle::open(path, Mode::OpenOrCreate, replaceableSharing, 0, readBufferSize, service));
 }

@@ -110,6 +110,8 @@ public:
     static Output openForOverwriting(const FilePath& path, const AsyncIO& service);
     // Mode OpenOrCreate at the end, others may read.
     static Output openForAppending(const FilePath& path, const AsyncIO& service);
+    // Mode OpenOrCreate from position, others may read.
+    static Output openForWritingAt(const FilePath& path, std::uint64_t position, const AsyncIO& service);
     // Mode OpenOrCreate from the start; others may read, and may rename or
     // replace the file while it is open. Keeps other writers out of a file
     // that is about to be replaced.

@@ -85,6 +85,7 @@ TEST_F(DataFileFaultsTest, HostileLinesAreSkippedAndEveryWholeRowIsKept) {
     contents += "1601-01-01 00:00:00\t5\t1\t1\t1\t0\t0\n";
     contents += "9999-12-31 23:59:00\t5\t1\t1\t1\t0\t0\n";
     contents += "2999-06-01 12:00:00\t5\t1\t1\t1\t0\t0\n";
+    const std::string whole = contents;
     // A crash in the middle of the last row.
     contents += date(nine + 180) + "\t6\t1";
     writeFile(file(), contents);
@@ -96,22 +97,39 @@ TEST_F(DataFileFaultsTest, HostileLinesAreSkippedAndEveryWholeRowIsKept) {
     EXPECT_EQ(minute(nine + 180), PingStats());
     // Today's three rows, and nothing from the lines skipped.
     EXPECT_EQ(store->series(when(nine), Duration::hours(24), 1, "h").stats.at(0).count, 9);
-    // Writing goes on after such a load, on a line of its own.
+    // Writing goes on after such a load, in place of the cut row.
     sample(nine + 250, 1);
     sample(nine + 310, 2);
-    EXPECT_EQ(readFile(file(), 1u << 20), contents + "\n" + row(nine + 180, PingStats()) + row(nine + 240, statsRow(1, 1, 1, 1)));
+    EXPECT_EQ(readFile(file(), 1u << 20), whole + row(nine + 180, PingStats()) + row(nine + 240, statsRow(1, 1, 1, 1)));
 }
 
-TEST_F(DataFileFaultsTest, ARowCutByACrashDoesNotSwallowTheNextRow) {
-    writeFile(file(), row(nine, statsRow(3, 10, 5, 20)) + date(nine + 60) + "\t5\t1\t1\t1\t0");
-    store->loadFile("h", file());
-    sample(nine + 125, 4);
-    sample(nine + 185, 6);
-    restart();
-    EXPECT_EQ(minute(nine), statsRow(3, 10, 5, 20));
-    // The cut row keeps what it had; the rows after it are whole.
-    EXPECT_EQ(minute(nine + 60), statsRow(5, 1, 1, 1, 0, 0));
-    EXPECT_EQ(minute(nine + 120), statsRow(1, 4, 4, 4));
+// A row cut in its last fields would read back as a row with other figures
+// (drops 1 instead of 12, or no disconnects): the next row takes its place.
+TEST_F(DataFileFaultsTest, ARowCutByACrashOrAFullDiskIsReplacedByTheNextRow) {
+    const std::string first = row(nine, statsRow(3, 10, 5, 20, 12, 2));
+    const std::string cutRow = row(nine + 60, statsRow(5, 1, 1, 1, 12, 2));
+    for (const std::size_t cutAt : {cutRow.size() - 2, cutRow.size() - 3, cutRow.size() - 5, std::size_t{4}}) {
+        SCOPED_TRACE(cutAt);
+        store.emplace(clock, [this] { return directory; });
+        writeFile(file(), first + cutRow.substr(0, cutAt));
+        sample(nine + 125, 4);
+        sample(nine + 185, 6);
+        EXPECT_EQ(String(readFile(file())), first + row(nine + 60, PingStats()) + row(nine + 120, statsRow(1, 4, 4, 4)));
+        restart();
+        EXPECT_EQ(minute(nine), statsRow(3, 10, 5, 20, 12, 2));
+        EXPECT_EQ(minute(nine + 60), PingStats());
+    }
+    // A file that is one cut row is emptied first.
+    store.emplace(clock, [this] { return directory; });
+    writeFile(file(), cutRow.substr(0, 30));
+    sample(nine + 245, 7);
+    EXPECT_EQ(String(readFile(file())), row(nine + 180, PingStats()));
+    // A long unended line is not a row of ours: it is ended, not cut.
+    store.emplace(clock, [this] { return directory; });
+    const std::string longLine(300, 'x');
+    writeFile(file(), longLine);
+    sample(nine + 305, 8);
+    EXPECT_EQ(String(readFile(file())), longLine + "\n" + row(nine + 240, PingStats()));
 }
 
 TEST_F(DataFileFaultsTest, ADeletedFolderIsMadeAgainByTheNextRow) {
