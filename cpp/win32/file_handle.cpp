@@ -11,7 +11,7 @@
 #include <asio/windows/random_access_handle.hpp>
 
 // After asio, which wants winsock2.h in before windows.h.
-#include "cpp/win32/unique_file_handle.h"
+#include "cpp/win32/unique_handle.h"
 
 #include <algorithm>
 #include <string>

@@ -1,6 +1,6 @@
 #include "cpp/file_platform.h"
 
-#include "cpp/win32/unique_file_handle.h"
+#include "cpp/win32/unique_handle.h"
 #include "cpp/win32/windows_exception.h"
 
 #include <cstddef>
@@ -18,28 +18,12 @@ namespace cpp::detail {
 namespace {
 
 // Owns a search handle of FindFirstFileW.
-class UniqueFind {
-public:
-    explicit UniqueFind(HANDLE handle) : handle_(handle) {}
-    UniqueFind(UniqueFind&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-    UniqueFind& operator=(UniqueFind&& other) noexcept {
-        std::swap(handle_, other.handle_);
-        return *this;
-    }
-    UniqueFind(const UniqueFind&) = delete;
-    UniqueFind& operator=(const UniqueFind&) = delete;
-    ~UniqueFind() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            FindClose(handle_);
-        }
-    }
-
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
+struct FindTraits {
+    using Type = HANDLE;
+    static Type invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(Type search) { FindClose(search); }
 };
+using UniqueFind = windows::UniqueHandle<FindTraits>;
 
 // Old shell codes that SHFileOperationW may still return instead of a system
 // error code.

@@ -1,6 +1,7 @@
 #include "cpp/known_folder.h"
 
 #include "cpp/win32/known_folder.h"
+#include "cpp/win32/unique_handle.h"
 #include "cpp/win32/windows_exception.h"
 
 #include <knownfolders.h>
@@ -8,7 +9,6 @@
 #include <shlobj.h>
 
 #include <cwchar>
-#include <utility>
 
 namespace cpp {
 
@@ -16,25 +16,13 @@ namespace windows {
 
 namespace {
 
-// Owns text the shell allocated for us.
-class CoTaskText {
-public:
-    CoTaskText() = default;
-    CoTaskText(CoTaskText&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
-    CoTaskText& operator=(CoTaskText&& other) noexcept {
-        std::swap(text_, other.text_);
-        return *this;
-    }
-    CoTaskText(const CoTaskText&) = delete;
-    CoTaskText& operator=(const CoTaskText&) = delete;
-    ~CoTaskText() { CoTaskMemFree(text_); }
-
-    PWSTR* out() { return &text_; }
-    const wchar_t* get() const { return text_; }
-
-private:
-    PWSTR text_ = nullptr;
+// Text the shell allocated for us.
+struct CoTaskTextTraits {
+    using Type = PWSTR;
+    static Type invalid() { return nullptr; }
+    static void close(Type text) { CoTaskMemFree(text); }
 };
+using CoTaskText = UniqueHandle<CoTaskTextTraits>;
 
 } // namespace
 
