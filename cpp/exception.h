@@ -29,6 +29,13 @@ public:
     static void check(bool condition, const char* message);
 };
 
+// A file that another process holds open in a way that keeps us out: worth
+// trying again later, unlike a file we may not write at all.
+class FileInUseException : public IOException {
+public:
+    using IOException::IOException;
+};
+
 // Input that closed before the requested data was read.
 class EOFException : public IOException {
 public:

@@ -69,8 +69,18 @@ void PropertyFile::load(const FilePath& path, Duration timeout) {
 void PropertyFile::compact(const PropertyMap& base) {
     // Held until the new file has taken its place, so that no one appends
     // to contents that are about to be replaced.
-    const Output lock = File::openForReplacing(path_, service_);
-    reached(CompactionStep::Locked);
+    Output lock;
+    try {
+        lock = File::openForReplacing(path_, service_);
+        reached(CompactionStep::Locked);
+    } catch (const FileInUseException&) {
+        throw;
+    } catch (const IOException& error) {
+        // Not another writer: a file or folder we may not write (read-only,
+        // write-protected), which no wait would change. Its lines are used
+        // as they are; a start that may write compacts them.
+        debug(String("Unable to compact %, reading it as it is: %", path_, error.what()));
+    }
     PropertyMap merged = base;
     LineReader reader(File::openForReading(path_, 0, service_), lineBufferSize, Duration::infinite);
     for (const LineReader::Line& line : reader) {
@@ -81,6 +91,9 @@ void PropertyFile::compact(const PropertyMap& base) {
     reader.close();
     values_ = std::move(merged);
     reached(CompactionStep::Read);
+    if (!lock) {
+        return;
+    }
 
     try {
         replaceWithValues(lock);

@@ -41,13 +41,15 @@ public:
     // Binds the file at path and merges its lines into the values, then
     // replaces it with its compact form in key order, written beside it as
     // "<name>.new". A missing file (or the empty path) leaves the values as
-    // they are and creates nothing. Retries every 200 ms while the file
-    // cannot be opened or read; throws TimeoutException "The operation timed
-    // out" once timeout has passed (never for the infinite duration), and
-    // InterruptException when the thread is interrupted while it waits. A
-    // compact form that cannot be written or put in place (a full disk, a
-    // reader holding the file) leaves the file as it was, which replays to
-    // the same values, for the next load to compact.
+    // they are and creates nothing. Retries every 200 ms while another
+    // process holds the file or it cannot be read; throws TimeoutException
+    // "The operation timed out" once timeout has passed (never for the
+    // infinite duration), and InterruptException when the thread is
+    // interrupted while it waits. A file that may be read but not written
+    // (read-only, write-protected) is only read. A compact form that cannot
+    // be written or put in place (a full disk, a reader holding the file)
+    // leaves the file as it was, which replays to the same values, for the
+    // next load to compact.
     void load(const FilePath& path, Duration timeout);
 
     // Stores the pair and appends its line to the file, trying three times

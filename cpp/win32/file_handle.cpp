@@ -255,7 +255,12 @@ std::shared_ptr<File::Handle> File::Handle::open(const FilePath& path, Mode mode
                                                  shareMode(sharing), nullptr, disposition,
                                                  FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid()) {
-        throw IOException(String("Unable to open file: error( % )", GetLastError()));
+        const DWORD error = GetLastError();
+        const String message("Unable to open file: error( % )", error);
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+            throw FileInUseException(message);
+        }
+        throw IOException(message);
     }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handle.get(), &size)) {

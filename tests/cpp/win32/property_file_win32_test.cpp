@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 namespace cpp {
 namespace {
 
@@ -94,6 +96,29 @@ TEST_F(PropertyFileSharing, AReaderHoldingTheFileDefersTheCompactionToTheNextLoa
                                            CompactionStep::Synced}));
     EXPECT_TRUE((steps[4] == CompactionStep::Replaced && steps[5] == CompactionStep::Released) ||
                 (steps[4] == CompactionStep::Released && steps[5] == CompactionStep::Replaced));
+}
+
+// A read-only file is no other writer, and no wait would change it: load
+// reads it as it is, and saving keeps the values in memory.
+TEST_F(PropertyFileSharing, AReadOnlyFileIsReadAsItIs) {
+    const FilePath path = at("config.txt");
+    const std::string log = "hosts a;\nhosts b;\n";
+    writeFile(path, log);
+    const std::wstring name = path.toString('\\').toWide();
+    ASSERT_TRUE(SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_READONLY));
+    const HANDLE probe = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        // Wine run by root writes read-only files.
+        CloseHandle(probe);
+        SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+        GTEST_SKIP() << "this user may write read-only files";
+    }
+    PropertyFile file;
+    EXPECT_NO_THROW(file.load(path, Duration::seconds(1)));
+    EXPECT_EQ(std::string(file.get("hosts").view()), "b;");
+    EXPECT_FALSE(file.set("active", "b;"));
+    SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(readFile(path), log);
 }
 
 } // namespace
