@@ -172,15 +172,20 @@ class Profile:
         shutil.rmtree(self.scripts, ignore_errors=True)
 
 
+def launch(profile, arguments=(), update_url=CLOSED_UPDATE_URL, program=TARNLET, install=False):
+    """tarnlet.exe started on profile in a session of its own; returns at once."""
+    environment = dict(os.environ, TARNLET_PING_SCRIPTS=windows_path(profile.scripts))
+    flags = [] if install else ["--noInstall"]
+    return subprocess.Popen(
+        [WINE_RUN, program] + flags + ["--updateUrl=" + update_url] + list(arguments),
+        env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+
+
 class Tarnlet:
     """tarnlet.exe running in the test prefix until closed like a user would."""
 
     def __init__(self, profile, arguments=(), update_url=CLOSED_UPDATE_URL, program=TARNLET, install=False):
-        environment = dict(os.environ, TARNLET_PING_SCRIPTS=windows_path(profile.scripts))
-        flags = [] if install else ["--noInstall"]
-        self.process = subprocess.Popen(
-            [WINE_RUN, program] + flags + ["--updateUrl=" + update_url] + list(arguments),
-            env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        self.process = launch(profile, arguments, update_url, program, install)
         # The first start in a fresh prefix takes Wine a while.
         deadline = time.time() + 40
         while not driver("rect", CAPTION):
