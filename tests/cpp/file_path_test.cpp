@@ -1,5 +1,7 @@
 #include "cpp/file_path.h"
 
+#include "cpp/thrown.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,13 +18,8 @@ protected:
     void TearDown() override { FilePath::setWorkingDirectory(FilePath()); }
 };
 
-String combineError(const FilePath& base, const char* relative) {
-    try {
-        base.combine(relative);
-    } catch (const FilePath::Exception& error) {
-        return error.what();
-    }
-    return "no exception";
+std::string combineError(const FilePath& base, const char* relative) {
+    return test::thrownText<FilePath::Exception>([&] { base.combine(relative); });
 }
 
 TEST_F(FilePathTest, TextIsKeptWhenAbsoluteAndResolvedOtherwise) {

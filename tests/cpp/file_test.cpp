@@ -3,6 +3,7 @@
 #include "cpp/exception.h"
 #include "cpp/file_info.h"
 #include "cpp/line_reader.h"
+#include "cpp/thrown.h"
 
 #include "temp_folder.h"
 
@@ -118,12 +119,8 @@ TEST_F(FileTest, AppendingCreatesMissingFoldersAndWritesAtTheEnd) {
 }
 
 TEST_F(FileTest, OpeningMissingFilesForReadingThrows) {
-    try {
-        File::openForReading(at("missing.txt"), 0, AsyncIO());
-        FAIL() << "no exception";
-    } catch (const IOException& error) {
-        EXPECT_EQ(String(error.what()).substr(0, 26), "Unable to open file: error");
-    }
+    EXPECT_EQ(test::thrownText<IOException>([&] { File::openForReading(at("missing.txt"), 0, AsyncIO()); }).substr(0, 26),
+              "Unable to open file: error");
     // A file cannot be made where a file stands in for the folder.
     writeFile(at("plain"), "x");
     EXPECT_THROW(File::openForAppending(at("plain/inside.txt"), AsyncIO()), IOException);

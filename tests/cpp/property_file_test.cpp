@@ -3,6 +3,7 @@
 #include "cpp/exception.h"
 #include "cpp/file.h"
 #include "cpp/thread.h"
+#include "cpp/thrown.h"
 
 #include "temp_folder.h"
 
@@ -139,12 +140,8 @@ TEST_F(PropertyFileTest, AFileThatCannotBeOpenedTimesOutAndRefusesSets) {
     // A folder where the file should be can never be opened as one.
     ASSERT_EQ(File::createDirectory(path_), File::Status::Success);
     PropertyFile file;
-    try {
-        file.load(path_, Duration::milliseconds(300));
-        FAIL() << "no time-out";
-    } catch (const TimeoutException& error) {
-        EXPECT_STREQ(error.what(), "The operation timed out");
-    }
+    EXPECT_EQ(test::thrownText<TimeoutException>([&] { file.load(path_, Duration::milliseconds(300)); }),
+              "The operation timed out");
     EXPECT_FALSE(file.set("hosts", "a;"));
     EXPECT_EQ(text(file.get("hosts")), "a;");
 

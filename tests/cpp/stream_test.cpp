@@ -2,6 +2,7 @@
 
 #include "cpp/exception.h"
 #include "cpp/scripted_streams.h"
+#include "cpp/thrown.h"
 
 #include <gtest/gtest.h>
 
@@ -38,12 +39,8 @@ TEST(Input, GetThrowsWhenTheSourceEndsFirst) {
             source->endOnRead();
         }
         std::array<char, 10> buffer{};
-        try {
-            Input(source).get(buffer);
-            ADD_FAILURE() << "no exception";
-        } catch (const EOFException& error) {
-            EXPECT_STREQ(error.what(), "Input::get() : input was closed before all data could be read.");
-        }
+        EXPECT_EQ(test::thrownText<EOFException>([&] { Input(source).get(buffer); }),
+                  "Input::get() : input was closed before all data could be read.");
     }
     // Without a source the input reads as ended.
     const Input none;
@@ -91,12 +88,8 @@ TEST(Output, PutAndPrintWriteEverythingThroughShortWrites) {
 
 TEST(Output, PutThrowsWhenTheSinkClosesFirst) {
     auto sink = std::make_shared<RecordingSink>(2, 5);
-    try {
-        Output(sink).put("hello world");
-        ADD_FAILURE() << "no exception";
-    } catch (const EOFException& error) {
-        EXPECT_STREQ(error.what(), "Output::put() : output was closed before all data could be written.");
-    }
+    EXPECT_EQ(test::thrownText<EOFException>([&] { Output(sink).put("hello world"); }),
+              "Output::put() : output was closed before all data could be written.");
     EXPECT_EQ(sink->text, "hello");
     EXPECT_THROW(Output().put("x"), IOException);
 }

@@ -1,6 +1,7 @@
 #include "cpp/string.h"
 
 #include "cpp/exception.h"
+#include "cpp/thrown.h"
 #include "cpp/time.h"
 
 #include <gtest/gtest.h>
@@ -60,12 +61,8 @@ TEST(StringNumbers, ToIntegerParsesAsStrtollDoesAndThrowsOutOfRange) {
         EXPECT_EQ(String(text).toInteger(), value) << text;
     }
     for (const char* text : {"9223372036854775808", "-9223372036854775809", "99999999999999999999999"}) {
-        try {
-            String(text).toInteger();
-            ADD_FAILURE() << text;
-        } catch (const Exception& error) {
-            EXPECT_STREQ(error.what(), "range error while parsing integer");
-        }
+        EXPECT_EQ(test::thrownText<Exception>([&] { String(text).toInteger(); }), "range error while parsing integer")
+            << text;
     }
     // A failed parse must not poison the next one.
     EXPECT_EQ(String("12").toInteger(), 12);
@@ -153,12 +150,7 @@ TEST(StringUnicode, Utf16ToUtf8) {
 
 TEST(StringUnicode, CodePointsAboveTheUnicodeRangeThrow) {
     if constexpr (sizeof(wchar_t) > 2) {
-        try {
-            String(wide({0x110000}));
-            ADD_FAILURE();
-        } catch (const Exception& error) {
-            EXPECT_STREQ(error.what(), "invalid unicode code_point");
-        }
+        EXPECT_EQ(test::thrownText<Exception>([] { String(wide({0x110000})); }), "invalid unicode code_point");
     } else {
         GTEST_SKIP() << "16-bit units cannot hold a code point above U+10FFFF";
     }

@@ -2,6 +2,7 @@
 
 #include "cpp/exception.h"
 #include "cpp/string.h"
+#include "cpp/thrown.h"
 
 #include <gtest/gtest.h>
 
@@ -56,12 +57,7 @@ TEST(TextSpan, CopyToNeedsRoom) {
     const TextSpan copy = TextSpan("abcd").copyTo(room);
     EXPECT_EQ(copy.view(), "abcd");
     EXPECT_EQ(copy.begin(), room.data());
-    try {
-        TextSpan("abcde").copyTo(room);
-        ADD_FAILURE();
-    } catch (const IOException& error) {
-        EXPECT_STREQ(error.what(), "Memory write failed");
-    }
+    EXPECT_EQ(test::thrownText<IOException>([&] { TextSpan("abcde").copyTo(room); }), "Memory write failed");
 }
 
 TEST(TextSpan, DecodeAt) {

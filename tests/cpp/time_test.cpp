@@ -1,6 +1,7 @@
 #include "cpp/time.h"
 
 #include "cpp/exception.h"
+#include "cpp/thrown.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,7 @@ namespace cpp {
 namespace {
 
 void expectDurationError(auto operation, const char* message) {
-    try {
-        operation();
-        ADD_FAILURE() << "no exception, expected " << message;
-    } catch (const DurationException& error) {
-        EXPECT_STREQ(error.what(), message);
-    }
+    EXPECT_EQ(test::thrownText<DurationException>(operation), message);
 }
 
 TEST(DurationText, EveryUnitAndItsSeparators) {
