@@ -103,8 +103,9 @@ TEST_F(FileTest, AppendingCreatesMissingFoldersAndWritesAtTheEnd) {
 }
 
 TEST_F(FileTest, OpeningMissingFilesForReadingThrows) {
-    EXPECT_EQ(test::thrownText<IOException>([&] { File::openForReading(at("missing.txt"), 0, AsyncIO()); }).substr(0, 26),
-              "Unable to open file: error");
+    const std::string error =
+        test::thrownText<IOException>([&] { File::openForReading(at("missing.txt"), 0, AsyncIO()); });
+    EXPECT_EQ(error.substr(0, 26), "Unable to open file: error");
     // A file cannot be made where a file stands in for the folder.
     writeFile(at("plain"), "x");
     EXPECT_THROW(File::openForAppending(at("plain/inside.txt"), AsyncIO()), IOException);
