@@ -22,6 +22,12 @@ using test::scriptedPing;
 using test::waitForEnd;
 using test::writeScript;
 
+// Plays script as the stand-in's answer for host.
+Process startScripted(const std::string& host, const std::string& script) {
+    writeScript(host, script);
+    return Process::startWithPipes(scriptedPing(), String("-t %", host), FilePath());
+}
+
 // Everything the input delivers up to its end, bytes as they came.
 std::string readBytes(const Input& input) {
     std::string bytes;
@@ -37,16 +43,15 @@ std::string readBytes(const Input& input) {
 }
 
 TEST(ScriptedPing, PlaysTheScriptWithCrLfAndEndsWithItsExitCode) {
-    writeScript("play.test", "# a comment\n"
-                             "0 Pinging play.test [127.0.0.1] with 32 bytes of data:\n"
-                             "10 Reply from 127.0.0.1: bytes=32 time<1ms TTL=128\r\n"
-                             "\n"
-                             "10 Request timed out.\n"
-                             "0 General failure.\n"
-                             "0 \n"
-                             "exit 3\n"
-                             "0 never written\n");
-    const Process ping = Process::startWithPipes(scriptedPing(), "-t play.test", FilePath());
+    const Process ping = startScripted("play.test", "# a comment\n"
+                                                    "0 Pinging play.test [127.0.0.1] with 32 bytes of data:\n"
+                                                    "10 Reply from 127.0.0.1: bytes=32 time<1ms TTL=128\r\n"
+                                                    "\n"
+                                                    "10 Request timed out.\n"
+                                                    "0 General failure.\n"
+                                                    "0 \n"
+                                                    "exit 3\n"
+                                                    "0 never written\n");
     EXPECT_EQ(readBytes(ping.output()), "Pinging play.test [127.0.0.1] with 32 bytes of data:\r\n"
                                         "Reply from 127.0.0.1: bytes=32 time<1ms TTL=128\r\n"
                                         "Request timed out.\r\n"
@@ -65,40 +70,19 @@ TEST(ScriptedPing, AnswersAnUnknownHostWithoutAScript) {
     EXPECT_EQ(ping.exitCode(), 1u);
 }
 
-TEST(ScriptedPing, RepeatsTheLastLineUntilStopped) {
-    writeScript("repeat.test", "0 first\n5 Reply from 127.0.0.1: bytes=32 time=7ms TTL=128\nrepeat\n");
-    const Process ping = Process::startWithPipes(scriptedPing(), "-t repeat.test", FilePath());
-    LineReader reader(ping.output(), 4096, Duration::seconds(20));
-    std::vector<std::string> lines;
-    while (lines.size() < 5) {
-        const auto line = reader.next();
-        ASSERT_TRUE(line && line->hasLine());
-        lines.emplace_back(line->text.view());
-    }
-    EXPECT_EQ(lines[0], "first");
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        EXPECT_EQ(lines[i], "Reply from 127.0.0.1: bytes=32 time=7ms TTL=128");
-    }
-    EXPECT_TRUE(ping.running());
-}
-
 TEST(Process, OneLineAndAnExitAtOnceStillDeliversTheLine) {
-    writeScript("one-line.test", "0 Reply from 127.0.0.1: bytes=32 time<1ms TTL=128\nexit 0\n");
-    {
-        const Process child = Process::startWithPipes(scriptedPing(), "-t one-line.test", FilePath());
-        EXPECT_EQ(readLines(child.output()),
-                  std::vector<std::string>{"Reply from 127.0.0.1: bytes=32 time<1ms TTL=128"});
-    }
+    const std::string line = "Reply from 127.0.0.1: bytes=32 time<1ms TTL=128";
+    const std::string script = "0 " + line + "\nexit 0\n";
+    EXPECT_EQ(readLines(startScripted("one-line.test", script).output()), std::vector<std::string>{line});
     // Asked for only after the child has gone: its line must not be lost.
-    const Process child = Process::startWithPipes(scriptedPing(), "-t one-line.test", FilePath());
+    const Process child = startScripted("one-line.test", script);
     ASSERT_TRUE(waitForEnd(child));
-    EXPECT_EQ(readLines(child.output()), std::vector<std::string>{"Reply from 127.0.0.1: bytes=32 time<1ms TTL=128"});
+    EXPECT_EQ(readLines(child.output()), std::vector<std::string>{line});
     EXPECT_EQ(child.exitCode(), 0u);
 }
 
 TEST(Process, OutputAfterASilentEndIsEmptyAndRecordsTheExitCode) {
-    writeScript("silent.test", "exit 7\n");
-    const Process child = Process::startWithPipes(scriptedPing(), "-t silent.test", FilePath());
+    const Process child = startScripted("silent.test", "exit 7\n");
     // Through the output pipe, not the exit code, so the end is fully seen.
     EXPECT_TRUE(readLines(child.output()).empty());
     const Stopwatch watch;
@@ -115,11 +99,10 @@ TEST(Process, OutputAfterASilentEndIsEmptyAndRecordsTheExitCode) {
 }
 
 TEST(Process, DroppingTheLastHandleEndsARunningChild) {
-    writeScript("hang.test", "0 started\nhang\n");
     Input output;
     std::uint64_t id = 0;
     {
-        const Process child = Process::startWithPipes(scriptedPing(), "-t hang.test", FilePath());
+        const Process child = startScripted("hang.test", "0 started\nhang\n");
         output = child.output();
         id = child.id();
         const Process copy = child;
@@ -136,8 +119,7 @@ TEST(Process, DroppingTheLastHandleEndsARunningChild) {
 }
 
 TEST(Process, TerminateEndsTheChildAndTheOutput) {
-    writeScript("terminate.test", "hang\n");
-    const Process child = Process::startWithPipes(scriptedPing(), "-t terminate.test", FilePath());
+    const Process child = startScripted("terminate.test", "hang\n");
     const Input output = child.output();
     EXPECT_TRUE(child.running());
     // A silent child: a bounded read gives nothing, and the input stays open.
@@ -151,8 +133,7 @@ TEST(Process, TerminateEndsTheChildAndTheOutput) {
 }
 
 TEST(Process, CloseLetsTheChildGoAndEndsTheParentsReads) {
-    writeScript("close.test", "0 started\nhang\n");
-    Process child = Process::startWithPipes(scriptedPing(), "-t close.test", FilePath());
+    Process child = startScripted("close.test", "0 started\nhang\n");
     const Input output = child.output();
     LineReader reader(output, 4096, Duration::seconds(20));
     ASSERT_TRUE(reader.next()->hasLine());
@@ -194,10 +175,8 @@ TEST(Process, QuotesTheProgramPathButNotTheArguments) {
     // Without a folder of its own the child runs in the program's.
     EXPECT_EQ(FilePath(TextSpan(args[0]).substr(4)), folder);
     EXPECT_EQ(FilePath(TextSpan(args[1]).substr(4)), program);
-    EXPECT_EQ(args[2], "arg -t");
-    EXPECT_EQ(args[3], "arg two");
-    EXPECT_EQ(args[4], "arg words");
-    EXPECT_EQ(args[5], "arg quoted.test");
+    EXPECT_EQ(std::vector<std::string>(args.begin() + 2, args.end()),
+              (std::vector<std::string>{"arg -t", "arg two", "arg words", "arg quoted.test"}));
 
     const Process placed = Process::startWithPipes(program, "-t quoted.test", pingScripts());
     ASSERT_TRUE(waitForEnd(placed));
@@ -209,8 +188,8 @@ TEST(Process, QuotesTheProgramPathButNotTheArguments) {
 TEST(Process, AFullBufferHoldsTheChildBackWithoutLosingBytes) {
     // Far more than the pipe and the reader's buffer hold together.
     const int lines = 20000;
-    writeScript("flood.test", "flood 20000 Reply from 127.0.0.1: bytes=32 time=1ms TTL=128 0123456789\nexit 5\n");
-    const Process child = Process::startWithPipes(scriptedPing(), "-t flood.test", FilePath());
+    const Process child =
+        startScripted("flood.test", "flood 20000 Reply from 127.0.0.1: bytes=32 time=1ms TTL=128 0123456789\nexit 5\n");
     // Not reading: the child must be held in its writes, not finish.
     Thread::sleep(Duration::seconds(1));
     EXPECT_TRUE(child.running());
@@ -240,8 +219,7 @@ TEST(Process, APlainStartHasNoPipes) {
 }
 
 TEST(PipeOutput, WritesReachTheChildAndAFailedWriteClosesTheSink) {
-    writeScript("stdin.test", "exit 0\n");
-    const Process child = Process::startWithPipes(scriptedPing(), "-t stdin.test", FilePath());
+    const Process child = startScripted("stdin.test", "exit 0\n");
     const Output input = child.input();
     ASSERT_TRUE(input.isOpen());
     ASSERT_TRUE(waitForEnd(child));
@@ -257,8 +235,7 @@ TEST(PipeOutput, WritesReachTheChildAndAFailedWriteClosesTheSink) {
 // Run only as the helper of the next test, in a process of its own: starts a
 // silent child with pipes, reports its id and waits to be killed.
 TEST(DISABLED_ProcessHelper, StartsAChildAndWaits) {
-    writeScript("orphan.test", "hang\n");
-    const Process child = Process::startWithPipes(scriptedPing(), "-t orphan.test", FilePath());
+    const Process child = startScripted("orphan.test", "hang\n");
     const std::string file = pingScripts().text() + "/helper.id";
     std::ofstream(file + ".part") << child.id() << "\n";
     std::filesystem::rename(file + ".part", file);

@@ -42,51 +42,36 @@ TEST(PropertyMap, KeysIterateByteWiseWhateverTheInsertionOrder) {
     EXPECT_EQ(keys, (std::vector<String>{"Zulu", "active", "pos", "scale", "\xc3\xa9t\xc3\xa9"}));
 }
 
-TEST(PropertyMapParseLine, SplitsAtTheFirstRunOfDelimiters) {
-    PropertyMap map;
-    for (const char* line : {"hosts a;b;", "pos\t10,20,800,600", "active:c;", "scale=60", "key := \t value",
-                             "url http://h:80/a=b", "flag", "empty \t"}) {
-        map.parseLine(line);
+TEST(PropertyMapParseLine, KeysValuesCommentsAndRemovals) {
+    const std::pair<std::vector<const char*>, Entries> cases[] = {
+        // Split at the first run of delimiters.
+        {{"hosts a;b;", "pos\t10,20,800,600", "active:c;", "scale=60", "key := \t value", "url http://h:80/a=b", "flag",
+          "empty \t"},
+         {{"active", "c;"},
+          {"empty", ""},
+          {"flag", ""},
+          {"hosts", "a;b;"},
+          {"key", "value"},
+          {"pos", "10,20,800,600"},
+          {"scale", "60"},
+          {"url", "http://h:80/a=b"}}},
+        // A value keeps its trailing blanks but not the line end.
+        {{"hosts x;y; ", "active c;\t\r\n", "pos 1\r2"}, {{"active", "c;\t"}, {"hosts", "x;y; "}, {"pos", "1\r2"}}},
+        // Only a mark at the very start makes a comment; one slash is a key.
+        {{"# hosts a;", "// hosts b;", "//", "", "  hosts x;", "\tscale 5", "=pos 1", "\r\n", "/path x#y//z"},
+         {{"/path", "x#y//z"}}},
+        // A removal names its key, or without one takes everything before it.
+        {{"hosts a;", "active a;", "[remove] hosts", "[remove]=absent"}, {{"active", "a;"}}},
+        {{"hosts a;", "active a;", "[remove]", "scale 5"}, {{"scale", "5"}}},
+    };
+    for (const auto& [lines, expected] : cases) {
+        PropertyMap map;
+        for (const char* line : lines) {
+            map.parseLine(line);
+        }
+        map.parseLine(TextSpan());
+        EXPECT_EQ(entries(map), expected) << lines.front();
     }
-    EXPECT_EQ(entries(map), (Entries{{"active", "c;"},
-                                     {"empty", ""},
-                                     {"flag", ""},
-                                     {"hosts", "a;b;"},
-                                     {"key", "value"},
-                                     {"pos", "10,20,800,600"},
-                                     {"scale", "60"},
-                                     {"url", "http://h:80/a=b"}}));
-}
-
-TEST(PropertyMapParseLine, ValueKeepsTrailingBlanksButNotLineEnds) {
-    PropertyMap map;
-    map.parseLine("hosts x;y; ");
-    map.parseLine("active c;\t\r\n");
-    map.parseLine("pos 1\r2");
-    EXPECT_EQ(entries(map), (Entries{{"active", "c;\t"}, {"hosts", "x;y; "}, {"pos", "1\r2"}}));
-}
-
-TEST(PropertyMapParseLine, CommentsEmptyLinesAndLeadingDelimitersAreIgnored) {
-    PropertyMap map;
-    for (const char* line : {"# hosts a;", "// hosts b;", "//", "", "  hosts x;", "\tscale 5", "=pos 1", "\r\n"}) {
-        map.parseLine(line);
-    }
-    map.parseLine(TextSpan());
-    EXPECT_TRUE(map.empty());
-    // Only a mark at the very start makes a comment; one slash is a key.
-    map.parseLine("/path x#y//z");
-    EXPECT_EQ(entries(map), (Entries{{"/path", "x#y//z"}}));
-}
-
-TEST(PropertyMapParseLine, RemoveErasesTheNamedKeyOrWithoutValueEverything) {
-    PropertyMap map;
-    map.parseLine("hosts a;");
-    map.parseLine("active a;");
-    map.parseLine("[remove] hosts");
-    map.parseLine("[remove]=absent");
-    EXPECT_EQ(entries(map), (Entries{{"active", "a;"}}));
-    map.parseLine("[remove]");
-    EXPECT_TRUE(map.empty());
 }
 
 TEST(PropertyMapParseLine, PrefixGoesOnSetKeysButNotOnRemovals) {
@@ -98,16 +83,6 @@ TEST(PropertyMapParseLine, PrefixGoesOnSetKeysButNotOnRemovals) {
     EXPECT_EQ(entries(map), (Entries{{"user.hosts", "a;"}}));
     map.parseLine("[remove]", "user.");
     EXPECT_TRUE(map.empty());
-}
-
-TEST(PropertyMapParse, LinesApplyInOrderWithEitherLineEnd) {
-    PropertyMap map;
-    map.parse("\r\nhosts a;b;\r\nhosts=c;\nactive:c;\r\n# note\rpos 1,2,3,4\n[remove] pos\n\nscale 5 \r");
-    EXPECT_EQ(entries(map), (Entries{{"active", "c;"}, {"hosts", "c;"}, {"scale", "5 "}}));
-    map.parse("[remove]\r\nhosts d;");
-    EXPECT_EQ(entries(map), (Entries{{"hosts", "d;"}}));
-    map.parse(TextSpan());
-    EXPECT_EQ(map.size(), 1u);
 }
 
 } // namespace

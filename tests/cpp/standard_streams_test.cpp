@@ -65,10 +65,5 @@ TEST(StandardOutput, FailedStreamClosesTheSinkInsteadOfRetrying) {
     EXPECT_FALSE(output.isOpen());
 }
 
-TEST(StandardOutput, ProcessWideSinkIsOne) {
-    EXPECT_EQ(StandardOutput::output().sink(), StandardOutput::output().sink());
-    EXPECT_TRUE(StandardOutput::output().isOpen());
-}
-
 } // namespace
 } // namespace cpp

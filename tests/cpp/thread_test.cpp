@@ -182,86 +182,41 @@ TEST(Thread, ADeadlineThatCannotBeWaitedForLeavesNoWaitBehind) {
     thread.join();
 }
 
-// The names a group's workers see for themselves.
-class NamedWorkers {
-public:
-    explicit NamedWorkers(String groupName)
-        : group_(std::move(groupName), [this] {
-              {
-                  std::lock_guard lock(mutex_);
-                  names_.insert(Thread::name());
-                  changed_.notify_all();
-              }
-              Thread::sleep(Duration::infinite);
-          }) {}
-
-    std::multiset<String> namesOnce(std::size_t count) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return names_.size() >= count; });
-        return names_;
-    }
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::multiset<String> names_;
-    ThreadGroup group_; // last: its workers use the members above
-};
-
-TEST(ThreadGroup, WorkersAreNamedAfterTheGroupAndNumberedFromOne) {
-    NamedWorkers workers("Bus");
-    workers.group_.resize(3);
-    EXPECT_EQ(workers.namesOnce(3), (std::multiset<String>{"Bus (#1)", "Bus (#2)", "Bus (#3)"}));
-    workers.group_.resize(1);
-    workers.group_.resize(2);
-    EXPECT_EQ(workers.namesOnce(4), (std::multiset<String>{"Bus (#1)", "Bus (#2)", "Bus (#2)", "Bus (#3)"}));
-
-    NamedWorkers unnamed("");
-    unnamed.group_.resize(2);
-    EXPECT_EQ(unnamed.namesOnce(2), (std::multiset<String>{"ThreadGroup (#1)", "ThreadGroup (#2)"}));
-}
-
-TEST(ThreadGroup, ResizingToTheSameSizeOrAnEmptyGroupToZeroChangesNothing) {
-    std::atomic<int> ended{0};
-    std::atomic<int> handled{0};
-    ThreadGroup group("Same", [&] {
-        try {
-            Thread::sleep(Duration::infinite);
-        } catch (const InterruptException&) {
-            ++ended;
-            throw;
-        }
-    });
-    group.setExceptionHandler([&](const std::exception&) { ++handled; });
-    group.resize(0);
-    group.resize(2);
-    group.resize(2);
-    EXPECT_EQ(group.size(), 2u);
-    EXPECT_EQ(ended.load(), 0);
-    group.resize(0);
-    EXPECT_EQ(ended.load(), 2);
-    EXPECT_EQ(handled.load(), 0); // an interruption is no failure
-}
-
-TEST(ThreadGroup, EachThrowReachesTheHandlerOnceAndWithoutOneTheWorkerJustEnds) {
+TEST(ThreadGroup, WorkersAreNumberedFromOneAndOnlyRealFailuresReachTheHandler) {
     std::mutex mutex;
     std::condition_variable changed;
-    std::multiset<String> messages;
-    {
-        ThreadGroup group("Throwing", [] { throw std::runtime_error(Thread::name()); });
-        group.setExceptionHandler([&](const std::exception& exception) {
-            std::lock_guard lock(mutex);
-            messages.insert(exception.what());
-            changed.notify_all();
-        });
-        group.resize(3);
-        {
-            std::unique_lock lock(mutex);
-            changed.wait_for(lock, std::chrono::seconds(10), [&] { return messages.size() >= 3; });
+    std::multiset<String> failed;
+    const auto failedOnce = [&](std::size_t count) {
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(10), [&] { return failed.size() >= count; });
+        return failed;
+    };
+    std::atomic<bool> failing{true};
+    ThreadGroup group("", [&] {
+        if (failing) {
+            throw std::runtime_error(Thread::name());
         }
-        group.setExceptionHandler(nullptr);
-        group.resize(5);
-    } // the workers that saw no handler end without a trace
-    EXPECT_EQ(messages, (std::multiset<String>{"Throwing (#1)", "Throwing (#2)", "Throwing (#3)"}));
+        Thread::sleep(Duration::infinite);
+    });
+    group.setExceptionHandler([&](const std::exception& exception) {
+        std::lock_guard lock(mutex);
+        failed.insert(exception.what());
+        changed.notify_all();
+    });
+    group.resize(0);
+    group.resize(2);
+    EXPECT_EQ(failedOnce(2), (std::multiset<String>{"ThreadGroup (#1)", "ThreadGroup (#2)"}));
+    failing = false;
+    group.resize(3);
+    group.resize(3);
+    EXPECT_EQ(group.size(), 3u);
+    // Shrinking interrupts the sleeper, which is no failure; growing numbers on.
+    group.resize(1);
+    failing = true;
+    group.resize(2);
+    EXPECT_EQ(failedOnce(3), (std::multiset<String>{"ThreadGroup (#1)", "ThreadGroup (#2)", "ThreadGroup (#2)"}));
+    group.resize(0);
+    EXPECT_EQ(failedOnce(3).size(), 3u);
 }
 
 } // namespace

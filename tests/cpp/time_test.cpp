@@ -1,6 +1,7 @@
 #include "cpp/time.h"
 
 #include "cpp/exception.h"
+#include "cpp/thrown.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,7 @@ namespace cpp {
 namespace {
 
 void expectDurationError(auto operation, const char* message) {
-    try {
-        operation();
-        ADD_FAILURE() << "no exception, expected " << message;
-    } catch (const DurationException& error) {
-        EXPECT_STREQ(error.what(), message);
-    }
+    EXPECT_EQ(test::thrownText<DurationException>(operation), message);
 }
 
 TEST(DurationText, EveryUnitAndItsSeparators) {
@@ -40,32 +36,17 @@ TEST(DurationText, EveryUnitAndItsSeparators) {
         EXPECT_EQ(duration.text(), text);
         EXPECT_EQ(String("%", duration), text);
     }
-    EXPECT_EQ(Duration().describe().first, "Duration");
 }
 
-TEST(Duration, FactoriesAndUnsignedComparison) {
-    EXPECT_EQ(Duration::milliseconds(50).count(), 50000u);
-    EXPECT_EQ(Duration::seconds(2).count(), 2000000u);
-    EXPECT_EQ(Duration::minutes(1), Duration::seconds(60));
-    EXPECT_EQ(Duration::hours(1), Duration::minutes(60));
+TEST(Duration, ComparisonIsUnsignedAndArithmeticSaturates) {
     EXPECT_EQ(Duration::hours(1000000).compare(Duration::infinite), -1);
-    EXPECT_EQ(Duration::infinite.compare(Duration::infinite), 0);
     EXPECT_EQ(Duration::infinite.compare(Duration()), 1);
-    EXPECT_TRUE(Duration::seconds(1) < Duration::seconds(2));
-    EXPECT_TRUE(Duration::infinite.isInfinite());
     EXPECT_FALSE(Duration(UINT64_MAX - 1).isInfinite());
-}
-
-TEST(Duration, ArithmeticNeverGoesNegativeAndInfiniteAbsorbs) {
     EXPECT_EQ(Duration::seconds(3) - Duration::seconds(5), Duration());
     EXPECT_EQ(Duration::seconds(5) - Duration::seconds(3), Duration::seconds(2));
     EXPECT_TRUE((Duration::infinite - Duration::seconds(5)).isInfinite());
     EXPECT_TRUE((Duration::seconds(5) - Duration::infinite).isInfinite());
     EXPECT_TRUE((Duration::seconds(5) + Duration::infinite).isInfinite());
-    EXPECT_EQ(Duration::seconds(1) + Duration::milliseconds(1), Duration(1001000));
-}
-
-TEST(Duration, ConversionToChrono) {
     EXPECT_EQ(Duration::milliseconds(3).toChrono(), std::chrono::microseconds(3000));
     expectDurationError([] { Duration::infinite.toChrono(); },
                         "Cannot convert infinite Duration to std::chrono::duration");
@@ -83,6 +64,11 @@ TEST(Time, DeadlinesOnTheMonotonicClock) {
                         "Cannot convert infinite Duration to std::chrono::duration");
     expectDurationError([] { Time(Duration::infinite).toChrono(); },
                         "Cannot convert infinite Duration to std::chrono::duration");
+
+    Stopwatch watch;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(watch.restart(), Duration::milliseconds(5));
+    EXPECT_LT(watch.elapsed(), Duration::seconds(10));
 }
 
 TEST(DateTime, ArithmeticAndDistance) {
@@ -99,13 +85,10 @@ TEST(DateTime, ArithmeticAndDistance) {
                         "Cannot relate DateTime from infinite Duration");
 }
 
-TEST(DateTime, NowIsAfter2020) {
-    EXPECT_GT(DateTime().sinceEpoch(), Duration::seconds(1577836800));
-}
-
 TEST(Date, LocalTextAndRoundTrip) {
     std::setlocale(LC_ALL, "C");
     const DateTime now;
+    EXPECT_GT(now.sinceEpoch(), Duration::seconds(1577836800)); // after 2020
     const Date date(now);
     const String text = date.toString();
     EXPECT_EQ(text.size(), 19u) << text;
@@ -122,15 +105,6 @@ TEST(Date, FormatThatDoesNotFitIsEmpty) {
     EXPECT_EQ(date.format(std::string(63, 'x').c_str()).size(), 63u);
     EXPECT_EQ(date.format(std::string(64, 'x').c_str()), "");
     EXPECT_EQ(date.format("%F %X %F %X %F %X %F %X"), "");
-}
-
-TEST(Date, ComparesAsCalendarTimes) {
-    const DateTime now;
-    const Date earlier(now - Duration::hours(1));
-    const Date later(now);
-    EXPECT_LT(earlier, later);
-    EXPECT_EQ(later.compare(Date(now)), 0);
-    EXPECT_EQ(later.compare(earlier), 1);
 }
 
 TEST(Date, FormatsFromManyThreadsAtOnce) {
@@ -155,14 +129,6 @@ TEST(Date, FormatsFromManyThreadsAtOnce) {
         thread.join();
     }
     EXPECT_EQ(mismatches.load(), 0);
-}
-
-TEST(Stopwatch, MeasuresForwardAndRestarts) {
-    Stopwatch watch;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    const Duration first = watch.restart();
-    EXPECT_GE(first, Duration::milliseconds(5));
-    EXPECT_LT(watch.elapsed(), first + Duration::seconds(10));
 }
 
 } // namespace

@@ -18,18 +18,14 @@ std::string lower(std::string text) {
     return text;
 }
 
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // Wine's prefix lays the folders out as Windows does.
 TEST(KnownFolder, SystemFoldersInTheProgramsForm) {
     EXPECT_EQ(lower(knownFolder(KnownFolder::System).text()), "c:/windows/system32");
     EXPECT_EQ(lower(knownFolder(KnownFolder::Windows).text()), "c:/windows");
     const std::string local = lower(knownFolder(KnownFolder::LocalAppData).text());
-    EXPECT_TRUE(endsWith(local, "/appdata/local")) << local;
+    EXPECT_TRUE(local.ends_with("/appdata/local")) << local;
     const std::string startMenu = lower(knownFolder(KnownFolder::StartMenu).text());
-    EXPECT_TRUE(endsWith(startMenu, "/start menu")) << startMenu;
+    EXPECT_TRUE(startMenu.ends_with("/start menu")) << startMenu;
 }
 
 TEST(KnownFolder, UnknownIdentifierThrowsTheHResult) {
