@@ -6,12 +6,11 @@
 #include "cpp/file.h"
 
 #include "../temp_folder.h"
+#include "mounts.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include <sys/mount.h>
 
 namespace cpp {
 namespace {
@@ -19,31 +18,18 @@ namespace {
 class ReadOnlyFolderTest : public TempFolderTest {
 protected:
     void TearDown() override {
-        if (mounted_) {
-            EXPECT_EQ(::umount(std::string(folder_.text()).c_str()), 0);
-        }
+        EXPECT_TRUE(mount.unmount());
         TempFolderTest::TearDown();
     }
 
-    // A read-only mount binds even root, which file permissions do not.
-    bool makeReadOnly() {
-        const std::string folder(folder_.text());
-        if (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0) {
-            return false;
-        }
-        mounted_ = true;
-        return ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
-    }
-
-private:
-    bool mounted_ = false;
+    TestMount mount;
 };
 
 TEST_F(ReadOnlyFolderTest, LoadReadsTheValuesAndSavingKeepsThemInMemory) {
     const FilePath path = at("config.txt");
     const std::string log = "hosts a;\nhosts b;\n";
     writeFile(path, log);
-    if (!makeReadOnly()) {
+    if (!mount.readOnly(folder_)) {
         GTEST_SKIP() << "no read-only mount can be made here (root only)";
     }
     PropertyFile file;

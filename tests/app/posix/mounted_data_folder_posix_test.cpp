@@ -1,12 +1,13 @@
-// A data folder on a file system that runs full while rows are written:
-// the store goes on, every row read back is one it wrote, and writing
-// resumes once there is room again.
+// A data folder on a file system that runs full, or turns read-only, while
+// rows are written: the store goes on, every row read back is one it wrote,
+// and writing resumes once the fault has gone.
 
 #include "app/data_file.h"
 
 #include "app/manual_clock.h"
 #include "app/ping_stats_fixture.h"
 #include "app/sample_store.h"
+#include "cpp/posix/mounts.h"
 #include "cpp/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -14,30 +15,24 @@
 #include <optional>
 #include <string>
 
-#include <sys/mount.h>
-
 using cpp::Duration;
 using cpp::FilePath;
 using cpp::String;
 
 namespace {
 
-class DiskFullTest : public cpp::TempFolderTest {
+constexpr std::int64_t nine = 9 * 3600;
+
+class MountedDataFolderTest : public cpp::TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        mountPoint = at("small");
+        mountPoint = at("data");
         ASSERT_EQ(cpp::File::createDirectory(mountPoint), cpp::File::Status::Success);
-        // Two pages: one for a filler, one for the host's file.
-        if (::mount("tarnlet-test", mountPoint.text().c_str(), "tmpfs", 0, "size=8k") != 0)
-            GTEST_SKIP() << "no tmpfs can be mounted here (root only)";
-        mounted = true;
     }
     void TearDown() override {
         store.reset();
-        if (mounted) {
-            EXPECT_EQ(::umount(mountPoint.text().c_str()), 0);
-        }
+        EXPECT_TRUE(mount.unmount());
         TempFolderTest::TearDown();
     }
 
@@ -51,12 +46,15 @@ protected:
     }
 
     FilePath mountPoint;
-    bool mounted = false;
+    cpp::TestMount mount;
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     std::optional<SampleStore> store;
 };
 
-TEST_F(DiskFullTest, EveryRowReadBackIsWholeAndWritingResumesWithRoom) {
+TEST_F(MountedDataFolderTest, OnAFullDiskEveryRowReadBackIsWholeAndWritingResumesWithRoom) {
+    // Two pages: one for a filler, one for the host's file.
+    if (!mount.small(mountPoint, "8k"))
+        GTEST_SKIP() << "no tmpfs can be mounted here (root only)";
     const FilePath filler(mountPoint, "filler");
     writeFile(filler, std::string(4096, 'f'));
     store.emplace(clock, [this] { return mountPoint; });
@@ -92,6 +90,35 @@ TEST_F(DiskFullTest, EveryRowReadBackIsWholeAndWritingResumesWithRoom) {
         EXPECT_EQ(reloaded.series(fromOrigin(m * 60), SampleStore::filePeriod, 1, "h").stats.at(0),
                   statsRow(1, 10, 10, 10))
             << m;
+}
+
+// An open file keeps its rights when its folder turns read-only, as on
+// Windows; a host whose file is not open yet loses its rows until the first
+// row a retry delay after the folder may be written again.
+TEST_F(MountedDataFolderTest, AReadOnlyFolderStopsOnlyFilesThatAreNotOpenYet) {
+    store.emplace(clock, [this] { return mountPoint; });
+    const auto sample = [this](const String& host, std::int64_t second) {
+        clock->set(fromOrigin(nine + second));
+        store->addSample(host, 10);
+    };
+    sample("open", 5);
+    if (!mount.readOnly(mountPoint))
+        GTEST_SKIP() << "no read-only mount can be made here (root only)";
+    sample("open", 65);
+    sample("new", 66);
+    clock->pass(Duration::seconds(30));
+    ASSERT_TRUE(mount.unmount());
+    sample("open", 125);
+    sample("new", 126);
+    clock->pass(SampleStore::retryDelay);
+    sample("open", 185);
+    sample("new", 186);
+    const auto rows = [this](const String& host) { return String(readFile(store->dataFile(host))); };
+    EXPECT_EQ(rows("open"), formatDataRow(fromOrigin(nine - 60), PingStats()) +
+                                formatDataRow(fromOrigin(nine), statsRow(1, 10, 10, 10)) +
+                                formatDataRow(fromOrigin(nine + 60), statsRow(1, 10, 10, 10)) +
+                                formatDataRow(fromOrigin(nine + 120), statsRow(1, 10, 10, 10)));
+    EXPECT_EQ(rows("new"), formatDataRow(fromOrigin(nine + 120), statsRow(1, 10, 10, 10)));
 }
 
 } // namespace
