@@ -1,5 +1,6 @@
 #include "app/host_registry.h"
 #include "app/ping_runner.h"
+#include "app/recording_view.h"
 #include "app/sample_store.h"
 #include "cpp/process_fixture.h"
 
@@ -11,12 +12,6 @@
 #include <vector>
 
 namespace {
-
-class Updates : public HostView_t {
-public:
-    void updateHost(const cpp::String&, std::int32_t value) override { values.push_back(value); }
-    std::vector<std::int32_t> values;
-};
 
 // Without a program of its own the runner starts ping.exe of the system
 // folder, which here is the folder the environment names.
@@ -31,17 +26,17 @@ TEST(PingRunnerPosix, StartsPingOfTheSystemFolder) {
     cpp::test::writeScript("runner-system", "0 Reply from 127.0.0.1: bytes=32 time=8ms TTL=128\nhang\n");
     cpp::Bus bus = cpp::Bus::create(0, "test");
     SampleStore store;
-    Updates view;
+    RecordingView view;
     HostRegistry registry(store, systemClock(), bus);
     registry.setView(&view);
     registry.enable("runner-system");
     const cpp::Stopwatch watch;
-    while (view.values.empty() && watch.elapsed() < cpp::Duration::seconds(20)) {
+    while (view.updates.empty() && watch.elapsed() < cpp::Duration::seconds(20)) {
         bus.dispatchMain();
         cpp::Thread::sleep(cpp::Duration::milliseconds(5));
     }
     registry.stopAll();
-    EXPECT_EQ(view.values, std::vector<std::int32_t>{8});
+    EXPECT_EQ(view.values(), std::vector<std::int32_t>{8});
     const std::vector<std::string> arguments = cpp::test::recordedArguments("runner-system");
     ASSERT_EQ(arguments.size(), 4u);
     EXPECT_EQ(arguments.at(1), "arg " + (system / "ping.exe").string());
