@@ -15,11 +15,6 @@ PingStats added(std::initializer_list<std::int32_t> values) {
     return stats;
 }
 
-PingStats withLast(PingStats stats, std::int32_t last) {
-    stats.last = last;
-    return stats;
-}
-
 TEST(PingStatsTest, RepliesKeepTruncatedAverageAndExtremesFailuresCountDropsAndDisconnectsOnly) {
     EXPECT_EQ(added({10, 20}), withLast(statsRow(2, 15, 10, 20), 20));
     // Each step truncates: 10, then 10.5 -> 10, then 10.33 -> 10.
