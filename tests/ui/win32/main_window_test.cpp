@@ -183,31 +183,23 @@ TEST_F(MainWindowTest, TheHoverTextIsCutToTheRequestBuffer) {
     EXPECT_EQ(buffer.back(), L'\0');
 }
 
-// Answers the Add Address dialog once it is up: run from a thread timer,
-// which the dialog's own message loop dispatches.
-const wchar_t* enteredAddress = L"";
-
-void CALLBACK answerAddDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    const HWND dialog = FindWindowW(L"#32770", L"Add Address");
-    if (!dialog) {
-        return;
-    }
-    KillTimer(nullptr, timer);
-    SetDlgItemTextW(dialog, IDC_ADDRESS, enteredAddress);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+// Answers the Add Address dialog with the text once it is up.
+void answerAddDialog(const wchar_t* text) {
+    ui::test::actOnDialog(L"Add Address", [text](HWND dialog) {
+        SetDlgItemTextW(dialog, IDC_ADDRESS, text);
+        ui::test::press(dialog, IDOK);
+    });
 }
 
 TEST_F(MainWindowTest, AddAddressEnablesTheHostAndSavesUnlessTheTextIsEmpty) {
     // Loading the host's data goes to the current program's bus.
     const cpp::Program::Standard program(L"");
-    enteredAddress = L"";
-    SetTimer(nullptr, 0, 10, answerAddDialog);
+    answerAddDialog(L"");
     command(IDC_ADD_ADDRESS, BN_CLICKED);
     EXPECT_TRUE(hosts.names().empty());
     EXPECT_EQ(saves, 0);
 
-    enteredAddress = L"new.test";
-    SetTimer(nullptr, 0, 10, answerAddDialog);
+    answerAddDialog(L"new.test");
     command(IDC_ADD_ADDRESS, BN_CLICKED);
     ASSERT_TRUE(hosts.contains("new.test"));
     EXPECT_NE(hosts.record("new.test").active, 0);
@@ -220,12 +212,7 @@ TEST_F(MainWindowTest, ClosingSavesDestroysTheWindowAndQuits) {
     SendMessageW(handle, WM_CLOSE, 0, 0);
     EXPECT_EQ(saves, 1);
     EXPECT_FALSE(IsWindow(handle));
-    MSG message;
-    bool quit = false;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        quit = quit || message.message == WM_QUIT;
-    }
-    EXPECT_TRUE(quit);
+    EXPECT_TRUE(ui::test::quitPosted());
     // A result that arrives after the window went is dropped.
     window.updateHost("a.test", 5);
 }

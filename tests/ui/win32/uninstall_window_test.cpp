@@ -10,22 +10,8 @@
 namespace {
 
 using UninstallWindowTest = ui::test::WindowTest;
-
-// Dispatches what is queued, as paint messages come again until handled.
-bool quitPosted() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            return true;
-        }
-        DispatchMessageW(&message);
-    }
-    return false;
-}
-
-void press(HWND window, int id) {
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-}
+using ui::test::press;
+using ui::test::quitPosted;
 
 TEST_F(UninstallWindowTest, CannotBeClosedUntilFinishedAndShowsTheStatusAndTheLargeIcon) {
     ui::FontCache fonts;
