@@ -145,28 +145,20 @@ TEST_F(PingRunnerTest, StoppingDuringThePauseStartsNoOtherChild) {
     expectStopped(messages, "runner-pause");
 }
 
-TEST_F(PingRunnerTest, StoppingWhileTheChildRunsEndsTheRunner) {
-    cpp::test::writeScript("runner-hang", "0 Reply from 127.0.0.1: bytes=32 time=9ms TTL=128\nhang\n");
-    registry.enable("runner-hang");
-    ASSERT_TRUE(eventually([&] { return !view.updates.empty(); }));
-    registry.remove("runner-hang");
-    EXPECT_FALSE(registry.contains("runner-hang"));
-    program.poll();
-    EXPECT_EQ(view.values(), (std::vector<std::int32_t>{9}));
-    const std::vector<String> messages = logged();
-    expectStopped(messages, "runner-hang");
-}
-
-TEST_F(PingRunnerTest, HostTextIsPassedUnquoted) {
-    cpp::test::writeScript("words", "0 Reply from 127.0.0.1: bytes=32 time=2ms TTL=128\nhang\n");
+TEST_F(PingRunnerTest, HostTextIsPassedUnquotedAndRemovingTheHostEndsItsRunningChild) {
+    cpp::test::writeScript("words", "0 Reply from 127.0.0.1: bytes=32 time=9ms TTL=128\nhang\n");
     registry.enable("two words");
     ASSERT_TRUE(eventually([&] { return !view.updates.empty(); }));
-    registry.stopAll();
+    registry.remove("two words");
+    EXPECT_FALSE(registry.contains("two words"));
+    program.poll();
+    EXPECT_EQ(view.values(), (std::vector<std::int32_t>{9}));
     const std::vector<std::string> arguments = cpp::test::recordedArguments("words");
     ASSERT_EQ(arguments.size(), 5u);
     EXPECT_EQ(arguments.at(2), "arg -t");
     EXPECT_EQ(arguments.at(3), "arg two");
     EXPECT_EQ(arguments.at(4), "arg words");
+    expectStopped(logged(), "two words");
 }
 
 TEST_F(PingRunnerTest, ProgramThatCannotStartIsLoggedAndRetried) {
