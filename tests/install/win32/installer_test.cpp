@@ -31,13 +31,27 @@ TEST_F(InstallerTest, FirstStartFromADownloadFolderInstallsEverything) {
     // The program goes on from the download folder, which keeps its file.
     EXPECT_EQ(readFile(program), build);
     EXPECT_EQ(readFile(installed()), build);
+
     const std::optional<cpp::test::ShortcutValues> shortcut = readShortcut(installation_.shortcut);
     ASSERT_TRUE(shortcut);
-    EXPECT_EQ(shortcut->target, installed().toString('\\'));
+    const String installedText = installed().toString('\\');
+    EXPECT_EQ(shortcut->target, installedText);
     EXPECT_EQ(shortcut->workingDirectory, installation_.dataFolder.toString('\\'));
-    EXPECT_EQ(readRegistryString(entryPath(), "DisplayName"), String("tarnlet 1.1"));
-    EXPECT_EQ(readRegistryString(entryPath(), "UninstallString"), String("% --uninstall", installed().toString('\\')));
-    EXPECT_EQ(readRegistryNumber(entryPath(), "NoModify"), 1u);
+    EXPECT_EQ(shortcut->arguments, String());
+    EXPECT_EQ(shortcut->description, String("tarnlet"));
+    EXPECT_EQ(shortcut->iconPath, installedText);
+    EXPECT_EQ(shortcut->iconIndex, 0);
+
+    // Every value of the entry, with its type.
+    const String entry = entryPath();
+    EXPECT_EQ(readRegistryString(entry, "DisplayName"), String("tarnlet 1.1"));
+    EXPECT_EQ(readRegistryString(entry, "UninstallString"), String("% --uninstall", installedText));
+    EXPECT_EQ(readRegistryString(entry, "InstallLocation"), installation_.dataFolder.toString('\\'));
+    EXPECT_EQ(readRegistryString(entry, "Publisher"), String("Brackwater Inc."));
+    EXPECT_EQ(readRegistryString(entry, "Version"), String("1.1"));
+    EXPECT_EQ(readRegistryString(entry, "DisplayIcon"), String("%, 0", installedText));
+    EXPECT_EQ(readRegistryNumber(entry, "NoModify"), 1u);
+    EXPECT_EQ(readRegistryNumber(entry, "NoRepair"), 1u);
 }
 
 TEST_F(InstallerTest, NoInstallLeavesFilesAndRegistryUntouched) {
