@@ -3,14 +3,11 @@
 #include "app/manual_clock.h"
 #include "app/ping_stats_fixture.h"
 #include "app/sample_store.h"
-#include "cpp/bus.h"
 #include "cpp/temp_folder.h"
 #include "cpp/thread.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <future>
 #include <optional>
 #include <set>
 
@@ -63,19 +60,6 @@ TEST(DataRow, WritesSevenTabSeparatedFieldsMinimumBeforeMaximum) {
     ASSERT_TRUE(row);
     EXPECT_EQ(row->start, when(14 * 3600 + 300));
     EXPECT_EQ(row->stats, statsRow(58, 23, 12, 61, 1, 3));
-}
-
-TEST(DataRow, ReadsLeniently) {
-    const String date = "2024-03-01 14:05:00";
-    EXPECT_EQ(parseDataRow(date + "\t5\t7\t1\t9\t2").value().stats, statsRow(5, 7, 1, 9, 2, 0));
-    EXPECT_EQ(parseDataRow(date + "\t5\t7\t1\t9\t2\tx").value().stats, statsRow(5, 7, 1, 9, 2, 0));
-    EXPECT_EQ(parseDataRow(date + "\t5\t7\t1\t9\t2\t4\textra").value().stats, statsRow(5, 7, 1, 9, 2, 4));
-    EXPECT_EQ(parseDataRow(date + "\t5\t-\t1\t2\t0\t0").value().stats, statsRow(5, 0, 1, 2, 0, 0));
-    EXPECT_FALSE(parseDataRow("hello"));
-    EXPECT_FALSE(parseDataRow(date + "\t5\t7\t1\t9"));
-    EXPECT_FALSE(parseDataRow("2024-3-01 14:05:00\t5\t7\t1\t9\t2\t0"));
-    EXPECT_FALSE(parseDataRow(" 2024-03-01 14:05:00\t5\t7\t1\t9\t2\t0"));
-    EXPECT_THROW(parseDataRow(date + "\t99999999999999999999\t7\t1\t9\t2\t0"), cpp::Exception);
 }
 
 TEST(ExportRow, RightAlignsSixNumbersInFourColumnsOrMore) {
@@ -154,18 +138,6 @@ TEST_F(DataFileTest, UnsafeHostNamesStayInsideTheDataDirectory) {
     EXPECT_EQ(File::list(folder_).size(), 3u);
 }
 
-TEST_F(DataFileTest, AMinuteHoldingOnlyLoadedRowsIsNotWrittenAgain) {
-    writeFile(store->dataFile("h"), std::string(row(nine, statsRow(3, 10, 5, 20))));
-    store->loadFile("h", store->dataFile("h"));
-    // The restart falls within the minute after the last row.
-    sample(nine + 100, "h", 12);
-    sample(nine + 120, "h", 14);
-    sample(nine + 180, "h", 16);
-    EXPECT_EQ(fileOf("h"), row(nine, statsRow(3, 10, 5, 20)) + row(nine + 60, statsRow(1, 12, 12, 12)) +
-                               row(nine + 120, statsRow(1, 14, 14, 14)));
-    EXPECT_EQ(minute(when(nine), "h"), statsRow(3, 10, 5, 20));
-}
-
 TEST_F(DataFileTest, AFailedOpenWaitsTheRetryDelayBeforeTheNextOpen) {
     // A file where the folder should be: nothing can be created below it.
     writeFile(at("blocked"), "x");
@@ -210,18 +182,14 @@ TEST_F(DataFileTest, RemoveDataClosesAndDeletesTheFileAndStartsAfresh) {
     store->removeData("never");
 }
 
-TEST_F(DataFileTest, LoadingMergesRowsLenientlyAndMovesEarliestBack) {
+// How rows of every form merge is held against the plain store in
+// store_oracle_test; here what only the real files show.
+TEST_F(DataFileTest, LoadingMovesEarliestBackAndAMissingFileMergesNothing) {
     const std::int64_t dayBefore = -86400 + 3600;
-    writeFile(at("h.txt"), std::string(dateText(when(nine)) + "\t2\t10\t5\t15\t1\t0\r\n" + "hello\n" +
-                                       dateText(when(dayBefore)) + "\t4\t20\t10\t30\t0\t2\r\n" +
-                                       dateText(when(nine)) + "\t2\t30\t20\t40\t0\t1"));
+    writeFile(at("h.txt"), std::string(row(nine, statsRow(2, 10, 5, 15)) + row(dayBefore, statsRow(4, 20, 10, 30))));
     store->loadFile("h", at("h.txt"));
-    EXPECT_EQ(minute(when(nine), "h"), statsRow(4, 20, 5, 40, 1, 1));
-    EXPECT_EQ(minute(when(dayBefore), "h"), statsRow(4, 20, 10, 30, 0, 2));
+    EXPECT_EQ(minute(when(dayBefore), "h"), statsRow(4, 20, 10, 30));
     EXPECT_EQ(store->earliest(), when(dayBefore));
-    EXPECT_EQ(store->series(when(nine), Duration::hours(24), 1).stats.at(0), statsRow(4, 20, 5, 40, 1, 1));
-
-    // A missing file merges nothing.
     store->loadFile("none", at("none.txt"));
     EXPECT_EQ(minute(when(nine), "none"), PingStats());
 }
@@ -234,26 +202,6 @@ TEST_F(DataFileTest, AnInterruptedWorkerStopsLoadingBeforeTheNextLine) {
     });
     worker.join();
     EXPECT_EQ(minute(when(nine), "h"), PingStats());
-}
-
-TEST_F(DataFileTest, ANumberBeyondSixtyFourBitsStopsTheLoad) {
-    writeFile(at("h.txt"), std::string(row(nine, statsRow(1, 1, 1, 1)) + dateText(when(nine + 60)) +
-                                       "\t99999999999999999999\t1\t1\t1\t0\t0\n" + row(nine + 120, statsRow(1, 1, 1, 1))));
-    store->loadFile("h", at("h.txt"));
-    EXPECT_EQ(minute(when(nine), "h").count, 1);
-    EXPECT_EQ(minute(when(nine + 60), "h"), PingStats());
-    EXPECT_EQ(minute(when(nine + 120), "h"), PingStats());
-}
-
-TEST_F(DataFileTest, LoadHostReadsTheHostsFileOnAWorker) {
-    writeFile(store->dataFile("../x"), std::string(row(nine, statsRow(7, 8, 2, 9))));
-    const cpp::Bus bus = cpp::Bus::create(1, "loaders");
-    store->loadHost("../x", bus);
-    std::promise<void> done;
-    bus.postWork([&done] { done.set_value(); });
-    done.get_future().wait();
-    bus.resize(0);
-    EXPECT_EQ(minute(when(nine), "../x"), statsRow(7, 8, 2, 9));
 }
 
 TEST_F(DataFileTest, ExportWritesTheHeadingsAndEveryMinuteOldestFirst) {

@@ -4,6 +4,7 @@
 
 #include "app/data_file.h"
 #include "app/host_registry.h"
+#include "app/recording_view.h"
 #include "app/sample_store.h"
 #include "cpp/bus.h"
 #include "cpp/process_fixture.h"
@@ -12,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,12 +22,6 @@ using cpp::Duration;
 using cpp::String;
 
 namespace {
-
-class CountingView : public HostView_t {
-public:
-    void updateHost(const String&, std::int32_t) override { ++updates; }
-    int updates = 0;
-};
 
 class LoadingWhilePingingTest : public cpp::TempFolderTest {
 protected:
@@ -44,6 +38,8 @@ protected:
         const cpp::Stopwatch watch;
         while (watch.elapsed() < Duration::seconds(30)) {
             bus.dispatchMain();
+            for (std::size_t i = 0; i < registry->names().size(); ++i)
+                (void)registry->recordAt(i);
             for (const String& host : hosts) {
                 for (const Duration& scale : SampleStore::scales())
                     (void)store->series(DateTime(), scale, 120, host);
@@ -61,7 +57,7 @@ protected:
     std::unique_ptr<SampleStore> store = std::make_unique<SampleStore>(systemClock(), [this] { return folder_; });
     std::unique_ptr<HostRegistry> registry = std::make_unique<HostRegistry>(
         *store, systemClock(), bus, PingRunner::Options{cpp::test::scriptedPing(), Duration::milliseconds(50)});
-    CountingView view;
+    RecordingView view;
 };
 
 TEST_F(LoadingWhilePingingTest, EveryRowAndSampleArrives) {
@@ -99,14 +95,17 @@ TEST_F(LoadingWhilePingingTest, EveryRowAndSampleArrives) {
     store->exportHost("load-a", at("export.txt"));
     registry->disable("load-b");
     registry->enable("load-b");
+    registry->remove("load-c");
     registry->stopAll();
     bus.dispatchMain();
+    for (const String& host : registry->names())
+        EXPECT_EQ(registry->record(host).active, 0) << host;
     EXPECT_EQ(store->earliest(), today - Duration::minutes(days * 1440));
     for (const String& host : hosts) {
         const PingStats first = store->series(today - Duration::minutes(days * 1440), Duration::minutes(1), 1, host).stats.at(0);
         EXPECT_EQ(first, (PingStats{10, 20, 30, 10, 0, 1, 0})) << host;
     }
-    EXPECT_GT(view.updates, 0);
+    EXPECT_FALSE(view.updates.empty());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "app/host_registry.h"
 #include "app/sample_store.h"
 #include "app/no_data_directory.h"
+#include "app/recording_view.h"
 #include "cpp/debug_log.h"
 #include "cpp/exception.h"
 #include "cpp/process_fixture.h"
@@ -12,8 +13,6 @@
 #include <algorithm>
 #include <functional>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
 
 using cpp::Duration;
@@ -52,12 +51,6 @@ TEST(PingRunnerClassify, AHugeLineIsClassifiedWithoutExhaustingTheStack) {
     EXPECT_EQ(PingRunner::classify(String("time=" + digits)), std::nullopt);
 }
 
-class RecordingView : public HostView_t {
-public:
-    void updateHost(const String& name, std::int32_t value) override { updates.emplace_back(name, value); }
-    std::vector<std::pair<String, std::int32_t>> updates;
-};
-
 class PingRunnerTest : public ::testing::Test {
 protected:
     PingRunnerTest() {
@@ -76,14 +69,6 @@ protected:
             cpp::Thread::sleep(Duration::milliseconds(5));
         }
         return false;
-    }
-
-    std::vector<std::int32_t> values() const {
-        std::vector<std::int32_t> result;
-        for (const auto& update : view.updates) {
-            result.push_back(update.second);
-        }
-        return result;
     }
 
     // Every debug message, once the logger has delivered them.
@@ -126,7 +111,7 @@ TEST_F(PingRunnerTest, ChildThatEndsIsShownLostAndStartedAgainAfterThePause) {
     // Two passes: the runner's own -1 stands between them.
     ASSERT_TRUE(eventually([&] { return view.updates.size() >= 7; }));
     registry.disable("runner-restart");
-    const std::vector<std::int32_t> seen = values();
+    const std::vector<std::int32_t> seen = view.values();
     EXPECT_EQ(std::vector<std::int32_t>(seen.begin(), seen.begin() + 7),
               (std::vector<std::int32_t>{20, -1, 1, -1, 20, -1, 1}));
     EXPECT_EQ(registry.record("runner-restart").active, 0);
@@ -153,35 +138,27 @@ TEST_F(PingRunnerTest, StoppingDuringThePauseStartsNoOtherChild) {
     // Interrupted, not waited out: the pause is an hour.
     paused.disable("runner-pause");
     EXPECT_EQ(paused.record("runner-pause").active, 0);
-    EXPECT_EQ(values(), (std::vector<std::int32_t>{3, -1}));
+    EXPECT_EQ(view.values(), (std::vector<std::int32_t>{3, -1}));
     const std::vector<String> messages = logged();
     EXPECT_EQ(std::count(messages.begin(), messages.end(), String("Reply from 127.0.0.1: bytes=32 time=3ms TTL=128")),
               1);
     expectStopped(messages, "runner-pause");
 }
 
-TEST_F(PingRunnerTest, StoppingWhileTheChildRunsEndsTheRunner) {
-    cpp::test::writeScript("runner-hang", "0 Reply from 127.0.0.1: bytes=32 time=9ms TTL=128\nhang\n");
-    registry.enable("runner-hang");
-    ASSERT_TRUE(eventually([&] { return !view.updates.empty(); }));
-    registry.remove("runner-hang");
-    EXPECT_FALSE(registry.contains("runner-hang"));
-    program.poll();
-    EXPECT_EQ(values(), (std::vector<std::int32_t>{9}));
-    const std::vector<String> messages = logged();
-    expectStopped(messages, "runner-hang");
-}
-
-TEST_F(PingRunnerTest, HostTextIsPassedUnquoted) {
-    cpp::test::writeScript("words", "0 Reply from 127.0.0.1: bytes=32 time=2ms TTL=128\nhang\n");
+TEST_F(PingRunnerTest, HostTextIsPassedUnquotedAndRemovingTheHostEndsItsRunningChild) {
+    cpp::test::writeScript("words", "0 Reply from 127.0.0.1: bytes=32 time=9ms TTL=128\nhang\n");
     registry.enable("two words");
     ASSERT_TRUE(eventually([&] { return !view.updates.empty(); }));
-    registry.stopAll();
+    registry.remove("two words");
+    EXPECT_FALSE(registry.contains("two words"));
+    program.poll();
+    EXPECT_EQ(view.values(), (std::vector<std::int32_t>{9}));
     const std::vector<std::string> arguments = cpp::test::recordedArguments("words");
     ASSERT_EQ(arguments.size(), 5u);
     EXPECT_EQ(arguments.at(2), "arg -t");
     EXPECT_EQ(arguments.at(3), "arg two");
     EXPECT_EQ(arguments.at(4), "arg words");
+    expectStopped(logged(), "two words");
 }
 
 TEST_F(PingRunnerTest, ProgramThatCannotStartIsLoggedAndRetried) {
@@ -200,35 +177,6 @@ TEST_F(PingRunnerTest, ProgramThatCannotStartIsLoggedAndRetried) {
     EXPECT_GE(std::count_if(messages.begin(), messages.end(), [](const String& m) { return m.starts_with("error: "); }),
               2);
     expectStopped(messages, "runner-missing");
-}
-
-// Many hosts answering fast while the window thread queries: for the thread
-// sanitizer.
-TEST_F(PingRunnerTest, RunnersRegistryAndStoreTogether) {
-    const std::vector<String> hosts{"busy-a", "busy-b", "busy-c", "busy-d"};
-    for (const String& host : hosts) {
-        cpp::test::writeScript(host, "1 Reply from 127.0.0.1: bytes=32 time=4ms TTL=128\n"
-                                     "1 Request timed out.\n"
-                                     "1 Reply from 127.0.0.1: bytes=32 time=6ms TTL=128\n"
-                                     "repeat\n");
-        registry.enable(host);
-    }
-    const auto samples = [&] {
-        return store.series(cpp::DateTime(), Duration::seconds(86400), 1).stats.at(0).count;
-    };
-    ASSERT_TRUE(eventually([&] {
-        for (std::size_t i = 0; i < registry.names().size(); ++i) {
-            (void)registry.recordAt(i);
-        }
-        return samples() >= 200;
-    }));
-    registry.disable("busy-a");
-    registry.enable("busy-a");
-    registry.remove("busy-b");
-    registry.stopAll();
-    for (const String& host : registry.names()) {
-        EXPECT_EQ(registry.record(host).active, 0);
-    }
 }
 
 } // namespace

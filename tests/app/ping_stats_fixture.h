@@ -18,6 +18,11 @@ inline PingStats statsRow(std::int32_t count, std::int32_t average, std::int32_t
     return stats;
 }
 
+inline PingStats withLast(PingStats stats, std::int32_t last) {
+    stats.last = last;
+    return stats;
+}
+
 // Readable failure messages.
 inline void PrintTo(const PingStats& s, std::ostream* out) {
     *out << "{count " << s.count << ", average " << s.average << ", maximum " << s.maximum << ", minimum "

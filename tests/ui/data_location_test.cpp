@@ -4,16 +4,11 @@
 
 namespace {
 
-TEST(DataLocationTest, StartsTheExplorerOfTheWindowsFolderOnItsOwnDrive) {
+TEST(DataLocationTest, ExplorerOfTheWindowsFolderGetsTheQuotedFolderInSystemForm) {
     const ui::ExplorerCommand command =
-        ui::explorerCommand(cpp::FilePath("D:/Windows"), cpp::FilePath("D:/Users/jo/AppData/Local/tarnlet"));
+        ui::explorerCommand(cpp::FilePath("D:/Windows"), cpp::FilePath("D:/Users/Jo Doe/AppData/Local/tarnlet"));
     EXPECT_EQ(command.program, cpp::FilePath("D:/Windows/explorer.exe"));
-}
-
-TEST(DataLocationTest, QuotesAFolderWithBlanksInSystemForm) {
-    const ui::ExplorerCommand command =
-        ui::explorerCommand(cpp::FilePath("C:/Windows"), cpp::FilePath("C:/Users/Jo Doe/AppData/Local/tarnlet"));
-    EXPECT_EQ(command.arguments, "\"C:\\Users\\Jo Doe\\AppData\\Local\\tarnlet\"");
+    EXPECT_EQ(command.arguments, "\"D:\\Users\\Jo Doe\\AppData\\Local\\tarnlet\"");
 }
 
 } // namespace

@@ -45,29 +45,22 @@ TEST(GraphLayoutTest, RowsSplitOneMillisecondToOneSecondWithoutGaps) {
 }
 
 TEST(GraphLayoutTest, EventMarkersGrowWithTheirCount) {
-    // One disconnection: a 4 x 4 red square inside a 6 x 6 dark grey one.
-    std::vector<Fill> fills = columnFills(statsRow(5, 10, 10, 10, 1, 1), 1, plot);
-    ASSERT_GE(fills.size(), 2u);
-    EXPECT_EQ(fills[0], (Fill{eventCell(5), colours::outline}));
-    EXPECT_EQ(fills[1], (Fill{eventCell(6), colours::disconnect}));
-    EXPECT_EQ(fills[1].rect.width(), 4);
-
-    // Six or more: 8 x 8; disconnections win over drops.
-    fills = columnFills(statsRow(5, 10, 10, 10, 9, 6), 1, plot);
-    EXPECT_EQ(fills[1], (Fill{eventCell(4), colours::disconnect}));
-    EXPECT_EQ(fills[1].rect.width(), 8);
-
-    // Drops alone draw yellow, sized by the drops.
-    fills = columnFills(statsRow(5, 10, 10, 10, 1, 0), 1, plot);
-    EXPECT_EQ(fills[1], (Fill{eventCell(6), colours::drop}));
-    fills = columnFills(statsRow(5, 10, 10, 10, 5, 0), 1, plot);
-    EXPECT_EQ(fills[1], (Fill{eventCell(5), colours::drop}));
-    fills = columnFills(statsRow(5, 10, 10, 10, 6, 0), 1, plot);
-    EXPECT_EQ(fills[1], (Fill{eventCell(4), colours::drop}));
-
+    // One event: a 4 x 4 square inside a 6 x 6 dark grey one; six or more:
+    // 8 x 8. Disconnections win over drops; drops alone draw yellow.
+    const struct {
+        std::int32_t drops, disconnects, inset;
+        Colour colour;
+    } cases[] = {{1, 1, 6, colours::disconnect}, {9, 6, 4, colours::disconnect}, {1, 0, 6, colours::drop},
+                 {5, 0, 5, colours::drop},       {6, 0, 4, colours::drop}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.drops << " drops, " << c.disconnects << " disconnects");
+        const std::vector<Fill> fills = columnFills(statsRow(5, 10, 10, 10, c.drops, c.disconnects), 1, plot);
+        ASSERT_GE(fills.size(), 2u);
+        EXPECT_EQ(fills[0], (Fill{eventCell(c.inset - 1), colours::outline}));
+        EXPECT_EQ(fills[1], (Fill{eventCell(c.inset), c.colour}));
+    }
     // Neither: no marker, the first fill is a ping row's.
-    fills = columnFills(statsRow(5, 10, 10, 10), 1, plot);
-    EXPECT_LT(fills[0].rect.bottom, 258);
+    EXPECT_LT(columnFills(statsRow(5, 10, 10, 10), 1, plot)[0].rect.bottom, 258);
 }
 
 TEST(GraphLayoutTest, NoRepliesDrawOnlyTheSmallDarkSquare) {

@@ -6,20 +6,15 @@ namespace {
 
 const cpp::DateTime now(cpp::Duration::seconds(1'000'000));
 
-HostRecord activeHost() {
+TEST(HoverTextTest, SaysHowLongTheHostHasBeenConnectedOrDisconnectedAfterAnyFoldedLabel) {
     HostRecord host;
     host.name = "example.test";
     host.active = 1;
-    host.connectedSince = now - cpp::Duration::seconds(3600);
-    host.disconnectedSince = host.connectedSince;
-    return host;
-}
-
-TEST(HoverTextTest, SaysHowLongTheHostHasBeenConnectedOrDisconnected) {
-    HostRecord host = activeHost();
     host.connectedSince = now - cpp::Duration::seconds(90);
     host.disconnectedSince = now - cpp::Duration::seconds(600);
     EXPECT_EQ(ui::hoverText(host, now, std::nullopt), "Connected for 1 minute, 30 seconds\n");
+    EXPECT_EQ(ui::hoverText(host, now, cpp::String("example.test")),
+              "example.test\n\nConnected for 1 minute, 30 seconds\n");
 
     std::swap(host.connectedSince, host.disconnectedSince);
     EXPECT_EQ(ui::hoverText(host, now, std::nullopt), "Disconnected for 1 minute, 30 seconds\n");
@@ -29,16 +24,11 @@ TEST(HoverTextTest, SaysHowLongTheHostHasBeenConnectedOrDisconnected) {
     EXPECT_EQ(ui::hoverText(host, now, std::nullopt), "");
 }
 
-TEST(HoverTextTest, AFoldedLabelComesFirstWithABlankLine) {
-    HostRecord host = activeHost();
-    host.connectedSince = now - cpp::Duration::seconds(5);
-    EXPECT_EQ(ui::hoverText(host, now, cpp::String("example.test")), "example.test\n\nConnected for 5 seconds\n");
-}
-
 TEST(HoverTextTest, ListsDisconnectionsWhetherOrNotTheHostIsActive) {
-    HostRecord host = activeHost();
+    HostRecord host;
     host.active = 0;
     host.connectedSince = now - cpp::Duration::seconds(5);
+    host.disconnectedSince = now - cpp::Duration::seconds(3600);
     host.disconnects = 3;
     host.averageDisconnect = cpp::Duration::seconds(4);
     host.longestDisconnect = cpp::Duration::minutes(2);
@@ -48,7 +38,7 @@ TEST(HoverTextTest, ListsDisconnectionsWhetherOrNotTheHostIsActive) {
               "    Longest: 2 minutes\n");
 }
 
-TEST(HoverTextTest, IsCutToFitTheBufferWithItsTerminator) {
+TEST(HoverTextTest, IsCutToFitTheBufferWithItsTerminatorNeverSplittingASurrogatePair) {
     const std::u16string text = u"Connected for 5 seconds\n";
     EXPECT_EQ(ui::fitToBuffer(text, 0), u"");
     EXPECT_EQ(ui::fitToBuffer(text, 1), u"");
@@ -56,14 +46,9 @@ TEST(HoverTextTest, IsCutToFitTheBufferWithItsTerminator) {
     // Exactly room for text and terminator: nothing cut.
     EXPECT_EQ(ui::fitToBuffer(text, text.size() + 1), text);
     EXPECT_EQ(ui::fitToBuffer(text, text.size()), text.substr(0, text.size() - 1));
-}
-
-TEST(HoverTextTest, ACutNeverSplitsASurrogatePair) {
-    // "ab" then U+1F600 as a pair, then "c".
-    const std::u16string text = u"ab\U0001F600c";
-    ASSERT_EQ(text.size(), 5u);
-    EXPECT_EQ(ui::fitToBuffer(text, 4), u"ab");
-    EXPECT_EQ(ui::fitToBuffer(text, 5), u"ab\U0001F600");
+    // "ab", then U+1F600 as a pair, then "c": the pair goes whole or not at all.
+    EXPECT_EQ(ui::fitToBuffer(u"ab\U0001F600c", 4), u"ab");
+    EXPECT_EQ(ui::fitToBuffer(u"ab\U0001F600c", 5), u"ab\U0001F600");
 }
 
 } // namespace

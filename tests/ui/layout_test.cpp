@@ -4,15 +4,13 @@
 
 namespace {
 
-TEST(LayoutTest, SplitsAtTheBarPositionWithTheBarBetweenThePanes) {
-    const ui::SplitPanes panes = ui::splitSideBySide({0, 0, 500, 300}, 160, 4);
+TEST(LayoutTest, SplitterPutsItsBarAtThePositionAndCutsTheRightPaneFirstThenTheBar) {
+    ui::SplitPanes panes = ui::splitSideBySide({0, 0, 500, 300}, 160, 4);
     EXPECT_EQ(panes.left, (ui::Rect{0, 0, 160, 300}));
     EXPECT_EQ(panes.bar, (ui::Rect{160, 0, 164, 300}));
     EXPECT_EQ(panes.right, (ui::Rect{164, 0, 500, 300}));
-}
 
-TEST(LayoutTest, ANarrowSplitterCutsTheRightPaneFirstThenTheBar) {
-    ui::SplitPanes panes = ui::splitSideBySide({0, 0, 162, 50}, 160, 4);
+    panes = ui::splitSideBySide({0, 0, 162, 50}, 160, 4);
     EXPECT_EQ(panes.left, (ui::Rect{0, 0, 160, 50}));
     EXPECT_EQ(panes.bar, (ui::Rect{160, 0, 162, 50}));
     EXPECT_EQ(panes.right.width(), 0);
@@ -31,10 +29,6 @@ TEST(LayoutTest, ControlsMoveOrGrowWithTheClientSize) {
     EXPECT_EQ(ui::followResize(button, ui::growX | ui::growY, 40, 20), (ui::Rect{300, 10, 390, 50}));
     // Shrinking below the first size never turns a control inside out.
     EXPECT_EQ(ui::followResize(button, ui::growX | ui::growY, -80, -30), (ui::Rect{300, 10, 300, 10}));
-}
-
-TEST(LayoutTest, TheSizeGripSitsInTheBottomRightCorner) {
-    EXPECT_EQ(ui::sizeGripRect({0, 0, 400, 300}, 17, 17), (ui::Rect{383, 283, 400, 300}));
 }
 
 TEST(LayoutTest, TheMainSplitterStartsBelowTheAddButtonWithItsMargins) {

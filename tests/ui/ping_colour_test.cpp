@@ -7,25 +7,17 @@
 namespace {
 
 using ui::Colour;
-using ui::pingColour;
 
-TEST(PingColourTest, BandEdgesTakeTheirOwnColour) {
-    EXPECT_EQ(pingColour(0), (Colour{160, 208, 112}));
-    EXPECT_EQ(pingColour(19), (Colour{160, 208, 112}));
-    EXPECT_EQ(pingColour(20), (Colour{160, 208, 112}));
-    EXPECT_EQ(pingColour(50), (Colour{224, 208, 112}));
-    EXPECT_EQ(pingColour(250), (Colour{224, 48, 32}));
-    EXPECT_EQ(pingColour(100000), (Colour{224, 48, 32}));
-}
-
-TEST(PingColourTest, RampsTruncateTheirFractions) {
-    // Red rises from green to yellow, then green and blue fall to red.
-    EXPECT_EQ(pingColour(21), (Colour{162, 208, 112}));
-    EXPECT_EQ(pingColour(49), (Colour{221, 208, 112}));
-    EXPECT_EQ(pingColour(51), (Colour{224, 208, 112}));
-    EXPECT_EQ(pingColour(150), (Colour{224, 128, 72}));
-    EXPECT_EQ(pingColour(249), (Colour{224, 49, 33}));
-    EXPECT_EQ(pingColour(30).withAlpha(160), (Colour{181, 208, 112, 160}));
+TEST(PingColourTest, BandsAndTruncatedRamps) {
+    // Green up to 20 ms, red rising to yellow at 50, then green and blue
+    // falling to red at 250; fractions are cut off.
+    const std::pair<std::int32_t, Colour> cases[] = {
+        {0, {160, 208, 112}},   {20, {160, 208, 112}},  {21, {162, 208, 112}},     {49, {221, 208, 112}},
+        {50, {224, 208, 112}},  {51, {224, 208, 112}},  {150, {224, 128, 72}},     {249, {224, 49, 33}},
+        {250, {224, 48, 32}},   {100000, {224, 48, 32}}};
+    for (const auto& [ms, colour] : cases)
+        EXPECT_EQ(ui::pingColour(ms), colour) << ms;
+    EXPECT_EQ(ui::pingColour(30).withAlpha(160), (Colour{181, 208, 112, 160}));
 }
 
 } // namespace

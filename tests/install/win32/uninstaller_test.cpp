@@ -1,6 +1,5 @@
 #include "install/win32/uninstaller.h"
 
-#include "cpp/process_fixture.h"
 #include "install/win32/installation_fixture.h"
 #include "install/win32/installer.h"
 
@@ -13,8 +12,6 @@ namespace install::test {
 namespace {
 
 using cpp::test::registryKeyExists;
-
-const auto* const pingScriptsCleanup = ::testing::AddGlobalTestEnvironment(new PingScriptsCleanup);
 
 // What the uninstall window would have been told, in order.
 class RecordedProgress : public UninstallProgress_t {
@@ -49,11 +46,14 @@ protected:
     const TellUser tellUser_ = [this](const String& text) { told_.push_back(text); };
 };
 
-TEST_F(UninstallerTest, RemovesEverythingAndReportsTheEnd) {
+// The whole path and the hand-over to the temporary folder run at the real
+// locations in install_e2e.sh.
+TEST_F(UninstallerTest, APartlyRemovedInstallationIsRemovedTheRestOfTheWay) {
+    ASSERT_EQ(File::remove(installed()), File::Status::Success);
+    ASSERT_EQ(File::remove(installation_.shortcut), File::Status::Success);
+    cpp::test::deleteRegistryTree(entryPath());
     uninstallFromCopy();
     EXPECT_FALSE(File::exists(installation_.dataFolder));
-    EXPECT_FALSE(File::exists(installation_.shortcut));
-    EXPECT_FALSE(registryKeyExists(entryPath()));
     EXPECT_EQ(progress_.events, (std::vector<std::string>{"show", "status tarnlet has been successfully uninstalled",
                                                           "finished"}));
     EXPECT_TRUE(told_.empty());
@@ -61,16 +61,7 @@ TEST_F(UninstallerTest, RemovesEverythingAndReportsTheEnd) {
     EXPECT_TRUE(File::exists(installation_.uninstallerCopy()));
 }
 
-TEST_F(UninstallerTest, APartlyRemovedInstallationIsRemovedTheRestOfTheWay) {
-    ASSERT_EQ(File::remove(installed()), File::Status::Success);
-    ASSERT_EQ(File::remove(installation_.shortcut), File::Status::Success);
-    cpp::test::deleteRegistryTree(entryPath());
-    uninstallFromCopy();
-    EXPECT_FALSE(File::exists(installation_.dataFolder));
-    EXPECT_EQ(progress_.events.back(), "finished");
-}
-
-TEST_F(UninstallerTest, AnInstalledProgramInUseEndsWithTheMessageAfterThreeTries) {
+TEST_F(UninstallerTest, AnInstalledProgramInUseEndsWithTheMessageAfterThreeTriesAndKeepsTheData) {
     const HeldOpen running(installed());
     ASSERT_TRUE(running.held());
     const cpp::Stopwatch watch;
@@ -78,33 +69,9 @@ TEST_F(UninstallerTest, AnInstalledProgramInUseEndsWithTheMessageAfterThreeTries
     EXPECT_GE(watch.elapsed(), cpp::Duration::milliseconds(2500));
     EXPECT_EQ(told_, std::vector<std::string>{"Unable to uninstall when the application is in use."});
     EXPECT_EQ(progress_.events, std::vector<std::string>{"show"});
-    // Nothing else went.
-    EXPECT_TRUE(File::exists(installed()));
-    EXPECT_TRUE(File::exists(FilePath(installation_.dataFolder, "config.txt")));
+    EXPECT_EQ(readFile(FilePath(installation_.dataFolder, "127.0.0.1.txt")), "rows");
     EXPECT_TRUE(File::exists(installation_.shortcut));
     EXPECT_TRUE(registryKeyExists(entryPath()));
-}
-
-TEST_F(UninstallerTest, TheInstalledProgramHandsOverToACopyInTheTemporaryFolder) {
-    ASSERT_EQ(File::remove(installed()), File::Status::Success);
-    ASSERT_EQ(File::copy(cpp::test::scriptedPing(), installed()), File::Status::Success);
-    writeFile(installation_.uninstallerCopy(), "an older copy");
-    // The stand-in records under the name of its last argument.
-    cpp::test::writeScript("--uninstall", "exit 0\n");
-
-    EXPECT_THROW(uninstall(installed(), progress_, installation_, tellUser_), cpp::InterruptException);
-    EXPECT_TRUE(progress_.events.empty());
-    EXPECT_TRUE(told_.empty());
-    const std::vector<std::string> lines = waitForRecord("--uninstall", 3);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_TRUE(sameText(String(lines[1]), String("arg %", installation_.uninstallerCopy().toString('\\'))))
-        << lines[1];
-    EXPECT_EQ(lines[2], "arg --uninstall");
-    EXPECT_TRUE(File::equal(installation_.uninstallerCopy(), installed()));
-    // This run removed nothing itself.
-    EXPECT_TRUE(File::exists(FilePath(installation_.dataFolder, "config.txt")));
-    EXPECT_TRUE(registryKeyExists(entryPath()));
-    removeWhenFree(installation_.uninstallerCopy());
 }
 
 } // namespace

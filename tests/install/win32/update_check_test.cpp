@@ -40,42 +40,25 @@ protected:
     LoopbackHttpServer server;
 };
 
-TEST_F(UpdateCheckTest, OnlyANewerReleaseShowsTheNotice) {
+// The comparison itself is Version's; here only what the check makes of a
+// served file.
+TEST_F(UpdateCheckTest, OnlyANewerReleaseShowsTheNoticeAndOnlyTheStartOfAHugeFileIsRead) {
     ASSERT_STREQ(TARNLET_VERSION, "1.1");
     EXPECT_FALSE(checkServing("1.1"));
-    EXPECT_TRUE(checkServing("1.2"));
-    EXPECT_TRUE(checkServing("2.0\n"));
-    EXPECT_TRUE(checkServing("1.10"));
-    EXPECT_FALSE(checkServing("1.0"));
-    EXPECT_FALSE(checkServing("0.9"));
     EXPECT_FALSE(checkServing("no release here"));
     EXPECT_TRUE(checkServing("latest: tarnlet 1.3 (2026-12-01)\r\n"));
-    EXPECT_TRUE(logged().empty());
-}
-
-TEST_F(UpdateCheckTest, OnlyTheStartOfAHugeVersionFileIsRead) {
     const std::string filler(1 << 20, '7');
     EXPECT_FALSE(checkServing(String(filler + " 2.0")));
     EXPECT_TRUE(checkServing(String("1.2 " + filler)));
+    EXPECT_TRUE(logged().empty());
 }
 
+// A refused connection and a site that never answers are the HTTP layer's
+// cases, and the whole program meets them in the update end-to-end checks.
 TEST_F(UpdateCheckTest, AMissingVersionFileLogsOneErrorAndShowsNothing) {
     server.respond(404, "Not Found", "2.0");
     EXPECT_FALSE(check(server.url("/version.txt")));
     EXPECT_EQ(logged(), std::vector<String>{"Error: Not Found\n"});
-}
-
-TEST_F(UpdateCheckTest, AnUnreachableSiteLogsOneErrorAndShowsNothing) {
-    EXPECT_FALSE(check(String("http://127.0.0.1:%/version.txt", LoopbackHttpServer::closedPort())));
-    const std::vector<String> messages = logged();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].starts_with("Error: ")) << messages[0];
-}
-
-TEST_F(UpdateCheckTest, ASiteThatNeverAnswersTimesOut) {
-    server.staySilent();
-    EXPECT_FALSE(check(server.url("/version.txt")));
-    EXPECT_EQ(logged(), std::vector<String>{"Error: The operation timed out\n"});
 }
 
 TEST_F(UpdateCheckTest, AVersionFileThatNeverEndsTimesOut) {

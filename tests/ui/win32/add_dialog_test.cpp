@@ -11,31 +11,11 @@
 namespace {
 
 using AddDialogTest = ui::test::WindowTest;
-
-// What the user does once the modal dialog is up: run from a thread timer,
-// which the dialog's own message loop dispatches.
-std::function<void(HWND)> userAction;
-ui::AddDialog* running = nullptr;
-
-void CALLBACK actAsUser(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (!running || !running->window()) {
-        return;
-    }
-    KillTimer(nullptr, timer);
-    userAction(running->window());
-}
+using ui::test::press;
 
 INT_PTR runWith(ui::AddDialog& dialog, std::function<void(HWND)> action) {
-    userAction = std::move(action);
-    running = &dialog;
-    SetTimer(nullptr, 0, 10, actAsUser);
-    const INT_PTR result = dialog.run(nullptr);
-    running = nullptr;
-    return result;
-}
-
-void press(HWND dialog, int id) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    ui::test::actOnDialog(L"Add Address", std::move(action));
+    return dialog.run(nullptr);
 }
 
 TEST_F(AddDialogTest, OkGivesTheTextAsEnteredWithoutTrimming) {

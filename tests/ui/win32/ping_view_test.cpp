@@ -14,8 +14,6 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -25,26 +23,6 @@ namespace {
 using cpp::DateTime;
 using cpp::Duration;
 using ui::Colour;
-
-// Writes the picture as a BMP file where TARNLET_SCREENSHOT_DIR names a
-// folder, for a person to look at.
-void keepPicture(const ui::BitmapSurface& surface, const char* name) {
-    const char* folder = std::getenv("TARNLET_SCREENSHOT_DIR");
-    if (!folder)
-        return;
-    const std::string path = std::string(folder) + "/" + name + ".bmp";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return;
-    const DWORD size = static_cast<DWORD>(surface.width() * surface.height() * 4);
-    BITMAPINFOHEADER info{sizeof(info), surface.width(), -surface.height(), 1, 32, BI_RGB, size, 0, 0, 0, 0};
-    BITMAPFILEHEADER header{0x4d42, static_cast<DWORD>(sizeof(header) + sizeof(info) + size), 0, 0,
-                            static_cast<DWORD>(sizeof(header) + sizeof(info))};
-    std::fwrite(&header, sizeof(header), 1, file);
-    std::fwrite(&info, sizeof(info), 1, file);
-    std::fwrite(surface.pixels(), 1, size, file);
-    std::fclose(file);
-}
 
 // A minute boundary an hour before now.
 DateTime wholeMinuteAgo() {
@@ -74,11 +52,10 @@ protected:
     }
 
     // The client area as WM_PRINTCLIENT paints it.
-    ui::BitmapSurface print(const char* name) {
+    ui::BitmapSurface print() {
         ui::BitmapSurface surface(client.right, client.bottom);
         SendMessageW(view.window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.dc()), PRF_CLIENT);
         GdiFlush();
-        keepPicture(surface, name);
         return surface;
     }
 
@@ -124,7 +101,7 @@ TEST_F(PingViewTest, PaintsBucketsOfAPastMinuteOnTheGreyBackground) {
     view.setScale(Duration::minutes(1));
     view.scrollTo(end);
 
-    const ui::BitmapSurface picture = print("ping_view_past");
+    const ui::BitmapSurface picture = print();
     EXPECT_EQ(pixel(picture, 2, 150), ui::colours::pastBackground);
     // One disconnection: a 4 x 4 red square in a 6 x 6 dark grey one.
     const ui::Point marker = cellMiddle(1, 1);
@@ -149,11 +126,11 @@ TEST_F(PingViewTest, ScrollBarMovesTheViewAndBottomGoesLive) {
     const SCROLLINFO live = scrollBar();
     EXPECT_EQ(live.nPage, static_cast<UINT>(ui::pageColumns(plot)));
     EXPECT_EQ(live.nPos, live.nMax - static_cast<int>(live.nPage) + 1);
-    EXPECT_EQ(pixel(print("ping_view_live"), 2, 150), ui::colours::liveBackground);
+    EXPECT_EQ(pixel(print(), 2, 150), ui::colours::liveBackground);
 
     SendMessageW(view.window(), WM_HSCROLL, MAKEWPARAM(SB_PAGELEFT, 0), 0);
     EXPECT_EQ(scrollBar().nPos, live.nPos - static_cast<int>(live.nPage));
-    EXPECT_EQ(pixel(print("ping_view_scrolled"), 2, 150), ui::colours::pastBackground);
+    EXPECT_EQ(pixel(print(), 2, 150), ui::colours::pastBackground);
     // End scroll does nothing.
     SendMessageW(view.window(), WM_HSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
     EXPECT_EQ(scrollBar().nPos, live.nPos - static_cast<int>(live.nPage));
@@ -162,7 +139,7 @@ TEST_F(PingViewTest, ScrollBarMovesTheViewAndBottomGoesLive) {
     SendMessageW(view.window(), WM_HSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
     const SCROLLINFO bottom = scrollBar();
     EXPECT_EQ(bottom.nPos, bottom.nMax - static_cast<int>(bottom.nPage) + 1);
-    EXPECT_EQ(pixel(print("ping_view_bottom"), 2, 150), ui::colours::liveBackground);
+    EXPECT_EQ(pixel(print(), 2, 150), ui::colours::liveBackground);
 }
 
 TEST_F(PingViewTest, WheelAppliesTheNextScaleThroughTheMainWindow) {

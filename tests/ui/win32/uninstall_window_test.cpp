@@ -10,58 +10,33 @@
 namespace {
 
 using UninstallWindowTest = ui::test::WindowTest;
+using ui::test::press;
+using ui::test::quitPosted;
 
-bool quitPosted() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void press(HWND window, int id) {
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-}
-
-TEST_F(UninstallWindowTest, CannotBeClosedUntilFinished) {
+TEST_F(UninstallWindowTest, CannotBeClosedUntilFinishedAndShowsTheStatusAndTheLargeIcon) {
     ui::FontCache fonts;
     ui::UninstallWindow window(fonts);
     window.create();
     const HWND handle = window.window();
     ASSERT_NE(handle, nullptr);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(handle, IDC_UNINSTALL_CLOSE)));
+    EXPECT_FALSE(IsWindowVisible(handle));
     // The close box, Escape and "Close" while disabled all do nothing.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(handle, IDC_UNINSTALL_CLOSE)));
     SendMessageW(handle, WM_CLOSE, 0, 0);
     press(handle, IDCANCEL);
     press(handle, IDC_UNINSTALL_CLOSE);
     EXPECT_TRUE(IsWindow(handle));
     EXPECT_FALSE(quitPosted());
 
-    window.finished();
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(handle, IDC_UNINSTALL_CLOSE)));
-    press(handle, IDC_UNINSTALL_CLOSE);
-    EXPECT_FALSE(IsWindow(handle));
-    EXPECT_EQ(window.window(), nullptr);
-    EXPECT_TRUE(quitPosted());
-}
-
-TEST_F(UninstallWindowTest, ShowsTheUninstallersStatusAndTheLargeIcon) {
-    ui::FontCache fonts;
-    ui::UninstallWindow window(fonts);
-    window.create();
-    EXPECT_FALSE(IsWindowVisible(window.window()));
     // As the uninstaller sees it.
     install::UninstallProgress_t& progress = window;
     progress.show();
-    EXPECT_TRUE(IsWindowVisible(window.window()));
+    EXPECT_TRUE(IsWindowVisible(handle));
     progress.setStatus("Removing the shortcut \xe2\x80\xa6");
     std::array<wchar_t, 64> text{};
-    GetDlgItemTextW(window.window(), IDC_UNINSTALL_STATUS, text.data(), static_cast<int>(text.size()));
+    GetDlgItemTextW(handle, IDC_UNINSTALL_STATUS, text.data(), static_cast<int>(text.size()));
     EXPECT_STREQ(text.data(), L"Removing the shortcut \u2026");
-
-    const auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(window.window(), IDC_STATIC, STM_GETICON, 0, 0));
+    const auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(handle, IDC_STATIC, STM_GETICON, 0, 0));
     ASSERT_NE(icon, nullptr);
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(icon, &info));
@@ -70,6 +45,13 @@ TEST_F(UninstallWindowTest, ShowsTheUninstallersStatusAndTheLargeIcon) {
     EXPECT_EQ(bitmap.bmWidth, 128);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
+
+    progress.finished();
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(handle, IDC_UNINSTALL_CLOSE)));
+    press(handle, IDC_UNINSTALL_CLOSE);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(window.window(), nullptr);
+    EXPECT_TRUE(quitPosted());
 }
 
 } // namespace

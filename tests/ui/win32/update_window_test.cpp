@@ -30,41 +30,29 @@ protected:
     ui::WindowHandle parent;
 };
 
-TEST_F(UpdateWindowTest, StartsHiddenAndItsCrossHidesItAgain) {
-    ui::UpdateWindow notice(fonts, images, "http://127.0.0.1/");
-    notice.create(parent.get());
-    ASSERT_NE(notice.window(), nullptr);
-    EXPECT_EQ(GetParent(notice.window()), parent.get());
-    EXPECT_FALSE(GetWindowLongW(notice.window(), GWL_STYLE) & WS_VISIBLE);
-
-    notice.show();
-    EXPECT_TRUE(GetWindowLongW(notice.window(), GWL_STYLE) & WS_VISIBLE);
-    SendMessageW(notice.window(), WM_COMMAND, MAKEWPARAM(IDC_CLOSE_NOTICE, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(notice.window(), IDC_CLOSE_NOTICE)));
-    EXPECT_FALSE(GetWindowLongW(notice.window(), GWL_STYLE) & WS_VISIBLE);
-    // Still there to be shown again.
-    notice.show();
-    EXPECT_TRUE(GetWindowLongW(notice.window(), GWL_STYLE) & WS_VISIBLE);
-}
-
-TEST_F(UpdateWindowTest, DrawsItsCrossAndLinkWithTheCachedImageAndFont) {
-    ui::UpdateWindow notice(fonts, images, "http://127.0.0.1/");
-    notice.create(parent.get());
-    EXPECT_EQ(reinterpret_cast<HBITMAP>(SendDlgItemMessageW(notice.window(), IDC_CLOSE_NOTICE, BM_GETIMAGE,
-                                                            IMAGE_BITMAP, 0)),
-              images.byId(IDB_CLOSE));
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendDlgItemMessageW(notice.window(), IDC_UPDATE_LINK, WM_GETFONT, 0, 0)),
-              fonts.byName("ui")->handle());
-    EXPECT_NE(SendDlgItemMessageW(notice.window(), IDC_UPDATE_ICON, STM_GETICON, 0, 0), 0);
-}
-
-TEST_F(UpdateWindowTest, DestroyingTheObjectDestroysItsWindow) {
+TEST_F(UpdateWindowTest, StartsHiddenItsCrossHidesItAndItGoesWithTheObject) {
     HWND window = nullptr;
     {
         ui::UpdateWindow notice(fonts, images, "http://127.0.0.1/");
         notice.create(parent.get());
         window = notice.window();
-        ASSERT_TRUE(IsWindow(window));
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(GetParent(window), parent.get());
+        EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE);
+        EXPECT_EQ(reinterpret_cast<HBITMAP>(
+                      SendDlgItemMessageW(window, IDC_CLOSE_NOTICE, BM_GETIMAGE, IMAGE_BITMAP, 0)),
+                  images.byId(IDB_CLOSE));
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendDlgItemMessageW(window, IDC_UPDATE_LINK, WM_GETFONT, 0, 0)),
+                  fonts.byName("ui")->handle());
+
+        notice.show();
+        EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CLOSE_NOTICE, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_CLOSE_NOTICE)));
+        EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE);
+        // Still there to be shown again.
+        notice.show();
+        EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE);
     }
     EXPECT_FALSE(IsWindow(window));
 }

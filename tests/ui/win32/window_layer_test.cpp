@@ -72,7 +72,7 @@ TEST_F(WindowLayerTest, TheSplitterKeepsItsBarAt160PixelsAsItGrows) {
     EXPECT_EQ(rectIn(dialog.right.get(), splitter).right, grown.right);
 }
 
-TEST_F(WindowLayerTest, ControlsFollowTheirRulesAndTheFirstSizeIsTheLeast) {
+TEST_F(WindowLayerTest, ControlsFollowTheirRulesTheFirstSizeIsTheLeastAndTheGripSitsInTheCorner) {
     ResizedDialog dialog;
     dialog.create();
     const HWND window = dialog.window();
@@ -94,14 +94,10 @@ TEST_F(WindowLayerTest, ControlsFollowTheirRulesAndTheFirstSizeIsTheLeast) {
     EXPECT_EQ(liveMoved.width(), live.width());
     // Without a rule a control stays.
     EXPECT_EQ(rectIn(GetDlgItem(window, IDC_ADD_ADDRESS), window), add);
-}
 
-TEST_F(WindowLayerTest, ASizeGripSitsInTheCorner) {
-    ResizedDialog dialog;
-    dialog.create();
     RECT client;
-    GetClientRect(dialog.window(), &client);
-    const HWND grip = ChildWindowFromPointEx(dialog.window(), {client.right - 2, client.bottom - 2}, CWP_ALL);
+    GetClientRect(window, &client);
+    const HWND grip = ChildWindowFromPointEx(window, {client.right - 2, client.bottom - 2}, CWP_ALL);
     ASSERT_NE(grip, nullptr);
     EXPECT_TRUE(GetWindowLongW(grip, GWL_STYLE) & SBS_SIZEGRIP);
 }
