@@ -31,9 +31,10 @@ def ping_column(host):
 def test_a_hostile_data_file_loads_while_the_window_answers(display):
     host = "127.0.0.41"
     profile = Profile({host: replies(host, 5)}, config=one_host(host))
-    hostile = (GOOD_ROWS + "garbage\n" + "\0\x01\xff\t\t\t\t\t\t\0\n" + "x" * (100 << 20) + "\n" +
-               "1601-01-01 00:00:00\t5\t1\t1\t1\t0\t0\n" + "9999-12-31 23:59:00\t5\t1\t1\t1\t0\t0\n" +
-               "2023-11-14 09:02:00\t6\t1")
+    kept = (GOOD_ROWS + "garbage\n" + "\0\x01\xff\t\t\t\t\t\t\0\n" + "x" * (100 << 20) + "\n" +
+            "1601-01-01 00:00:00\t5\t1\t1\t1\t0\t0\n" + "9999-12-31 23:59:00\t5\t1\t1\t1\t0\t0\n")
+    # A row cut by a crash: the first row of the run takes its place.
+    hostile = kept + "2023-11-14 09:02:00\t6\t1"
     path = os.path.join(profile.data, host + ".txt")
     with open(path, "wb") as file:
         file.write(hostile.encode("latin-1"))
@@ -42,7 +43,8 @@ def test_a_hostile_data_file_loads_while_the_window_answers(display):
         program.wait_for_rows(lambda rows: len(rows) == 1 and rows[0][1] == "5")
         program.close()
     with open(path, "rb") as file:
-        check(file.read(len(hostile)) == hostile.encode("latin-1"), "the data file was changed")
+        check(file.read(len(kept)) == kept.encode("latin-1"), "the data file was changed")
+        check(not file.read().startswith(b"2023-11-14 09:02:00"), "the cut row is still there")
 
 
 def test_a_ping_that_ends_at_once_shows_a_dash_and_starts_again(display):
