@@ -29,10 +29,7 @@ using CoTaskText = UniqueHandle<CoTaskTextTraits>;
 FilePath knownFolder(const GUID& id) {
     CoTaskText text;
     // The buffer is the caller's to free even when the call fails.
-    const HRESULT result = SHGetKnownFolderPath(id, 0, nullptr, text.out());
-    if (FAILED(result)) {
-        throw Exception(static_cast<std::int32_t>(result));
-    }
+    checkResult(SHGetKnownFolderPath(id, 0, nullptr, text.out()));
     const wchar_t* begin = text.get();
     return FilePath(String(begin, begin + std::wcslen(begin)));
 }

@@ -9,20 +9,12 @@
 
 namespace cpp {
 
-namespace {
-
-void check(HRESULT result) {
-    if (FAILED(result)) {
-        throw windows::Exception(static_cast<std::int32_t>(result));
-    }
-}
-
-} // namespace
+using windows::checkResult;
 
 void createShortcut(const FilePath& linkPath, const FilePath& target, const String& arguments,
                     const String& description, const FilePath& iconPath) {
     windows::ComPointer<IShellLinkW> link;
-    check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out()));
+    checkResult(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out()));
     // The setters only fill the object in memory; what matters is the save.
     link->SetPath(target.toString('\\').toWide().c_str());
     link->SetWorkingDirectory(target.parent().toString('\\').toWide().c_str());
@@ -36,8 +28,8 @@ void createShortcut(const FilePath& linkPath, const FilePath& target, const Stri
         link->SetIconLocation(iconPath.toString('\\').toWide().c_str(), 0);
     }
     windows::ComPointer<IPersistFile> file;
-    check(link->QueryInterface(IID_IPersistFile, file.out()));
-    check(file->Save(linkPath.toString('\\').toWide().c_str(), TRUE));
+    checkResult(link->QueryInterface(IID_IPersistFile, file.out()));
+    checkResult(file->Save(linkPath.toString('\\').toWide().c_str(), TRUE));
 }
 
 } // namespace cpp

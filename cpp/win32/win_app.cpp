@@ -10,10 +10,7 @@ namespace cpp::Program {
 class WinApp::Detail {
 public:
     Detail() {
-        const HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        if (FAILED(result)) {
-            throw windows::Exception(static_cast<std::int32_t>(result));
-        }
+        windows::checkResult(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     }
     ~Detail() { CoUninitialize(); }
     Detail(const Detail&) = delete;

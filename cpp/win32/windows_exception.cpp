@@ -17,6 +17,12 @@ DWORD formatMessage(DWORD flags, HMODULE source, DWORD code, wchar_t* buffer, DW
 
 } // namespace
 
+void checkResult(std::int32_t hresult) {
+    if (FAILED(hresult)) {
+        throw Exception(hresult);
+    }
+}
+
 String systemMessage(std::uint32_t code) {
     wchar_t buffer[1024];
     DWORD length = formatMessage(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, buffer, std::size(buffer));

@@ -31,4 +31,7 @@ private:
     std::int32_t hresult_;
 };
 
+// Throws Exception(hresult) when the HRESULT reports a failure.
+void checkResult(std::int32_t hresult);
+
 } // namespace cpp::windows

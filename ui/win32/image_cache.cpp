@@ -9,15 +9,10 @@
 
 namespace ui {
 
+using cpp::windows::checkResult;
 using cpp::windows::ComPointer;
 
 namespace {
-
-void check(HRESULT result) {
-    if (FAILED(result)) {
-        throw cpp::windows::Exception(static_cast<std::int32_t>(result));
-    }
-}
 
 // A stream over a copy of the resource's bytes in movable global memory,
 // which the stream frees when it is released.
@@ -49,7 +44,7 @@ ComPointer<IStream> resourceStream(HMODULE module, std::int32_t id) {
     const HRESULT result = CreateStreamOnHGlobal(copy, TRUE, stream.typedOut());
     if (FAILED(result)) {
         GlobalFree(copy);
-        check(result);
+        checkResult(result);
     }
     return stream;
 }
@@ -58,21 +53,21 @@ ComPointer<IStream> resourceStream(HMODULE module, std::int32_t id) {
 // section compatible with the screen.
 BitmapHandle decodePng(IStream* stream) {
     ComPointer<IWICBitmapDecoder> decoder;
-    check(CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
+    checkResult(CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
                            decoder.out()));
-    check(decoder->Initialize(stream, WICDecodeMetadataCacheOnLoad));
+    checkResult(decoder->Initialize(stream, WICDecodeMetadataCacheOnLoad));
     UINT frames = 0;
-    check(decoder->GetFrameCount(&frames));
+    checkResult(decoder->GetFrameCount(&frames));
     if (frames != 1) {
         throw cpp::windows::Exception(static_cast<std::int32_t>(WINCODEC_ERR_BADIMAGE));
     }
     ComPointer<IWICBitmapFrameDecode> frame;
-    check(decoder->GetFrame(0, frame.typedOut()));
+    checkResult(decoder->GetFrame(0, frame.typedOut()));
     ComPointer<IWICBitmapSource> converted;
-    check(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.get(), converted.typedOut()));
+    checkResult(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.get(), converted.typedOut()));
     UINT width = 0;
     UINT height = 0;
-    check(converted->GetSize(&width, &height));
+    checkResult(converted->GetSize(&width, &height));
 
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -90,7 +85,7 @@ BitmapHandle decodePng(IStream* stream) {
         throw cpp::windows::Exception();
     }
     const UINT stride = width * 4;
-    check(converted->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)));
+    checkResult(converted->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)));
     return bitmap;
 }
 
