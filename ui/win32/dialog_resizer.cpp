@@ -1,14 +1,11 @@
 #include "ui/win32/dialog_resizer.h"
 
 #include "cpp/win32/windows_exception.h"
+#include "ui/win32/rect.h"
 
 namespace ui {
 
 namespace {
-
-Rect fromRect(const RECT& rect) {
-    return {rect.left, rect.top, rect.right, rect.bottom};
-}
 
 SIZE gripSize() {
     return {GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL)};
@@ -34,11 +31,11 @@ void DialogResizer::init(HWND dialog, const std::vector<Rule>& rules) {
         RECT rect;
         GetWindowRect(control, &rect);
         MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
-        controls_.push_back({control, fromRect(rect), rule.rules});
+        controls_.push_back({control, toRect(rect), rule.rules});
     }
 
     const SIZE size = gripSize();
-    const Rect place = sizeGripRect(fromRect(client), size.cx, size.cy);
+    const Rect place = sizeGripRect(toRect(client), size.cx, size.cy);
     grip_ = CreateWindowExW(0, L"SCROLLBAR", nullptr,
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
                             place.left, place.top, place.width(), place.height(), dialog_, nullptr,

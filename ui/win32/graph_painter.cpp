@@ -1,6 +1,7 @@
 #include "ui/win32/graph_painter.h"
 
 #include "cpp/win32/windows_exception.h"
+#include "ui/win32/rect.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -35,7 +36,7 @@ void GraphPainter::paint(HDC dc, HFONT font, const GraphFrame& frame) const {
     const HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
     const GraphScene scene = composeGraph(frame, [dc](const cpp::String& text) { return textWidth(dc, text); });
 
-    const RECT client{frame.client.left, frame.client.top, frame.client.right, frame.client.bottom};
+    const RECT client = toSystemRect(frame.client);
     SetDCBrushColor(dc, colourRef(scene.background));
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     SetBkMode(dc, TRANSPARENT);

@@ -11,6 +11,7 @@
 #include "ui/scale_choice.h"
 #include "ui/win32/add_dialog.h"
 #include "ui/win32/file_save_dialog.h"
+#include "ui/win32/rect.h"
 
 #include <string>
 
@@ -29,7 +30,7 @@ Rect clientRectOf(HWND control, HWND dialog) {
     RECT rect;
     GetWindowRect(control, &rect);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    return {rect.left, rect.top, rect.right, rect.bottom};
+    return toRect(rect);
 }
 
 } // namespace
@@ -99,7 +100,7 @@ void MainWindow::createPanes() {
     const HWND window = this->window();
     RECT client;
     GetClientRect(window, &client);
-    const Rect area = splitterArea({client.left, client.top, client.right, client.bottom},
+    const Rect area = splitterArea(toRect(client),
                                    clientRectOf(GetDlgItem(window, IDC_ADD_ADDRESS), window));
     splitter_.create(window, area, IDC_SPLITTER);
     hostList_.create(splitter_.window(), statusImages_.get());

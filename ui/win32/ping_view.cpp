@@ -9,6 +9,7 @@
 #include "ui/win32/back_buffer.h"
 #include "ui/win32/graph_painter.h"
 #include "ui/win32/handles.h"
+#include "ui/win32/rect.h"
 
 #include <commctrl.h>
 #include <versionhelpers.h>
@@ -29,10 +30,6 @@ constexpr UINT refreshPeriod = 1000;
 // Wide enough that the hover text breaks at its line feeds only: a maximum
 // of 0 breaks it at every word (seen under Wine).
 constexpr LPARAM tipWidth = 1000;
-
-Rect toRect(const RECT& rect) {
-    return Rect{rect.left, rect.top, rect.right, rect.bottom};
-}
 
 } // namespace
 

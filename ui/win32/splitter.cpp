@@ -1,6 +1,7 @@
 #include "ui/win32/splitter.h"
 
 #include "cpp/win32/windows_exception.h"
+#include "ui/win32/rect.h"
 
 namespace ui {
 
@@ -86,8 +87,7 @@ void Splitter::layout() const {
     }
     RECT client;
     GetClientRect(window_, &client);
-    const SplitPanes panes =
-        splitSideBySide({client.left, client.top, client.right, client.bottom}, barPosition_, barWidth_);
+    const SplitPanes panes = splitSideBySide(toRect(client), barPosition_, barWidth_);
     const auto place = [](HWND pane, const Rect& rect) {
         if (pane) {
             SetWindowPos(pane, nullptr, rect.left, rect.top, rect.width(), rect.height(),
