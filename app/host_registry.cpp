@@ -34,6 +34,19 @@ void HostRegistry::setView(HostView_t* view) {
     view_->store(view);
 }
 
+void HostRegistry::addObserver(HostObserver* observer) {
+    const std::lock_guard lock(mutex_);
+    observers_.push_back(observer);
+}
+
+void HostRegistry::notify(HostEvent::Kind kind, const cpp::String& name, const cpp::DateTime& time, std::int32_t raw) {
+    if (observers_.empty())
+        return;
+    const HostEvent event{kind, name, time, raw};
+    for (HostObserver* observer : observers_)
+        observer->hostChanged(event);
+}
+
 std::vector<cpp::String> HostRegistry::names() const {
     const std::lock_guard lock(mutex_);
     std::vector<cpp::String> result;
@@ -94,6 +107,7 @@ void HostRegistry::enable(const cpp::String& name) {
     record.disconnectedSince = record.connectedSince;
     PingRunner runner(name, this, runnerOptions_);
     runners_.emplace(name, cpp::Thread([runner] { runner.run(); }));
+    notify(HostEvent::Kind::enabled, name, record.connectedSince);
 }
 
 void HostRegistry::stopLocked(std::unique_lock<std::mutex>& lock, const cpp::String& name) {
@@ -117,6 +131,8 @@ void HostRegistry::stopLocked(std::unique_lock<std::mutex>& lock, const cpp::Str
         throw;
     }
     lock.lock();
+    // After the join: no sample of the stopped runner can follow it.
+    notify(HostEvent::Kind::disabled, name, clock_->now());
 }
 
 void HostRegistry::disable(const cpp::String& name) {
@@ -131,6 +147,7 @@ void HostRegistry::remove(const cpp::String& name) {
     }
     stopLocked(lock, name);
     hosts_.erase(name);
+    notify(HostEvent::Kind::removed, name, clock_->now());
 }
 
 void HostRegistry::stopAll() {
@@ -143,6 +160,8 @@ void HostRegistry::stopAll() {
 
 void HostRegistry::recordSample(const cpp::String& name, std::int32_t raw) {
     std::int32_t value = raw;
+    // Told after the sample that caused them.
+    bool disconnected = false, reconnected = false;
     {
         const std::lock_guard lock(mutex_);
         HostRecord& r = recordLocked(name);
@@ -159,6 +178,7 @@ void HostRegistry::recordSample(const cpp::String& name, std::int32_t raw) {
                     const double average = static_cast<double>(wholeSeconds(r.averageDisconnect)) * (n - 1) / n +
                                            static_cast<double>(wholeSeconds(length)) / n;
                     r.averageDisconnect = cpp::Duration::seconds(static_cast<std::uint64_t>(average));
+                    reconnected = true;
                 }
                 r.connected = true;
                 r.connectedSince = now;
@@ -172,8 +192,14 @@ void HostRegistry::recordSample(const cpp::String& name, std::int32_t raw) {
             r.connected = false;
             r.disconnectedSince = now;
             value = lossValue(r.last, raw);
+            disconnected = true;
         }
         r.last = value;
+        notify(HostEvent::Kind::sample, name, now, raw);
+        if (disconnected)
+            notify(HostEvent::Kind::disconnected, name, now);
+        if (reconnected)
+            notify(HostEvent::Kind::reconnected, name, now);
     }
     (void)store_.addSample(name, value);
     post(name, value);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/clock.h"
+#include "app/host_events.h"
 #include "app/host_view.h"
 #include "app/ping_runner.h"
 #include "cpp/bus.h"
@@ -54,6 +55,9 @@ public:
     // From the window thread; null detaches the view. Tasks already posted
     // see the view that is set when they run.
     void setView(HostView_t* view);
+    // Before any host is enabled; the observer must outlive the registry's
+    // runners.
+    void addObserver(HostObserver* observer);
 
     // Registered names in byte-wise order.
     std::vector<cpp::String> names() const;
@@ -87,6 +91,8 @@ private:
     // Called and returns with lock held; releases it while joining.
     void stopLocked(std::unique_lock<std::mutex>& lock, const cpp::String& name);
     void post(const cpp::String& name, std::int32_t value) const;
+    // Under the mutex.
+    void notify(HostEvent::Kind kind, const cpp::String& name, const cpp::DateTime& time, std::int32_t raw = 0);
 
     SampleStore& store_;
     const std::shared_ptr<Clock_t> clock_;
@@ -98,4 +104,5 @@ private:
     mutable std::mutex mutex_;
     std::map<cpp::String, HostRecord> hosts_;
     std::map<cpp::String, cpp::Thread> runners_;
+    std::vector<HostObserver*> observers_;
 };

@@ -148,3 +148,30 @@ TEST_F(HostRegistryTest, TasksAfterTheViewIsDetachedDoNothing) {
 }
 
 } // namespace
+
+namespace {
+
+struct RecordingObserver : HostObserver {
+    void hostChanged(const HostEvent& event) override {
+        static constexpr const char* kinds[] = {"enabled", "disabled", "removed", "sample", "down", "up"};
+        told.push_back(cpp::String("% % %", kinds[static_cast<int>(event.kind)], event.name, event.raw));
+        times.push_back(event.time);
+    }
+    std::vector<cpp::String> told;
+    std::vector<DateTime> times;
+};
+
+TEST_F(HostRegistryTest, ObserversAreToldOfEveryChangeInOrderWithTheDisconnectionAfterItsSample) {
+    RecordingObserver observer;
+    registry.addObserver(&observer);
+    registry.enable("h");
+    feed("h", {{1, 20}, {2, -1}, {3, -1}, {4, -1}, {9, 7}, {10, -1}});
+    registry.remove("h");
+    EXPECT_EQ(observer.told, (std::vector<cpp::String>{"enabled h 0", "sample h 20", "sample h -1", "sample h -1",
+                                                        "down h 0", "sample h -1", "sample h 7", "up h 0",
+                                                        "sample h -1", "disabled h 0", "removed h 0"}));
+    EXPECT_EQ(observer.times.at(4), at(3));
+    EXPECT_EQ(observer.times.at(7), at(9));
+}
+
+} // namespace
