@@ -79,10 +79,16 @@ void RegistryKey::setString(const String& name, const String& value) const {
                    static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
-void RegistryKey::setFlag(const String& name) const {
-    const DWORD one = 1;
-    RegSetValueExW(asKey(handle_), name.toWide().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                   sizeof(one));
+void RegistryKey::setNumber(const String& name, std::uint32_t value) const {
+    const DWORD number = value;
+    RegSetValueExW(asKey(handle_), name.toWide().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                   sizeof(number));
+}
+
+void RegistryKey::removeValue(const String& name) const {
+    const LSTATUS result = RegDeleteValueW(asKey(handle_), name.toWide().c_str());
+    if (result != ERROR_FILE_NOT_FOUND)
+        check(result);
 }
 
 void RegistryKey::close() noexcept {

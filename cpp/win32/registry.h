@@ -2,6 +2,8 @@
 
 #include "cpp/string.h"
 
+#include <cstdint>
+
 namespace cpp {
 
 // A registry key handle. The current user's root is predefined by the system
@@ -35,7 +37,12 @@ public:
     // and a missing one harms nobody.
     void setString(const String& name, const String& value) const;
     // A REG_DWORD value of 1; failures not reported, as for setString.
-    void setFlag(const String& name) const;
+    void setFlag(const String& name) const { setNumber(name, 1); }
+    // A REG_DWORD value; failures not reported, as for setString.
+    void setNumber(const String& name, std::uint32_t value) const;
+    // Removes a value; one that is not there is no failure. Throws
+    // cpp::windows::Exception when the system refuses.
+    void removeValue(const String& name) const;
 
     // Closes an owned key; later calls do nothing.
     void close() noexcept;

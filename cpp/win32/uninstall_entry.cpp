@@ -10,20 +10,22 @@ String uninstallEntryPath(const String& keyName) {
     return String("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%", keyName);
 }
 
-void writeUninstallEntry(const String& keyName, const String& displayName, const String& uninstallString,
-                         const String& installLocation, const String& publisher, const String& version,
-                         const String& displayIcon) {
+void writeUninstallEntry(const String& keyName, const UninstallEntry& entry) {
     RegistryKey key = RegistryKey::currentUser().create(uninstallEntryPath(keyName));
     // In this order; the list of installed programs reads them by name.
     const std::pair<const char*, const String*> texts[] = {
-        {"DisplayName", &displayName}, {"UninstallString", &uninstallString}, {"InstallLocation", &installLocation},
-        {"Publisher", &publisher},     {"Version", &version},                 {"DisplayIcon", &displayIcon},
+        {"DisplayName", &entry.displayName}, {"UninstallString", &entry.uninstallString},
+        {"InstallLocation", &entry.installLocation}, {"Publisher", &entry.publisher},
+        {"Version", &entry.version}, {"DisplayVersion", &entry.version},
+        {"DisplayIcon", &entry.displayIcon},
     };
     for (const auto& [name, text] : texts) {
         if (!text->empty()) {
             key.setString(name, *text);
         }
     }
+    if (entry.estimatedSizeKib != 0)
+        key.setNumber("EstimatedSize", entry.estimatedSizeKib);
     key.setFlag("NoModify");
     key.setFlag("NoRepair");
     key.close();

@@ -109,9 +109,16 @@ void registerInstallation(const Installation& installation) {
     if (!File::exists(installation.shortcut)) {
         cpp::createShortcut(installation.shortcut, installed, String(), "tarnlet", installed);
     }
-    cpp::writeUninstallEntry(installation.entryName, String("tarnlet %", TARNLET_VERSION),
-                             String("% --uninstall", commandPath(installed)), installation.dataFolder.toString('\\'),
-                             "Brackwater Inc.", TARNLET_VERSION, String("%, 0", installed.toString('\\')));
+    cpp::UninstallEntry entry;
+    entry.displayName = String("tarnlet %", TARNLET_VERSION);
+    entry.uninstallString = String("% --uninstall", commandPath(installed));
+    entry.installLocation = installation.dataFolder.toString('\\');
+    entry.publisher = "Brackwater Inc.";
+    entry.version = TARNLET_VERSION;
+    entry.displayIcon = String("%, 0", installed.toString('\\'));
+    // Rounded up, as a file of a few bytes still takes room.
+    entry.estimatedSizeKib = static_cast<std::uint32_t>((cpp::FileInfo(installed).size() + 1023) / 1024);
+    cpp::writeUninstallEntry(installation.entryName, entry);
 }
 
 } // namespace

@@ -49,7 +49,10 @@ TEST_F(InstallerTest, FirstStartFromADownloadFolderInstallsEverything) {
     EXPECT_EQ(readRegistryString(entry, "InstallLocation"), installation_.dataFolder.toString('\\'));
     EXPECT_EQ(readRegistryString(entry, "Publisher"), String("Brackwater Inc."));
     EXPECT_EQ(readRegistryString(entry, "Version"), String("1.1"));
+    EXPECT_EQ(readRegistryString(entry, "DisplayVersion"), String("1.1"));
     EXPECT_EQ(readRegistryString(entry, "DisplayIcon"), String("%, 0", installedText));
+    // A build of a few bytes takes a whole KiB.
+    EXPECT_EQ(readRegistryNumber(entry, "EstimatedSize"), 1u);
     EXPECT_EQ(readRegistryNumber(entry, "NoModify"), 1u);
     EXPECT_EQ(readRegistryNumber(entry, "NoRepair"), 1u);
 }
