@@ -67,6 +67,16 @@ std::optional<cpp::Duration> scale(cpp::TextSpan value) {
     return std::nullopt;
 }
 
+TrayChoices trayChoices(const cpp::PropertyFile& file) {
+    const auto choice = [&file](const char* key, bool otherwise) {
+        const cpp::String value(file.get(key));
+        return value == "1" ? true : value == "0" ? false : otherwise;
+    };
+    const TrayChoices defaults;
+    return {choice("tray", defaults.minimizeToTray), choice("notify", defaults.notify),
+            choice("autostart", defaults.startWithWindows)};
+}
+
 void save(cpp::PropertyFile& file, const HostRegistry& registry, const std::optional<WindowState>& window) {
     cpp::String hosts;
     cpp::String active;
@@ -82,6 +92,10 @@ void save(cpp::PropertyFile& file, const HostRegistry& registry, const std::opti
     const Placement& place = window->placement;
     file.set("pos", cpp::String("%,%,%,%", place.left, place.top, place.width, place.height));
     file.set("scale", cpp::String(window->scale.count() / 1000000u));
+    const auto flag = [](bool on) { return cpp::String(on ? "1" : "0"); };
+    file.set("tray", flag(window->tray.minimizeToTray));
+    file.set("notify", flag(window->tray.notify));
+    file.set("autostart", flag(window->tray.startWithWindows));
 }
 
 } // namespace settings

@@ -23,10 +23,22 @@ struct Placement {
     std::int32_t height = 0;
 };
 
+// The notification-area choices: keys "tray" (minimize to the notification
+// area), "notify" (notify on outages) and "autostart" (start with Windows),
+// each "1" or "0".
+struct TrayChoices {
+    bool minimizeToTray = true;
+    bool notify = true;
+    bool startWithWindows = false;
+
+    bool operator==(const TrayChoices&) const = default;
+};
+
 // What the window contributes to a save; absent while there is no window.
 struct WindowState {
     Placement placement;
     cpp::Duration scale;
+    TrayChoices tray;
 };
 
 // The names of a "hosts" or "active" value: split at ';', trimmed, empty
@@ -44,7 +56,12 @@ std::optional<Placement> placement(cpp::TextSpan value);
 // from starting.
 std::optional<cpp::Duration> scale(cpp::TextSpan value);
 
-// Appends hosts, then active, then (with a window) pos and scale. A line the
+// The choices in file; a missing key, or any value but "1" and "0", is the
+// default.
+TrayChoices trayChoices(const cpp::PropertyFile& file);
+
+// Appends hosts, then active, then (with a window) pos, scale, tray, notify
+// and autostart. A line the
 // file refuses stays in memory, to be written by the next save.
 void save(cpp::PropertyFile& file, const HostRegistry& registry, const std::optional<WindowState>& window);
 

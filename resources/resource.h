@@ -55,3 +55,11 @@
 #define ID_HOST_ENABLED 40007
 #define ID_HOST_CLEAR 40009
 #define ID_HOST_OPEN_LOCATION 40011
+
+/* The notification-area icon's menu and its commands. */
+#define IDR_TRAY_MENU 130
+#define ID_TRAY_SHOW 40101
+#define ID_TRAY_NOTIFY 40102
+#define ID_TRAY_MINIMIZE 40103
+#define ID_TRAY_AUTOSTART 40104
+#define ID_TRAY_EXIT 40105

@@ -12,6 +12,11 @@
 //   window-driver text <caption>              the texts of the window's static controls
 //   window-driver visible <caption> <id>      "1" when the control and all its
 //                                             parents are visible, else "0"
+//   window-driver shown <caption>             "visible iconic" of the window, each 1 or 0
+//   window-driver minimize <caption>          posts the system's Minimize command
+//   window-driver tray                        "left top right bottom" of the first
+//                                             notification-area icon in Wine's own
+//                                             tray window (its caption is ignored)
 //
 // Exit code 0 on success, 1 when the window or control is not found, 2 for
 // a wrong command line.
@@ -174,13 +179,35 @@ BOOL CALLBACK printStatic(HWND child, LPARAM) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: window-driver rect|control|rows|close|command|text|visible <caption> [id]\n");
+    std::fprintf(stderr,
+                 "usage: window-driver rect|control|rows|close|command|text|visible|shown|minimize <caption> [id]\n"
+                 "       window-driver tray\n");
     return 2;
+}
+
+// Wine, with no notification area on the display, shows the icons in a
+// window of its own, one child window per icon.
+int printTrayIcon() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr)) {
+            if (const HWND icon = FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr)) {
+                RECT rect{};
+                GetWindowRect(icon, &rect);
+                printRect(rect);
+                std::fflush(stdout);
+                return 0;
+            }
+        }
+        Sleep(100);
+    }
+    return 1;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"tray")
+        return printTrayIcon();
     if (argc < 3)
         return usage();
     const std::wstring command = argv[1];
@@ -215,6 +242,10 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
     } else if (command == L"text") {
         EnumChildWindows(window, printStatic, 0);
+    } else if (command == L"shown") {
+        std::printf("%d %d\n", IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0);
+    } else if (command == L"minimize") {
+        PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     } else {
         return usage();
     }

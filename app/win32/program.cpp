@@ -6,6 +6,7 @@
 #include "app/sample_store.h"
 #include "app/settings.h"
 #include "cpp/property_file.h"
+#include "install/win32/autostart.h"
 #include "install/win32/installer.h"
 #include "install/win32/uninstaller.h"
 #include "install/win32/update_check.h"
@@ -16,6 +17,7 @@
 #include "ui/win32/uninstall_window.h"
 
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -29,6 +31,27 @@ LOGFONTW uiFont() {
     font.lfHeight = 14;
     wcscpy(font.lfFaceName, L"Tahoma");
     return font;
+}
+
+// Where the window stands when not minimized, in screen coordinates: a
+// minimized (or minimized and hidden) window's own rectangle is the icon's.
+std::optional<RECT> restoredRect(HWND window) {
+    if (!IsIconic(window)) {
+        RECT rect;
+        return GetWindowRect(window, &rect) ? std::optional<RECT>(rect) : std::nullopt;
+    }
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(window, &placement))
+        return std::nullopt;
+    // The placement counts from the work area, which a taskbar at the top
+    // or the left moves away from the screen's corner.
+    RECT rect = placement.rcNormalPosition;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor))
+        OffsetRect(&rect, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
+    return rect;
 }
 
 } // namespace
@@ -75,10 +98,19 @@ void Program::start() {
     detail.configuration.load(cpp::FilePath(dataDirectory(), "config.txt"), cpp::Duration::milliseconds(1000));
 
     ui::MainWindow& window = detail.mainWindow;
+    const settings::TrayChoices trayChoices = settings::trayChoices(detail.configuration);
+    window.setTrayChoices(trayChoices);
+    window.setStartWithWindows(
+        [](bool on) { ::install::setStartWithWindows(on, ::install::Installation::forCurrentUser()); });
+    // The Run value follows the setting, and names the program where it is now installed.
+    ::install::setStartWithWindows(trayChoices.startWithWindows, ::install::Installation::forCurrentUser());
     window.create();
     detail.hostRegistry.setView(&window);
+    detail.hostRegistry.addObserver(&window.outageNotices());
     window.centre();
-    window.show();
+    // Started with Windows: only the icon shows until it is clicked.
+    if (!properties().contains("--minimized"))
+        window.show();
 
     // The check must never hold up the window thread.
     bus().postWork([this] { bus().postWork([this] { checkForUpdate(); }); });
@@ -133,9 +165,9 @@ void Program::applySavedScale() {
 void Program::saveConfiguration() {
     std::optional<settings::WindowState> window;
     const HWND handle = detail_->mainWindow.window();
-    RECT rect;
-    if (handle && IsWindow(handle) && GetWindowRect(handle, &rect))
-        window = settings::WindowState{{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top},
-                                       detail_->mainWindow.scale()};
+    if (const std::optional<RECT> rect = handle && IsWindow(handle) ? restoredRect(handle) : std::nullopt)
+        window = settings::WindowState{{rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top},
+                                       detail_->mainWindow.scale(),
+                                       detail_->mainWindow.trayChoices()};
     settings::save(detail_->configuration, detail_->hostRegistry, window);
 }

@@ -21,6 +21,7 @@ Installation Installation::forCurrentUser() {
     installation.shortcut = cpp::FilePath(cpp::knownFolder(cpp::KnownFolder::StartMenu), "tarnlet.lnk");
     installation.entryName = "tarnlet";
     installation.mutexName = "tarnlet";
+    installation.runValueName = "tarnlet";
     return installation;
 }
 

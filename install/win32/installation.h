@@ -19,9 +19,12 @@ struct Installation {
     cpp::String entryName;
     // Held while installing, so two starts never install at once.
     cpp::String mutexName;
+    // The value under the current user's Run key that starts the program
+    // with Windows.
+    cpp::String runValueName;
 
     // The current user's: "tarnlet" in the local application data folder,
-    // "tarnlet.lnk" in the Start menu, entry and mutex "tarnlet".
+    // "tarnlet.lnk" in the Start menu, entry, mutex and Run value "tarnlet".
     static Installation forCurrentUser();
 
     // The installed program: "tarnlet.exe" in the data folder.

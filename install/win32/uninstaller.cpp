@@ -1,5 +1,7 @@
 #include "install/win32/uninstaller.h"
 
+#include "install/win32/autostart.h"
+
 #include "cpp/exception.h"
 #include "cpp/file.h"
 #include "cpp/process.h"
@@ -60,6 +62,7 @@ void uninstall(const FilePath& programPath, UninstallProgress_t& progress, const
     }
     File::remove(installation.dataFolder);
     File::remove(installation.shortcut);
+    setStartWithWindows(false, installation);
     cpp::removeUninstallEntry(installation.entryName);
     progress.setStatus("tarnlet has been successfully uninstalled");
     progress.finished();

@@ -59,14 +59,32 @@ protected:
                           PingRunner::Options{cpp::FilePath("/nonexistent/ping.exe"), Duration::seconds(60)}};
 };
 
-TEST_F(SettingsSaveTest, SavesHostsActivePosAndScaleInThatOrder) {
+TEST_F(SettingsSaveTest, SavesHostsActivePosScaleAndTheTrayChoicesInThatOrder) {
     registry.ensure("a.example");
     registry.ensure("c.example");
-    EXPECT_EQ(saved(settings::WindowState{{10, 20, 800, 600}, Duration::minutes(5)}),
+    EXPECT_EQ(saved(settings::WindowState{{10, 20, 800, 600}, Duration::minutes(5), {false, true, true}}),
               "hosts\ta.example;b.example;c.example;\n"
               "active\tb.example;\n"
               "pos\t10,20,800,600\n"
-              "scale\t300\n");
+              "scale\t300\n"
+              "tray\t0\n"
+              "notify\t1\n"
+              "autostart\t1\n");
+}
+
+TEST_F(SettingsSaveTest, TrayChoicesReadBackAndAnythingButOneOrZeroIsTheDefault) {
+    const settings::TrayChoices defaults{true, true, false};
+    const auto read = [this](const std::string& text) {
+        writeFile(path(), text);
+        cpp::PropertyFile file;
+        file.load(path(), Duration::seconds(1));
+        return settings::trayChoices(file);
+    };
+    EXPECT_EQ(read(""), defaults);
+    EXPECT_EQ(read("tray\t0\nnotify\t0\nautostart\t1\n"), (settings::TrayChoices{false, false, true}));
+    EXPECT_EQ(read("tray\tyes\nnotify\t\nautostart\t01\n"), defaults);
+    // The last line of a key wins, as with every key.
+    EXPECT_EQ(read("autostart\t1\nautostart\t0\n"), defaults);
 }
 
 TEST_F(SettingsSaveTest, WithoutAWindowOnlyTheHostsAreSaved) {

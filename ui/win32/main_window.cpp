@@ -1,6 +1,7 @@
 #include "ui/win32/main_window.h"
 
 #include "cpp/exception.h"
+#include "cpp/logger.h"
 #include "cpp/file_path.h"
 #include "cpp/known_folder.h"
 #include "cpp/process.h"
@@ -25,6 +26,11 @@ constexpr int lastStatusImage = IDB_STATUS_LOST;
 constexpr int hostListWidth = 160;
 // The longest scale text read back from the scale box.
 constexpr int scaleTextLimit = 1024;
+// Asks for due outage notices once a second.
+constexpr UINT_PTR noticeTimer = 1;
+// Opens the icon's menu, posted with its anchor, once the shell's
+// notification that asked for it has returned.
+constexpr UINT openTrayMenu = WM_APP + 2;
 
 Rect clientRectOf(HWND control, HWND dialog) {
     RECT rect;
@@ -44,7 +50,8 @@ MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts
       hostList_(hosts),
       pingView_(store, fonts, images, cpp::String(TARNLET_SITE "/"),
                 [this](const cpp::Duration& scale) { setScale(scale); }),
-      scale_(SampleStore::firstScale()) {}
+      scale_(SampleStore::firstScale()),
+      tray_(images) {}
 
 MainWindow::~MainWindow() {
     // The registry may be gone already: the rows going with the window must
@@ -74,6 +81,9 @@ bool MainWindow::onInit() {
     fillScaleBox();
     createPanes();
     hostMenu_.reset(LoadMenuW(module, MAKEINTRESOURCEW(IDR_HOST_MENU)));
+    trayMenu_.reset(LoadMenuW(module, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
+    tray_.add(window);
+    SetTimer(window, noticeTimer, 1000, nullptr);
     resizer_.init(window, {{IDC_SCALE, moveX}, {IDC_LIVE, moveX}, {IDC_SPLITTER, growX | growY}});
     setScale(scale_);
     refreshHosts();
@@ -120,6 +130,12 @@ void MainWindow::refreshHosts() {
         throw;
     }
     selectionFrozen_ = false;
+    trayHosts_.clear();
+    for (const cpp::String& name : hosts_.names()) {
+        const HostRecord record = hosts_.record(name);
+        trayHosts_[name] = TrayHost{record.active != 0, record.last};
+    }
+    showTrayStatus();
 }
 
 void MainWindow::updateHost(const cpp::String& name, std::int32_t value) {
@@ -127,7 +143,78 @@ void MainWindow::updateHost(const cpp::String& name, std::int32_t value) {
     if (!window() || !hosts_.contains(name)) {
         return;
     }
-    hostList_.update(name, hosts_.record(name).active != 0, value);
+    const bool active = hosts_.record(name).active != 0;
+    hostList_.update(name, active, value);
+    trayHosts_[name] = TrayHost{active, value};
+    showTrayStatus();
+}
+
+void MainWindow::showTrayStatus() {
+    std::vector<TrayHost> states;
+    states.reserve(trayHosts_.size());
+    for (const auto& [name, state] : trayHosts_)
+        states.push_back(state);
+    tray_.show(trayStatus(states));
+}
+
+void MainWindow::showFromTray() {
+    const HWND window = this->window();
+    ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(window);
+}
+
+void MainWindow::onTrayEvent(WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(lParam)) {
+    // A click, or Enter or Space on the icon; the older form of a click too,
+    // as some shells send only that.
+    case NIN_SELECT:
+    case NIN_KEYSELECT:
+    case WM_LBUTTONUP:
+        showFromTray();
+        break;
+    // A right click, Shift+F10 or the menu key, with the anchor in wParam.
+    case WM_CONTEXTMENU:
+        PostMessageW(window(), openTrayMenu, wParam, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::showTrayMenu(POINT anchor) {
+    if (!trayMenu_)
+        return;
+    const HMENU menu = GetSubMenu(trayMenu_.get(), 0);
+    const auto check = [menu](int id, bool on) { CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
+    check(ID_TRAY_NOTIFY, trayChoices_.notify);
+    check(ID_TRAY_MINIMIZE, trayChoices_.minimizeToTray);
+    check(ID_TRAY_AUTOSTART, trayChoices_.startWithWindows);
+    // A menu of a thread that is not in the foreground does not close when
+    // the user clicks elsewhere, and after a click on the icon the shell
+    // has the foreground.
+    SetForegroundWindow(window());
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, anchor.x, anchor.y, 0, window(), nullptr);
+    // Lets the menu go at once when it was closed by a click elsewhere.
+    PostMessageW(window(), WM_NULL, 0, 0);
+}
+
+void MainWindow::changeTrayChoice(int command) {
+    switch (command) {
+    case ID_TRAY_NOTIFY:
+        trayChoices_.notify = !trayChoices_.notify;
+        break;
+    case ID_TRAY_MINIMIZE:
+        trayChoices_.minimizeToTray = !trayChoices_.minimizeToTray;
+        break;
+    case ID_TRAY_AUTOSTART:
+        trayChoices_.startWithWindows = !trayChoices_.startWithWindows;
+        if (startWithWindows_)
+            startWithWindows_(trayChoices_.startWithWindows);
+        break;
+    default:
+        return;
+    }
+    saveConfiguration_();
 }
 
 void MainWindow::setScale(const cpp::Duration& scale) {
@@ -151,13 +238,38 @@ void MainWindow::addHost(const cpp::String& name) {
 bool MainWindow::onClose() {
     // Saved while the window still has its place.
     saveConfiguration_();
+    tray_.remove();
     destroy();
     PostQuitMessage(0);
     return true;
 }
 
 bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    return resizer_.handle(message, wParam, lParam, result);
+    if (message == TrayIcon::callbackMessage) {
+        onTrayEvent(wParam, lParam);
+        return true;
+    }
+    if (message == openTrayMenu) {
+        showTrayMenu(POINT{static_cast<short>(LOWORD(wParam)), static_cast<short>(HIWORD(wParam))});
+        return true;
+    }
+    if (message == TrayIcon::taskbarCreatedMessage()) {
+        tray_.add(window());
+        return true;
+    }
+    if (message == WM_TIMER && wParam == noticeTimer) {
+        // Asked even while notifications are off, so that turning them on
+        // does not bring back what happened meanwhile.
+        const std::optional<Notice> notice = notices_.poll(cpp::DateTime());
+        if (notice && trayChoices_.notify)
+            tray_.notify(*notice);
+        return true;
+    }
+    const bool handled = resizer_.handle(message, wParam, lParam, result);
+    // Minimized into the notification area: no window and no taskbar button.
+    if (message == WM_SIZE && wParam == SIZE_MINIMIZED && trayChoices_.minimizeToTray)
+        ShowWindow(window(), SW_HIDE);
+    return handled;
 }
 
 bool MainWindow::onCommand(int id, int code, HWND /*control*/) {
@@ -181,6 +293,16 @@ bool MainWindow::onCommand(int id, int code, HWND /*control*/) {
     case ID_HOST_REMOVE:
         runHostCommand(id);
         return true;
+    case ID_TRAY_SHOW:
+        showFromTray();
+        return true;
+    case ID_TRAY_NOTIFY:
+    case ID_TRAY_MINIMIZE:
+    case ID_TRAY_AUTOSTART:
+        changeTrayChoice(id);
+        return true;
+    case ID_TRAY_EXIT:
+        return onClose();
     default:
         return false;
     }

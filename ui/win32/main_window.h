@@ -3,6 +3,7 @@
 #include "app/host_registry.h"
 #include "app/host_view.h"
 #include "app/sample_store.h"
+#include "app/settings.h"
 #include "cpp/string.h"
 #include "cpp/time.h"
 #include "ui/win32/dialog.h"
@@ -13,18 +14,23 @@
 #include "ui/win32/image_cache.h"
 #include "ui/win32/ping_view.h"
 #include "ui/win32/splitter.h"
+#include "ui/win32/tray_icon.h"
+#include "ui/outage_notices.h"
+#include "ui/tray_status.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 
 namespace ui {
 
 // The program's one top-level window (template 102): the host list on the
 // left, the graph of the chosen host (or of all hosts) on the right, and
-// above them Add Address, the scale box and Live. Closing it saves the
-// configuration and ends the message loop.
+// above them Add Address, the scale box and Live; and the notification-area
+// icon, which shows the hosts' state, tells of outages and brings the window
+// back. Closing it saves the configuration and ends the message loop.
 class MainWindow : public Dialog, public HostView_t {
 public:
     // saveConfiguration writes hosts, active hosts, window place and scale;
@@ -55,6 +61,16 @@ public:
 
     PingView& pingView() { return pingView_; }
 
+    // The program registers it with the registry, before any host is enabled.
+    OutageNotices& outageNotices() { return notices_; }
+    // Before create; the menu of the icon changes them, and saves.
+    void setTrayChoices(const settings::TrayChoices& choices) { trayChoices_ = choices; }
+    const settings::TrayChoices& trayChoices() const { return trayChoices_; }
+    // What turning Start with Windows on or off does.
+    void setStartWithWindows(std::function<void(bool)> apply) { startWithWindows_ = std::move(apply); }
+    // Shows the window, restored if it was minimized, in front.
+    void showFromTray();
+
 private:
     bool onInit() override;
     bool onCommand(int id, int code, HWND control) override;
@@ -80,6 +96,12 @@ private:
     void removeHost(const cpp::String& name);
     void showError(const char* message) const;
 
+    void onTrayEvent(WPARAM wParam, LPARAM lParam);
+    void showTrayMenu(POINT anchor);
+    void changeTrayChoice(int command);
+    // The icon from trayHosts_.
+    void showTrayStatus();
+
     HostRegistry& hosts_;
     SampleStore& store_;
     ImageCache& images_;
@@ -96,6 +118,14 @@ private:
     cpp::Duration scale_;
     // While set, selection changes in the list leave the graph alone.
     bool selectionFrozen_ = false;
+
+    OutageNotices notices_;
+    TrayIcon tray_;
+    MenuHandle trayMenu_;
+    settings::TrayChoices trayChoices_;
+    std::function<void(bool)> startWithWindows_;
+    // What the icon shows of each host, kept from the rows' updates.
+    std::map<cpp::String, TrayHost> trayHosts_;
 };
 
 } // namespace ui

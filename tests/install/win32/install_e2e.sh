@@ -82,12 +82,15 @@ check "and went on from there" has_event "continued"
 check "the installed copy is byte-equal to the started one" cmp -s "$download" "$data/tarnlet.exe"
 reg_output=$(run reg query "$entry" | tr -d '\r')
 has_value() { grep -qxF "    $1    $2    $3" <<<"$reg_output"; }
+has_number() { grep -qxE "    $1    REG_DWORD    0x[0-9a-f]+" <<<"$reg_output"; }
 check "DisplayName" has_value DisplayName REG_SZ "tarnlet 1.1"
 check "UninstallString" has_value UninstallString REG_SZ "$installed_windows --uninstall"
 check "InstallLocation" has_value InstallLocation REG_SZ "$data_windows"
 check "Publisher" has_value Publisher REG_SZ "Brackwater Inc."
 check "Version" has_value Version REG_SZ "1.1"
 check "DisplayIcon" has_value DisplayIcon REG_SZ "$installed_windows, 0"
+check "DisplayVersion" has_value DisplayVersion REG_SZ "1.1"
+check "EstimatedSize" has_number EstimatedSize
 check "NoModify" has_value NoModify REG_DWORD 0x1
 check "NoRepair" has_value NoRepair REG_DWORD 0x1
 check "the shortcut's target" test "$(lnk_field 'Local path')" = "$installed_windows"
@@ -123,6 +126,8 @@ check "and has tidied the replacement" test ! -e "$data/_tarnlet.exe"
 echo "== uninstall"
 : >"$log"
 echo "rows" >"$data/127.0.0.1.txt"
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+run reg add "$run_key" /v tarnlet /d "\"$installed_windows\" --minimized" /f >/dev/null 2>&1
 run "$data/tarnlet.exe" --uninstall >/dev/null 2>&1
 check "the installed copy ends quietly" has_event "ended quietly"
 check "its copy runs from the temporary folder" \
@@ -133,6 +138,7 @@ check "with the window shown, the status set and Close enabled" \
 check "the data folder is gone" test ! -e "$data"
 check "the shortcut is gone" test ! -e "$shortcut"
 check "the uninstall entry is gone" bash -c "! '$repo/scripts/wine-run' reg query '$entry' >/dev/null 2>&1"
+check "the start with Windows is gone" bash -c "! '$repo/scripts/wine-run' reg query '$run_key' /v tarnlet >/dev/null 2>&1"
 
 echo "== --noInstall"
 : >"$log"

@@ -21,6 +21,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,18 +41,34 @@ protected:
         installation_.shortcut = at("Start Menu/tarnlet.lnk");
         installation_.entryName = cpp::test::uniqueTestName("tarnlet-test");
         installation_.mutexName = installation_.entryName;
+        installation_.runValueName = installation_.entryName;
         ASSERT_EQ(File::createDirectory(installation_.temporaryFolder), File::Status::Success);
         ASSERT_EQ(File::createDirectory(installation_.shortcut.parent()), File::Status::Success);
         ASSERT_EQ(File::createDirectory(downloads()), File::Status::Success);
     }
     void TearDown() override {
         cpp::test::deleteRegistryTree(entryPath());
+        if (const HKEY run = openRunKey()) {
+            RegDeleteValueW(run, installation_.runValueName.toWide().c_str());
+            RegCloseKey(run);
+        }
         TempFolderTest::TearDown();
     }
 
     FilePath downloads() const { return at("Downloads"); }
     FilePath installed() const { return installation_.installedExecutable(); }
     String entryPath() const { return cpp::uninstallEntryPath(installation_.entryName); }
+    std::optional<String> runValue() const {
+        return cpp::test::readRegistryString("Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                             installation_.runValueName);
+    }
+    static HKEY openRunKey() {
+        HKEY key = nullptr;
+        return RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                             KEY_SET_VALUE, &key) == ERROR_SUCCESS
+                   ? key
+                   : nullptr;
+    }
 
     // A program file of the given contents in the download folder.
     FilePath downloaded(const std::string& bytes) const {

@@ -1,5 +1,6 @@
 #include "install/win32/uninstaller.h"
 
+#include "install/win32/autostart.h"
 #include "install/win32/installation_fixture.h"
 #include "install/win32/installer.h"
 
@@ -52,8 +53,10 @@ TEST_F(UninstallerTest, APartlyRemovedInstallationIsRemovedTheRestOfTheWay) {
     ASSERT_EQ(File::remove(installed()), File::Status::Success);
     ASSERT_EQ(File::remove(installation_.shortcut), File::Status::Success);
     cpp::test::deleteRegistryTree(entryPath());
+    setStartWithWindows(true, installation_);
     uninstallFromCopy();
     EXPECT_FALSE(File::exists(installation_.dataFolder));
+    EXPECT_FALSE(runValue());
     EXPECT_EQ(progress_.events, (std::vector<std::string>{"show", "status tarnlet has been successfully uninstalled",
                                                           "finished"}));
     EXPECT_TRUE(told_.empty());
