@@ -22,6 +22,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -56,7 +57,7 @@ Result model(const std::string& line, int& part) {
         return -1;
     }
     std::string trimmed = line;
-    while (!trimmed.empty() && std::strchr(" \t\r\n", trimmed.back())) {
+    while (!trimmed.empty() && std::string_view(" \t\r\n").find(trimmed.back()) != std::string_view::npos) {
         trimmed.pop_back();
     }
     if (trimmed.empty()) {
