@@ -1,43 +1,20 @@
 #include "app/ping_runner.h"
 
 #include "app/host_registry.h"
+#include "app/ping_output.h"
 #include "cpp/exception.h"
 #include "cpp/known_folder.h"
 #include "cpp/line_reader.h"
 #include "cpp/logger.h"
+#include "cpp/oem_decoder.h"
 #include "cpp/process.h"
 #include "cpp/thread.h"
 
-#include <limits>
-#include <string>
-#include <string_view>
 #include <utility>
 
 namespace {
 
 constexpr std::size_t lineBufferSize = 4096;
-
-// The digits of the first "time<N" or "time=N" directly followed by "ms":
-// the leftmost match of the reply pattern time[<=](\d+)ms. Scanned by hand,
-// as std::regex recurses once per repeated character and overflows the
-// stack on a line with some ten thousand digits.
-std::optional<std::string_view> replyDigits(std::string_view line) {
-    constexpr std::string_view prefix = "time";
-    for (std::size_t at = line.find(prefix); at != std::string_view::npos; at = line.find(prefix, at + 1)) {
-        const std::size_t first = at + prefix.size() + 1;
-        if (first > line.size() || (line[first - 1] != '<' && line[first - 1] != '=')) {
-            continue;
-        }
-        std::size_t end = first;
-        while (end < line.size() && line[end] >= '0' && line[end] <= '9') {
-            ++end;
-        }
-        if (end > first && line.substr(end, 2) == "ms") {
-            return line.substr(first, end - first);
-        }
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -48,31 +25,19 @@ cpp::FilePath PingRunner::systemPing() {
     return cpp::FilePath(cpp::knownFolder(cpp::KnownFolder::System), "ping.exe");
 }
 
-std::optional<std::int32_t> PingRunner::classify(const cpp::String& line) {
-    // The first pattern wins: a line with a time and a failure is a reply.
-    if (const std::optional<std::string_view> digits = replyDigits(line)) {
-        const std::int64_t time = cpp::String(std::string(*digits)).toInteger();
-        // A sample is 32 bits; a larger time is as bogus as one beyond 64.
-        if (time > std::numeric_limits<std::int32_t>::max()) {
-            throw cpp::Exception("range error while parsing integer");
-        }
-        return static_cast<std::int32_t>(time);
-    }
-    if (line.find("timed out") != std::string::npos || line.find("failed") != std::string::npos) {
-        return -1;
-    }
-    return std::nullopt;
-}
-
 void PingRunner::pass() const {
     const cpp::FilePath program = options_.program ? *options_.program : systemPing();
     // Unquoted on purpose: the host text reaches ping.exe as the user typed it.
     const cpp::Process child = cpp::Process::startWithPipes(program, cpp::String("-t %", host_), cpp::FilePath());
     cpp::LineReader reader(child.output(), lineBufferSize, cpp::Duration::infinite);
+    // Lines are split on bytes first: no trail byte of an OEM code page is a
+    // line feed or a carriage return.
+    cpp::OemDecoder decoder;
+    PingOutput output;
     for (const cpp::LineReader::Line& line : reader) {
-        const cpp::String text(line.text);
+        const cpp::String text = decoder.decodeAll(line.text);
         cpp::debug(text);
-        if (const std::optional<std::int32_t> result = classify(text)) {
+        if (const std::optional<std::int32_t> result = output.classify(text)) {
             registry_->recordSample(host_, *result);
         }
     }

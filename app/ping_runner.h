@@ -4,7 +4,6 @@
 #include "cpp/string.h"
 #include "cpp/time.h"
 
-#include <cstdint>
 #include <optional>
 
 class HostRegistry;
@@ -17,9 +16,10 @@ struct PingRunnerOptions {
 };
 
 // One host's measuring loop, the body of the host's runner thread: starts
-// "ping.exe -t <host>", turns each reply or lost reply of its output into a
-// result for the registry, and starts the child again after a pause when it
-// ends or a pass fails. Ends only when its thread is interrupted.
+// "ping.exe -t <host>", decodes its output from the OEM code page, turns each
+// reply or failed attempt in it (PingOutput) into a result for the registry,
+// and starts the child again after a pause when it ends or a pass fails.
+// Ends only when its thread is interrupted.
 class PingRunner {
 public:
     using Options = PingRunnerOptions;
@@ -28,10 +28,6 @@ public:
 
     // The thread body. Lets no cpp::Exception out.
     void run() const;
-
-    // The result of one output line: a reply time in ms, -1 for a lost
-    // reply, nothing for any other line. Throws when the time does not fit.
-    static std::optional<std::int32_t> classify(const cpp::String& line);
 
     // The system folder's ping.exe.
     static cpp::FilePath systemPing();

@@ -5,9 +5,16 @@
 // The script is $TARNLET_PING_SCRIPTS/<host>.txt, where <host> is the last
 // argument. One entry a line:
 //   <delay ms> <text>      wait, then write text and CR LF (text may be empty)
+//   bytes <delay ms> <text>
+//                          the same, with "\xNN" in text written as the byte of
+//                          hex value NN and "\\" as one backslash: lines in a
+//                          code page of the script's choice, such as
+//                          "bytes 500 \x8e\xe2\xa2\xa5\xe2 ..." for Russian in
+//                          866 (a "\" before anything else stays as it is)
 //   flood <count> <text>   write text and CR LF count times without waiting
 //   exit <code>            end with that exit code
-//   repeat                 write the last text line again, with its delay, forever
+//   repeat                 write the last text or bytes line again, with its
+//                          delay, forever
 //   hang                   stay silent until killed
 //   # ...                  a comment; so is an empty line
 // A script that runs out ends with exit code 0. Without a script file it
@@ -43,6 +50,34 @@ void recordArguments(const std::string& folder, const std::string& host, int arg
     for (int i = 0; i < argc; ++i) {
         record << "arg " << argv[i] << "\n";
     }
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+        return (c | 0x20) - 'a' + 10;
+    }
+    return -1;
+}
+
+// The text of a bytes entry with its escapes replaced.
+std::string unescape(const std::string& text) {
+    std::string bytes;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '\\' && at + 1 < text.size() && text[at + 1] == '\\') {
+            bytes += '\\';
+            ++at;
+        } else if (text[at] == '\\' && at + 3 < text.size() && text[at + 1] == 'x' && hexDigit(text[at + 2]) >= 0 &&
+                   hexDigit(text[at + 3]) >= 0) {
+            bytes += static_cast<char>(hexDigit(text[at + 2]) * 16 + hexDigit(text[at + 3]));
+            at += 3;
+        } else {
+            bytes += text[at];
+        }
+    }
+    return bytes;
 }
 
 void put(const cpp::Output& out, const cpp::String& text) {
@@ -88,8 +123,15 @@ int play(std::istream& script, const cpp::Output& out) {
             }
             continue;
         }
-        last = {cpp::Duration::milliseconds(static_cast<std::uint64_t>(cpp::String(word).toInteger())),
-                cpp::String(rest)};
+        std::string delay = word;
+        std::string text = rest;
+        if (word == "bytes") {
+            const std::size_t next = rest.find(' ');
+            delay = rest.substr(0, next);
+            text = next == std::string::npos ? std::string() : unescape(rest.substr(next + 1));
+        }
+        last = {cpp::Duration::milliseconds(static_cast<std::uint64_t>(cpp::String(delay).toInteger())),
+                cpp::String(text)};
         haveLast = true;
         cpp::Thread::sleep(last.delay);
         put(out, last.text);

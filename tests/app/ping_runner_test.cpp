@@ -5,6 +5,7 @@
 #include "app/recording_view.h"
 #include "cpp/debug_log.h"
 #include "cpp/exception.h"
+#include "cpp/oem_decoder.h"
 #include "cpp/process_fixture.h"
 #include "cpp/program.h"
 
@@ -19,37 +20,6 @@ using cpp::Duration;
 using cpp::String;
 
 namespace {
-
-TEST(PingRunnerClassify, RepliesLossesAndEverythingElse) {
-    EXPECT_EQ(PingRunner::classify("Reply from 10.1.2.3: bytes=32 time=14ms TTL=57"), 14);
-    EXPECT_EQ(PingRunner::classify("Reply from 127.0.0.1: bytes=32 time<1ms TTL=128"), 1);
-    EXPECT_EQ(PingRunner::classify("Request timed out."), -1);
-    EXPECT_EQ(PingRunner::classify("PING: transmit failed. General failure. "), -1);
-    // The first pattern wins.
-    EXPECT_EQ(PingRunner::classify("time=5ms but failed"), 5);
-    EXPECT_EQ(PingRunner::classify("Reply from 10.0.0.1: Destination host unreachable."), std::nullopt);
-    EXPECT_EQ(PingRunner::classify("Pinging example [10.0.0.1] with 32 bytes of data:"), std::nullopt);
-    EXPECT_EQ(PingRunner::classify(""), std::nullopt);
-    EXPECT_EQ(PingRunner::classify("    Minimum = 1ms, Maximum = 3ms, Average = 2ms"), std::nullopt);
-    // Case matters, and so does the form of the time.
-    EXPECT_EQ(PingRunner::classify("Request Timed Out"), std::nullopt);
-    EXPECT_EQ(PingRunner::classify("time = 4ms"), std::nullopt);
-    EXPECT_THROW(PingRunner::classify("time=99999999999999999999ms"), cpp::Exception);
-    EXPECT_THROW(PingRunner::classify("time=3000000000ms"), cpp::Exception);
-    // The leftmost place that matches counts.
-    EXPECT_EQ(PingRunner::classify("timetime<3ms time=4ms"), 3);
-    EXPECT_EQ(PingRunner::classify("time=ms time=x time=9m time=6ms"), 6);
-}
-
-TEST(PingRunnerClassify, AHugeLineIsClassifiedWithoutExhaustingTheStack) {
-    // A regular expression engine that recursed per digit overflowed the
-    // stack on the first of these.
-    const std::string digits(1000000, '0');
-    EXPECT_EQ(PingRunner::classify(String("time=" + digits + "7ms")), 7);
-    EXPECT_THROW(PingRunner::classify(String("time=1" + digits + "ms")), cpp::Exception);
-    EXPECT_EQ(PingRunner::classify(String(digits + " timed out")), -1);
-    EXPECT_EQ(PingRunner::classify(String("time=" + digits)), std::nullopt);
-}
 
 class PingRunnerTest : public ::testing::Test {
 protected:
@@ -125,6 +95,33 @@ TEST_F(PingRunnerTest, ChildThatEndsIsShownLostAndStartedAgainAfterThePause) {
     EXPECT_TRUE(has(messages, "Pinging runner-restart with 32 bytes of data:"));
     EXPECT_TRUE(has(messages, "Request timed out."));
     expectStopped(messages, "runner-restart");
+}
+
+TEST_F(PingRunnerTest, EveryAttemptCountsInAnyLanguageAndEveryLineIsLoggedDecoded) {
+    // Raw bytes in a code page: logged as the system's OEM code page reads
+    // them, and a failed attempt whatever they decode to.
+    cpp::test::writeScript("runner-languages", "0 Ping wird ausgef\xC3\xBChrt f\xC3\xBCr 127.0.0.1 mit 32 Bytes Daten:\n"
+                                               "0 Antwort von 127.0.0.1: Bytes=32 Zeit=7ms TTL=128\n"
+                                               "bytes 0 Zeit\\x81berschreitung der Anforderung.\n"
+                                               "0 Reply from 127.0.0.1: Destination host unreachable.\n"
+                                               "0 Respuesta desde 127.0.0.1: bytes=32 tiempo<1m TTL=128\n"
+                                               "0 \n"
+                                               "0 Ping-Statistik f\xC3\xBCr 127.0.0.1:\n"
+                                               "0     Minimum = 1ms, Maximum = 7ms, Mittelwert = 4ms\n"
+                                               "0 Reply from 127.0.0.1: bytes=32 time=2ms TTL=128\n"
+                                               "hang\n");
+    registry.enable("runner-languages");
+    // The last reply comes after everything else has been read; the
+    // registry numbers a run of losses.
+    ASSERT_TRUE(eventually([&] { return view.updates.size() >= 5; }));
+    program.poll();
+    registry.disable("runner-languages");
+    EXPECT_EQ(view.values(), (std::vector<std::int32_t>{7, -1, -2, 1, 2}));
+    const std::vector<String> messages = logged();
+    cpp::OemDecoder decoder;
+    EXPECT_TRUE(has(messages, decoder.decodeAll("Ping wird ausgef\xC3\xBChrt f\xC3\xBCr 127.0.0.1 mit 32 Bytes Daten:")));
+    EXPECT_TRUE(has(messages, decoder.decodeAll("Zeit\x81" "berschreitung der Anforderung.")));
+    expectStopped(messages, "runner-languages");
 }
 
 TEST_F(PingRunnerTest, StoppingDuringThePauseStartsNoOtherChild) {

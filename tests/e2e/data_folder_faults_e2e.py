@@ -14,7 +14,8 @@ import subprocess
 import tempfile
 import time
 
-from harness import BUILD, REPO, WINE_RUN, Profile, check, driver, launch, prefix, running, wait_until, windows_path
+from harness import (BUILD, WINE_RUN, Profile, check, copy_of_the_test_prefix, driver, launch, next_minute, running,
+                     sleep_until, unmount, wait_until, windows_path)
 
 HOLD_FILE = os.path.join(BUILD, "tools", "hold-file.exe")
 # The data files' retry delay after a failed open or write.
@@ -26,14 +27,6 @@ def replies(host, milliseconds):
     return "500 Reply from %s: bytes=32 time=%dms TTL=128\nrepeat\n" % (host, milliseconds)
 
 
-def next_minute(moment):
-    return (int(moment) // 60 + 1) * 60
-
-
-def sleep_until(moment):
-    time.sleep(max(0.0, moment - time.time()))
-
-
 def mount(*arguments):
     return subprocess.run(["mount"] + list(arguments), stderr=subprocess.DEVNULL).returncode == 0
 
@@ -42,10 +35,6 @@ def read_only(folder):
     """A read-only mount over folder: the refusal holds for root too, which
     ignores file permissions."""
     return mount("--bind", folder, folder) and mount("-o", "remount,bind,ro", folder)
-
-
-def unmount(folder):
-    subprocess.run(["umount", "-l", folder], stderr=subprocess.DEVNULL)
 
 
 class DataFile:
@@ -232,25 +221,6 @@ FAULTS = [
     DiskFull("the disk full", "127.0.0.64"),
     FileHeldByAnotherProcess("the data file held by another process", "127.0.0.65"),
 ]
-
-
-@contextlib.contextmanager
-def copy_of_the_test_prefix(name):
-    """A prefix of the fault's own, so that its data folder is its own."""
-    folder = tempfile.mkdtemp(prefix="e2e-%s-" % name.replace(" ", "-"), dir=os.path.join(REPO, "build"))
-    copy = os.path.join(folder, "prefix")
-    shutil.copytree(prefix(), copy, symlinks=True)
-    os.environ["TARNLET_WINEPREFIX"] = copy
-    try:
-        yield copy
-    finally:
-        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=copy), stderr=subprocess.DEVNULL)
-        # A mount left behind would keep its folder, or lose what it covers.
-        with open("/proc/mounts") as mounts:
-            for line in mounts:
-                if line.split()[1].startswith(copy + "/"):
-                    unmount(line.split()[1])
-        shutil.rmtree(folder, ignore_errors=True)
 
 
 def live(fault):
