@@ -3,6 +3,7 @@
 #include "app/data_file.h"
 #include "app/host_registry.h"
 #include "app/log_file.h"
+#include "app/metrics.h"
 #include "app/sample_store.h"
 #include "app/settings.h"
 #include "cpp/property_file.h"
@@ -38,7 +39,9 @@ LOGFONTW uiFont() {
 class Program::Detail {
 public:
     explicit Detail(Program& program)
-        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }) {}
+        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }) {
+        hostRegistry.addObserver(&metrics);
+    }
     ~Detail() { hostRegistry.stopAll(); }
 
     ui::FontCache fonts;
@@ -48,6 +51,9 @@ public:
     SampleStore sampleStore;
     HostRegistry hostRegistry{sampleStore};
     cpp::PropertyFile configuration;
+    MetricsCollector metrics{hostRegistry, cpp::DateTime()};
+    // Goes before the collector it reads.
+    std::unique_ptr<cpp::HttpServer> metricsServer;
 };
 
 Program::Program(HINSTANCE, const std::wstring& commandLine) : WinApp(commandLine) {
@@ -79,6 +85,7 @@ void Program::start() {
     detail.hostRegistry.setView(&window);
     window.centre();
     window.show();
+    startMetrics();
 
     // The check must never hold up the window thread.
     bus().postWork([this] { bus().postWork([this] { checkForUpdate(); }); });
@@ -97,6 +104,22 @@ void Program::start() {
     window.refreshHosts();
     applySavedPlacement();
     applySavedScale();
+}
+
+void Program::startMetrics() {
+    const auto listen = settings::metricsListen(detail_->configuration.get("metrics"), properties());
+    if (!listen)
+        return;
+    try {
+        const auto endpoint = settings::endpoint(*listen);
+        if (!endpoint)
+            throw cpp::Exception(cpp::String("\"%\" is no HOST:PORT", *listen));
+        detail_->metricsServer = serveMetrics(detail_->metrics, *endpoint);
+    } catch (const cpp::Exception& error) {
+        // Pinging goes on without the page.
+        cpp::warning(cpp::String("Metrics are off: %", error.what()));
+        detail_->mainWindow.setTitleNote("metrics off");
+    }
 }
 
 void Program::install() {

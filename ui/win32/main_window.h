@@ -55,6 +55,10 @@ public:
 
     PingView& pingView() { return pingView_; }
 
+    // "tarnlet 1.1 (note)" as the title, for what the user should know of
+    // without a dialog (a feature that could not start).
+    void setTitleNote(const cpp::String& note) const;
+
 private:
     bool onInit() override;
     bool onCommand(int id, int code, HWND control) override;
