@@ -14,7 +14,9 @@ import subprocess
 import tempfile
 import time
 
-from harness import BUILD, REPO, WINE_RUN, Profile, check, driver, launch, prefix, running, wait_until, windows_path
+import metrics_e2e
+from harness import (BUILD, WINE_RUN, Profile, check, copy_of_the_test_prefix, driver, launch, running, unmount,
+                     wait_until, windows_path)
 
 HOLD_FILE = os.path.join(BUILD, "tools", "hold-file.exe")
 # The data files' retry delay after a failed open or write.
@@ -42,10 +44,6 @@ def read_only(folder):
     """A read-only mount over folder: the refusal holds for root too, which
     ignores file permissions."""
     return mount("--bind", folder, folder) and mount("-o", "remount,bind,ro", folder)
-
-
-def unmount(folder):
-    subprocess.run(["umount", "-l", folder], stderr=subprocess.DEVNULL)
 
 
 class DataFile:
@@ -234,25 +232,6 @@ FAULTS = [
 ]
 
 
-@contextlib.contextmanager
-def copy_of_the_test_prefix(name):
-    """A prefix of the fault's own, so that its data folder is its own."""
-    folder = tempfile.mkdtemp(prefix="e2e-%s-" % name.replace(" ", "-"), dir=os.path.join(REPO, "build"))
-    copy = os.path.join(folder, "prefix")
-    shutil.copytree(prefix(), copy, symlinks=True)
-    os.environ["TARNLET_WINEPREFIX"] = copy
-    try:
-        yield copy
-    finally:
-        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=copy), stderr=subprocess.DEVNULL)
-        # A mount left behind would keep its folder, or lose what it covers.
-        with open("/proc/mounts") as mounts:
-            for line in mounts:
-                if line.split()[1].startswith(copy + "/"):
-                    unmount(line.split()[1])
-        shutil.rmtree(folder, ignore_errors=True)
-
-
 def live(fault):
     """Runs one fault in a process of its own; returns its report line, or
     raises with what went wrong."""
@@ -316,8 +295,12 @@ def report(fault):
 
 
 def test_data_folder_faults_lose_rows_only_while_they_last(display):
-    with multiprocessing.get_context("fork").Pool(len(FAULTS)) as pool:
+    # The Prometheus check waits for minute boundaries too: it runs in the
+    # same pool, so that the suite waits for them once, and reports itself.
+    with multiprocessing.get_context("fork").Pool(len(FAULTS) + 1) as pool:
+        prometheus = pool.apply_async(metrics_e2e.prometheus_report)
         results = pool.map(report, FAULTS)
+        metrics_e2e.beside["prometheus"] = prometheus.get()
     for name, outcome, failure in results:
         print("e2e:   %s: %s" % (name, outcome or "FAILED " + failure), flush=True)
     failures = [name for name, _, failure in results if failure]

@@ -277,3 +277,32 @@ def wait_until(predicate, timeout, interval=0.25):
             return True
         time.sleep(interval)
     return predicate()
+
+
+def unmount(folder):
+    subprocess.run(["umount", "-l", folder], stderr=subprocess.DEVNULL)
+
+
+@contextlib.contextmanager
+def copy_of_the_test_prefix(name):
+    """A copy of the test prefix for a check that runs beside others, so
+    that its data folder and its Wine server are its own."""
+    folder = tempfile.mkdtemp(prefix="e2e-%s-" % name.replace(" ", "-"), dir=os.path.join(REPO, "build"))
+    copy = os.path.join(folder, "prefix")
+    shutil.copytree(prefix(), copy, symlinks=True)
+    previous = os.environ.get("TARNLET_WINEPREFIX")
+    os.environ["TARNLET_WINEPREFIX"] = copy
+    try:
+        yield copy
+    finally:
+        if previous is None:
+            del os.environ["TARNLET_WINEPREFIX"]
+        else:
+            os.environ["TARNLET_WINEPREFIX"] = previous
+        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=copy), stderr=subprocess.DEVNULL)
+        # A mount left behind would keep its folder, or lose what it covers.
+        with open("/proc/mounts") as mounts:
+            for line in mounts:
+                if line.split()[1].startswith(copy + "/"):
+                    unmount(line.split()[1])
+        shutil.rmtree(folder, ignore_errors=True)
