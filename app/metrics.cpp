@@ -20,23 +20,23 @@ std::size_t bucketOf(std::int32_t milliseconds) {
 }
 
 void writeCounter(exposition::Writer& out, const std::vector<MetricsCollector::Host>& hosts, const char* name,
-                  const char* help, std::uint64_t MetricsCollector::Host::*count) {
+                  const char* help, std::uint64_t MetricsCollector::Counts::*count) {
     out.family(name, "counter", help);
     for (const MetricsCollector::Host& host : hosts)
-        out.sample(name, {{"host", host.name}}, exposition::integer(host.*count));
+        out.sample(name, {{"host", host.name}}, exposition::integer(host.counts.*count));
 }
 
 void writeHistogram(exposition::Writer& out, const std::vector<MetricsCollector::Host>& hosts) {
     out.family("tarnlet_ping_rtt_seconds", "histogram", "Reply times of the host's pings since the program started.");
     for (const MetricsCollector::Host& host : hosts) {
         std::uint64_t cumulative = 0;
-        for (std::size_t bucket = 0; bucket < host.buckets.size(); ++bucket) {
-            cumulative += host.buckets[bucket];
+        for (std::size_t bucket = 0; bucket < host.counts.buckets.size(); ++bucket) {
+            cumulative += host.counts.buckets[bucket];
             out.sample("tarnlet_ping_rtt_seconds_bucket", {{"host", host.name}, {"le", bucketLabels[bucket]}},
                        exposition::integer(cumulative));
         }
         out.sample("tarnlet_ping_rtt_seconds_sum", {{"host", host.name}},
-                   exposition::seconds(host.replyMilliseconds));
+                   exposition::seconds(host.counts.replyMilliseconds));
         out.sample("tarnlet_ping_rtt_seconds_count", {{"host", host.name}}, exposition::integer(cumulative));
     }
 }
@@ -94,15 +94,8 @@ std::vector<MetricsCollector::Host> MetricsCollector::snapshot() const {
     const std::lock_guard lock(mutex_);
     for (Host& host : hosts) {
         const auto found = counts_.find(host.name);
-        if (found == counts_.end())
-            continue;
-        const Counts& counts = found->second;
-        host.replies = counts.replies;
-        host.failures = counts.failures;
-        host.disconnects = counts.disconnects;
-        host.buckets = counts.buckets;
-        host.replyMilliseconds = counts.replyMilliseconds;
-        host.lastReply = counts.lastReply;
+        if (found != counts_.end())
+            host.counts = found->second;
     }
     return hosts;
 }
@@ -111,12 +104,12 @@ cpp::String MetricsCollector::page() const {
     const std::vector<Host> hosts = snapshot();
     exposition::Writer out;
     writeCounter(out, hosts, "tarnlet_ping_replies_total", "Ping replies since the program started.",
-                 &Host::replies);
+                 &Counts::replies);
     writeCounter(out, hosts, "tarnlet_ping_failures_total",
-                 "Pings that got no reply (timed out or failed) since the program started.", &Host::failures);
+                 "Pings that got no reply (timed out or failed) since the program started.", &Counts::failures);
     writeCounter(out, hosts, "tarnlet_disconnects_total",
                  "Disconnections (a second lost ping in a row of a connected host) since the program started.",
-                 &Host::disconnects);
+                 &Counts::disconnects);
     out.family("tarnlet_host_up", "gauge", "1 while the host is connected, 0 while not; absent while it is disabled.");
     for (const Host& host : hosts) {
         if (host.enabled)
@@ -128,9 +121,9 @@ cpp::String MetricsCollector::page() const {
     writeHistogram(out, hosts);
     out.family("tarnlet_last_rtt_seconds", "gauge", "The host's last reply time; absent before its first reply.");
     for (const Host& host : hosts) {
-        if (host.lastReply)
+        if (host.counts.lastReply)
             out.sample("tarnlet_last_rtt_seconds", {{"host", host.name}},
-                       exposition::seconds(static_cast<std::uint64_t>(*host.lastReply)));
+                       exposition::seconds(static_cast<std::uint64_t>(*host.counts.lastReply)));
     }
     out.family("tarnlet_build_info", "gauge", "Always 1; the version label names the running release.");
     out.sample("tarnlet_build_info", {{"version", TARNLET_VERSION}}, "1");

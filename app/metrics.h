@@ -26,10 +26,8 @@ public:
     // thresholds; one more bucket holds what is slower.
     static constexpr std::array<std::int32_t, 6> bucketBounds{1, 25, 50, 100, 250, 1000};
 
-    struct Host {
-        cpp::String name;
-        bool enabled = false;
-        bool connected = false;
+    // What the events told of one host since the start.
+    struct Counts {
         std::uint64_t replies = 0;
         std::uint64_t failures = 0;
         std::uint64_t disconnects = 0;
@@ -38,6 +36,13 @@ public:
         std::uint64_t replyMilliseconds = 0;
         // The last reply's time; none before the first.
         std::optional<std::int32_t> lastReply;
+    };
+
+    struct Host {
+        cpp::String name;
+        bool enabled = false;
+        bool connected = false;
+        Counts counts;
     };
 
     // started is the program's start, for process_start_time_seconds.
@@ -52,15 +57,6 @@ public:
     cpp::String page() const;
 
 private:
-    struct Counts {
-        std::uint64_t replies = 0;
-        std::uint64_t failures = 0;
-        std::uint64_t disconnects = 0;
-        std::array<std::uint64_t, bucketBounds.size() + 1> buckets{};
-        std::uint64_t replyMilliseconds = 0;
-        std::optional<std::int32_t> lastReply;
-    };
-
     const HostRegistry& registry_;
     const cpp::DateTime started_;
     mutable std::mutex mutex_;
