@@ -10,6 +10,7 @@
 #include <asio/steady_timer.hpp>
 #include <asio/write.hpp>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -75,6 +76,9 @@ public:
         read();
     }
 
+    // Once its request has come: the answer is on its way.
+    bool answering() const { return answering_; }
+
     // Idempotent; the server's list lets go of the connection here.
     void close() {
         if (!open_)
@@ -125,6 +129,7 @@ private:
     }
 
     void answer(const RequestHead& head) {
+        answering_ = true;
         const bool headOnly = head.method == "HEAD";
         if (head.method != "GET" && !headOnly) {
             answerText(405, "Method Not Allowed", "Allow: GET, HEAD\r\n");
@@ -145,6 +150,7 @@ private:
     }
 
     void answerText(std::int32_t status, const char* reason, const char* headers = "") {
+        answering_ = true;
         send(status, reason, {"text/plain; charset=utf-8", String("%\n", reason)}, false, headers);
     }
 
@@ -200,6 +206,7 @@ private:
     asio::steady_timer deadline_;
     Connections::iterator self_;
     bool open_ = true;
+    bool answering_ = false;
     std::array<char, 4096> chunk_{};
     String received_;
     String answer_;
@@ -259,8 +266,13 @@ void HttpServer::Detail::accept() {
             });
             return;
         }
-        if (connections.size() >= options.maxConnections)
-            connections.front()->close();
+        if (connections.size() >= options.maxConnections) {
+            // The oldest that has not asked for anything yet, so that a flood
+            // of silent clients cannot cut off a scrape being answered.
+            const auto idle = std::find_if(connections.begin(), connections.end(),
+                                           [](const auto& connection) { return !connection->answering(); });
+            (idle == connections.end() ? connections.front() : *idle)->close();
+        }
         connections.push_back(std::make_shared<Connection>(*this, std::move(socket)));
         connections.back()->start(std::prev(connections.end()));
         accept();

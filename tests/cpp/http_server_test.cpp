@@ -167,6 +167,21 @@ TEST_F(HttpServerTest, TwoHundredSilentConnectionsLeaveRoomForAScrapeAndGoAtTheT
     EXPECT_TRUE(silent.back()->closed());
 }
 
+TEST_F(HttpServerTest, SilentConnectionsMakeRoomByClosingEachOtherAndNotAnAnswerUnderWay) {
+    HttpServer patient("127.0.0.1", 0, pages);
+    Client reader(patient.port(), 1024);
+    ASSERT_TRUE(reader.send("GET /big HTTP/1.1\r\n\r\n"));
+    std::string answer = reader.receive(1);
+    ASSERT_EQ(answer, "H");
+    std::vector<std::unique_ptr<Client>> silent;
+    for (int i = 0; i < 40; ++i)
+        silent.push_back(std::make_unique<Client>(patient.port()));
+    answer += reader.receive();
+    EXPECT_EQ(answer.size(), answer.find("\r\n\r\n") + 4 + (4u << 20));
+    EXPECT_EQ(silent.front()->receive(1, 1s), "");
+    EXPECT_TRUE(silent.front()->closed());
+}
+
 TEST_F(HttpServerTest, ASlowReaderIsCutOffAtTheTimeOutWhileOthersAreServed) {
     Client slow(server.port(), 1024);
     ASSERT_TRUE(slow.send("GET /big HTTP/1.1\r\n\r\n"));
