@@ -105,7 +105,7 @@ protected:
         if (path.view() == "/page")
             return HttpServer::Page{"text/plain; version=0.0.4", "hello\n"};
         if (path.view() == "/big")
-            return HttpServer::Page{"text/plain", String(std::string(4 << 20, 'x'))};
+            return HttpServer::Page{"text/plain", String(std::string(16 << 20, 'x'))};
         if (path.view() == "/throws")
             throw Exception("no page");
         return std::nullopt;
@@ -169,7 +169,8 @@ TEST_F(HttpServerTest, TwoHundredSilentConnectionsLeaveRoomForAScrapeAndGoAtTheT
 
 TEST_F(HttpServerTest, SilentConnectionsMakeRoomByClosingEachOtherAndNotAnAnswerUnderWay) {
     HttpServer patient("127.0.0.1", 0, pages);
-    Client reader(patient.port(), 1024);
+    // A window far smaller than the answer keeps it under way.
+    Client reader(patient.port(), 16 * 1024);
     ASSERT_TRUE(reader.send("GET /big HTTP/1.1\r\n\r\n"));
     std::string answer = reader.receive(1);
     ASSERT_EQ(answer, "H");
@@ -177,7 +178,7 @@ TEST_F(HttpServerTest, SilentConnectionsMakeRoomByClosingEachOtherAndNotAnAnswer
     for (int i = 0; i < 40; ++i)
         silent.push_back(std::make_unique<Client>(patient.port()));
     answer += reader.receive();
-    EXPECT_EQ(answer.size(), answer.find("\r\n\r\n") + 4 + (4u << 20));
+    EXPECT_EQ(answer.size(), answer.find("\r\n\r\n") + 4 + (16u << 20));
     EXPECT_EQ(silent.front()->receive(1, 1s), "");
     EXPECT_TRUE(silent.front()->closed());
 }
