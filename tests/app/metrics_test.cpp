@@ -4,6 +4,7 @@
 #include "app/manual_clock.h"
 #include "app/no_data_directory.h"
 #include "app/sample_store.h"
+#include "cpp/thread.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,26 @@ TEST_F(MetricsTest, CountersAndBucketsNeverGoBackAndBucketsAreCumulative) {
     EXPECT_TRUE(ofHost(parse(collector.page()), "a").empty());
     registry.ensure("a");
     EXPECT_EQ(ofHost(parse(collector.page()), "a").at("tarnlet_ping_replies_total"), "0");
+}
+
+TEST_F(MetricsTest, PagesWrittenWhileSamplesArriveSeeEverySampleOnceAndInOrder) {
+    registry.enable("h");
+    constexpr int samples = 3000;
+    cpp::Thread runner([this] {
+        for (int i = 0; i < samples; ++i)
+            registry.recordSample("h", i % 10 == 9 ? -1 : i % 300);
+    });
+    double seen = 0;
+    const cpp::Stopwatch watch;
+    while (seen < samples && watch.elapsed() < cpp::Duration::seconds(30)) {
+        const Series host = ofHost(parse(collector.page()), "h");
+        const double now = std::stod(host.at("tarnlet_ping_replies_total")) +
+                           std::stod(host.at("tarnlet_ping_failures_total"));
+        ASSERT_GE(now, seen);
+        seen = now;
+    }
+    runner.join();
+    EXPECT_EQ(seen, samples);
 }
 
 TEST_F(MetricsTest, AHostNameIsEscapedInItsLabel) {
