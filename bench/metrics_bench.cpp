@@ -22,6 +22,7 @@
 #include <asio/write.hpp>
 
 #include <malloc.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -139,6 +140,10 @@ int main() {
 
     const std::size_t pageBytes = collector.page().size();
     figure("hosts", hostCount);
+    // Largest times stretch with the machine's other work.
+    double load[3] = {};
+    getloadavg(load, 3);
+    figure("machine_load_average", load[0]);
     figure("page_bytes", static_cast<double>(pageBytes));
     const auto [snapshotMedian, snapshotMax] = timed(200, [&] { (void)collector.snapshot(); });
     figure("snapshot_median_us", snapshotMedian);
