@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 namespace settings {
 
@@ -27,6 +28,12 @@ std::optional<std::int32_t> windowNumber(cpp::TextSpan digits) {
         return std::nullopt;
     }
 }
+
+bool allDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+constexpr const char* defaultMetrics = "127.0.0.1:9464";
 
 } // namespace
 
@@ -75,6 +82,48 @@ TrayChoices trayChoices(const cpp::PropertyFile& file) {
     const TrayChoices defaults;
     return {choice("tray", defaults.minimizeToTray), choice("notify", defaults.notify),
             choice("autostart", defaults.startWithWindows)};
+}
+
+std::optional<cpp::String> metricsListen(cpp::TextSpan setting, const cpp::PropertyMap& commandLine) {
+    if (commandLine.contains("--metrics")) {
+        const cpp::TextSpan given = commandLine.get("--metrics");
+        return given.empty() ? cpp::String(defaultMetrics) : cpp::String(given);
+    }
+    const std::string_view text = setting.view();
+    const std::size_t first = text.find_first_not_of(cpp::String::whitespace);
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    return cpp::String(text.substr(first, text.find_last_not_of(cpp::String::whitespace) + 1 - first));
+}
+
+std::optional<Endpoint> endpoint(cpp::TextSpan value) {
+    const std::string_view text = value.view();
+    std::string_view host;
+    std::string_view port = text;
+    if (!text.empty() && text.front() == '[') {
+        const std::size_t close = text.find(']');
+        if (close == std::string_view::npos || text.substr(close + 1, 1) != ":")
+            return std::nullopt;
+        host = text.substr(1, close - 1);
+        port = text.substr(close + 2);
+        if (host.empty())
+            return std::nullopt;
+    } else if (const std::size_t colon = text.find(':'); colon != std::string_view::npos) {
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+        // An IPv6 address needs its brackets, or its last part would be the port.
+        if (host.find(':') != std::string_view::npos || port.find(':') != std::string_view::npos)
+            return std::nullopt;
+    }
+    if (!allDigits(port) || port.size() > 5)
+        return std::nullopt;
+    const std::int64_t number = cpp::String(port).toInteger();
+    if (number < 1 || number > 65535)
+        return std::nullopt;
+    Endpoint result;
+    result.address = host.empty() || host == "localhost" ? cpp::String("127.0.0.1") : cpp::String(host);
+    result.port = static_cast<std::uint16_t>(number);
+    return result;
 }
 
 void save(cpp::PropertyFile& file, const HostRegistry& registry, const std::optional<WindowState>& window) {

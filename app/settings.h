@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cpp/property_file.h"
+#include "cpp/property_map.h"
 #include "cpp/string.h"
 #include "cpp/text_span.h"
 #include "cpp/time.h"
@@ -60,9 +61,25 @@ std::optional<cpp::Duration> scale(cpp::TextSpan value);
 // default.
 TrayChoices trayChoices(const cpp::PropertyFile& file);
 
+// Where the metrics page is to be served.
+struct Endpoint {
+    cpp::String address;
+    std::uint16_t port = 0;
+};
+
+// What the metrics page should listen on: the command line's "--metrics"
+// wins for the run (without a value: 127.0.0.1:9464), else the "metrics"
+// key; none when neither asks (an empty or blank key is off).
+std::optional<cpp::String> metricsListen(cpp::TextSpan setting, const cpp::PropertyMap& commandLine);
+
+// "HOST:PORT", "[IPv6]:PORT", ":PORT" or "PORT". No host or "localhost" is
+// 127.0.0.1, so that only a host given explicitly listens beyond loopback;
+// a host is never looked up. The port is 1 to 65535. None for anything else.
+std::optional<Endpoint> endpoint(cpp::TextSpan value);
+
 // Appends hosts, then active, then (with a window) pos, scale, tray, notify
-// and autostart. A line the
-// file refuses stays in memory, to be written by the next save.
+// and autostart. A line the file refuses stays in memory, to be written by
+// the next save.
 void save(cpp::PropertyFile& file, const HostRegistry& registry, const std::optional<WindowState>& window);
 
 } // namespace settings

@@ -15,6 +15,8 @@
 //   exit <code>            end with that exit code
 //   repeat                 write the last text or bytes line again, with its
 //                          delay, forever
+//   second <s>             wait until the clock is at second s (0-59) of a
+//                          minute, so that a test can keep minute boundaries quiet
 //   hang                   stay silent until killed
 //   # ...                  a comment; so is an empty line
 // A script that runs out ends with exit code 0. Without a script file it
@@ -113,6 +115,13 @@ int play(std::istream& script, const cpp::Output& out) {
                     cpp::Thread::sleep(cpp::Duration::seconds(1));
                 }
             }
+        }
+        if (word == "second") {
+            const std::uint64_t minute = 60'000'000;
+            const std::uint64_t into = cpp::DateTime().sinceEpoch().count() % minute;
+            const auto wanted = static_cast<std::uint64_t>(cpp::String(rest).toInteger() % 60) * 1'000'000;
+            cpp::Thread::sleep(cpp::Duration((wanted + minute - into) % minute));
+            continue;
         }
         if (word == "flood") {
             const std::size_t next = rest.find(' ');

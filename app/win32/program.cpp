@@ -3,6 +3,7 @@
 #include "app/data_file.h"
 #include "app/host_registry.h"
 #include "app/log_file.h"
+#include "app/metrics.h"
 #include "app/sample_store.h"
 #include "app/settings.h"
 #include "cpp/property_file.h"
@@ -61,7 +62,9 @@ std::optional<RECT> restoredRect(HWND window) {
 class Program::Detail {
 public:
     explicit Detail(Program& program)
-        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }) {}
+        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }) {
+        hostRegistry.addObserver(&metrics);
+    }
     ~Detail() { hostRegistry.stopAll(); }
 
     ui::FontCache fonts;
@@ -71,6 +74,9 @@ public:
     SampleStore sampleStore;
     HostRegistry hostRegistry{sampleStore};
     cpp::PropertyFile configuration;
+    MetricsCollector metrics{hostRegistry, cpp::DateTime()};
+    // Goes before the collector it reads.
+    std::unique_ptr<cpp::HttpServer> metricsServer;
 };
 
 Program::Program(HINSTANCE, const std::wstring& commandLine) : WinApp(commandLine) {
@@ -111,6 +117,7 @@ void Program::start() {
     // Started with Windows: only the icon shows until it is clicked.
     if (!properties().contains("--minimized"))
         window.show();
+    startMetrics();
 
     // The check must never hold up the window thread.
     bus().postWork([this] { bus().postWork([this] { checkForUpdate(); }); });
@@ -129,6 +136,22 @@ void Program::start() {
     window.refreshHosts();
     applySavedPlacement();
     applySavedScale();
+}
+
+void Program::startMetrics() {
+    const auto listen = settings::metricsListen(detail_->configuration.get("metrics"), properties());
+    if (!listen)
+        return;
+    try {
+        const auto endpoint = settings::endpoint(*listen);
+        if (!endpoint)
+            throw cpp::Exception(cpp::String("\"%\" is no HOST:PORT", *listen));
+        detail_->metricsServer = serveMetrics(detail_->metrics, *endpoint);
+    } catch (const cpp::Exception& error) {
+        // Pinging goes on without the page.
+        cpp::warning(cpp::String("Metrics are off: %", error.what()));
+        detail_->mainWindow.setTitleNote("metrics off");
+    }
 }
 
 void Program::install() {

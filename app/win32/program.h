@@ -29,6 +29,8 @@ public:
 
 private:
     void install();
+    // The metrics page, if the command line or config.txt asks for it.
+    void startMetrics();
     void checkForUpdate();
     void applySavedPlacement();
     void applySavedScale();

@@ -38,6 +38,49 @@ TEST(Settings, ScaleIsTheStoreScaleOfThatManySeconds) {
         EXPECT_FALSE(settings::scale(bad)) << bad;
 }
 
+TEST(Settings, TheMetricsFlagWinsOverTheKeyAndAloneMeansTheLoopbackDefault) {
+    const struct {
+        const char* commandLine;
+        const char* setting;
+        std::optional<cpp::String> listen;
+    } cases[] = {
+        {"", "", std::nullopt},
+        {"", " \t ", std::nullopt},
+        {"", " 0.0.0.0:9100 ", "0.0.0.0:9100"},
+        {"--metrics", "0.0.0.0:9100", "127.0.0.1:9464"},
+        {"--metrics=", "", "127.0.0.1:9464"},
+        {"--metrics=[::1]:9465", "0.0.0.0:9100", "[::1]:9465"},
+    };
+    for (const auto& c : cases) {
+        cpp::PropertyMap commandLine;
+        commandLine.parseLine(c.commandLine);
+        EXPECT_EQ(settings::metricsListen(c.setting, commandLine), c.listen) << c.commandLine << " " << c.setting;
+    }
+}
+
+TEST(Settings, AnEndpointIsAnAddressAndAPortAndOnlyAnExplicitHostLeavesLoopback) {
+    const struct {
+        const char* value;
+        const char* address;
+        std::uint16_t port;
+    } cases[] = {
+        {"127.0.0.1:9464", "127.0.0.1", 9464}, {"9464", "127.0.0.1", 9464},
+        {":1", "127.0.0.1", 1},                {"localhost:65535", "127.0.0.1", 65535},
+        {"[::1]:9464", "::1", 9464},           {"0.0.0.0:80", "0.0.0.0", 80},
+        {"192.0.2.7:9464", "192.0.2.7", 9464},
+    };
+    for (const auto& c : cases) {
+        const auto endpoint = settings::endpoint(c.value);
+        ASSERT_TRUE(endpoint) << c.value;
+        EXPECT_EQ(endpoint->address, c.address) << c.value;
+        EXPECT_EQ(endpoint->port, c.port) << c.value;
+    }
+    for (const char* bad : {"", "127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "::1:9464", "[::1]9464",
+                            "[]:9464", "[::1:9464", "host:94a4", "127.0.0.1:+80", "127.0.0.1:000009464",
+                            "a:b:c", "127.0.0.1: 9464"})
+        EXPECT_FALSE(settings::endpoint(bad)) << bad;
+}
+
 class SettingsSaveTest : public cpp::TempFolderTest {
 protected:
     SettingsSaveTest() {

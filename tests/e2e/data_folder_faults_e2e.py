@@ -14,6 +14,7 @@ import subprocess
 import tempfile
 import time
 
+import metrics_e2e
 from harness import (BUILD, WINE_RUN, Profile, check, copy_of_the_test_prefix, driver, launch, next_minute, running,
                      sleep_until, unmount, wait_until, windows_path)
 
@@ -286,8 +287,12 @@ def report(fault):
 
 
 def test_data_folder_faults_lose_rows_only_while_they_last(display):
-    with multiprocessing.get_context("fork").Pool(len(FAULTS)) as pool:
+    # The Prometheus check waits for minute boundaries too: it runs in the
+    # same pool, so that the suite waits for them once, and reports itself.
+    with multiprocessing.get_context("fork").Pool(len(FAULTS) + 1) as pool:
+        prometheus = pool.apply_async(metrics_e2e.prometheus_report)
         results = pool.map(report, FAULTS)
+        metrics_e2e.beside["prometheus"] = prometheus.get()
     for name, outcome, failure in results:
         print("e2e:   %s: %s" % (name, outcome or "FAILED " + failure), flush=True)
     failures = [name for name, _, failure in results if failure]

@@ -299,10 +299,15 @@ def copy_of_the_test_prefix(name):
     folder = tempfile.mkdtemp(prefix="e2e-%s-" % name.replace(" ", "-"), dir=os.path.join(REPO, "build"))
     copy = os.path.join(folder, "prefix")
     shutil.copytree(prefix(), copy, symlinks=True)
+    previous = os.environ.get("TARNLET_WINEPREFIX")
     os.environ["TARNLET_WINEPREFIX"] = copy
     try:
         yield copy
     finally:
+        if previous is None:
+            del os.environ["TARNLET_WINEPREFIX"]
+        else:
+            os.environ["TARNLET_WINEPREFIX"] = previous
         subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=copy), stderr=subprocess.DEVNULL)
         # A mount left behind would keep its folder, or lose what it covers.
         with open("/proc/mounts") as mounts:

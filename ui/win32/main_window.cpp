@@ -65,6 +65,10 @@ void MainWindow::create() {
     createModeless(IDD_MAIN, nullptr);
 }
 
+void MainWindow::setTitleNote(const cpp::String& note) const {
+    SetWindowTextW(window(), cpp::String("tarnlet % (%)", TARNLET_VERSION, note).toWide().c_str());
+}
+
 bool MainWindow::onInit() {
     const HWND window = this->window();
     SetWindowTextW(window, cpp::String("tarnlet %", TARNLET_VERSION).toWide().c_str());

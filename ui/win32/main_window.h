@@ -70,6 +70,9 @@ public:
     void setStartWithWindows(std::function<void(bool)> apply) { startWithWindows_ = std::move(apply); }
     // Shows the window, restored if it was minimized, in front.
     void showFromTray();
+    // "tarnlet 1.1 (note)" as the title, for what the user should know of
+    // without a dialog (a feature that could not start).
+    void setTitleNote(const cpp::String& note) const;
 
 private:
     bool onInit() override;
