@@ -63,7 +63,7 @@ bool hasForm(std::string_view text, std::string_view form) {
 
 std::optional<std::uint64_t> wholeNumber(std::string_view text) {
     // Nine digits are some thirty years.
-    if (text.empty() || text.size() > 12)
+    if (text.empty() || text.size() > 10)
         return std::nullopt;
     std::uint64_t value = 0;
     for (const char c : text) {
@@ -96,7 +96,9 @@ std::optional<Incident> incidentOf(const std::vector<String>& fields) {
     const auto seconds = wholeNumber(fields[2]);
     const auto scope = scopeByName(fields[3].span());
     const auto ended = endingByName(fields[5].span());
-    if (!start || !end || !seconds || !scope || !ended)
+    // The end says nothing the start and the seconds do not, but a line
+    // whose three disagree is none of ours.
+    if (!start || !end || !seconds || !scope || !ended || *end != *start + cpp::Duration::seconds(*seconds))
         return std::nullopt;
     return Incident{*start, cpp::Duration::seconds(*seconds), *scope, splitHosts(fields[4]), *ended};
 }
@@ -242,9 +244,13 @@ String outageLine(const Incident& incident, const LocalFields& local) {
             hosts += ';';
         hosts += host;
     }
-    return String("%,%,%,%,%,%\r\n", isoLocalTime(incident.start, local), isoLocalTime(incident.end(), local),
-                  wholeSeconds(incident.length), scopeName(incident.scope), csvField(hosts.span()),
-                  endingName(incident.ended));
+    // Whole seconds on both ends, so that end - start is the seconds field.
+    const auto startSeconds = static_cast<std::uint64_t>(wholeSeconds(incident.start.sinceEpoch()));
+    const auto seconds = static_cast<std::uint64_t>(wholeSeconds(incident.length));
+    const DateTime start(cpp::Duration::seconds(startSeconds));
+    const DateTime end(cpp::Duration::seconds(startSeconds + seconds));
+    return String("%,%,%,%,%,%\r\n", isoLocalTime(start, local), isoLocalTime(end, local), seconds,
+                  scopeName(incident.scope), csvField(hosts.span()), endingName(incident.ended));
 }
 
 OutageText parseOutageText(TextSpan text) {

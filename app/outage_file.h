@@ -32,8 +32,9 @@ std::optional<cpp::DateTime> parseIsoTime(cpp::TextSpan text);
 // The field as it is, or quoted with its quotes doubled when it holds a
 // comma, a quote or a line break.
 cpp::String csvField(cpp::TextSpan text);
-// One line with its CR LF: start, end (start + length), whole seconds,
-// scope, hosts joined by ';', ended.
+// One line with its CR LF: start, end, the whole seconds between them
+// (start and length cut to whole seconds), scope, hosts joined by ';',
+// ended.
 cpp::String outageLine(const Incident& incident, const LocalFields& local = systemLocalFields);
 
 // What a file's text holds: the incidents of its whole lines, oldest first,

@@ -12,6 +12,7 @@
 #define IDD_ADD_ADDRESS 107
 #define IDD_UNINSTALL 118
 #define IDD_UPDATE 120
+#define IDD_OUTAGES 130
 
 /* The host list's context menu; its first submenu is the one shown. */
 #define IDR_HOST_MENU 109
@@ -35,6 +36,15 @@
 #define IDC_LIVE 1003
 #define IDC_HOST_LIST 1004
 #define IDC_SCALE 1006
+
+/* The main window's button that opens the Outages window. */
+#define IDC_OUTAGES 1100
+
+/* Controls of the Outages window. */
+#define IDC_OUTAGE_TOTALS 1101
+#define IDC_OUTAGE_LIST 1102
+#define IDC_OUTAGE_COPY 1103
+#define IDC_OUTAGE_SAVE 1104
 
 /* Control of the Add Address dialog. */
 #define IDC_ADDRESS 1005

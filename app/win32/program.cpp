@@ -3,6 +3,8 @@
 #include "app/data_file.h"
 #include "app/host_registry.h"
 #include "app/log_file.h"
+#include "app/outage_file.h"
+#include "app/outage_ledger.h"
 #include "app/sample_store.h"
 #include "app/settings.h"
 #include "cpp/property_file.h"
@@ -38,14 +40,26 @@ LOGFONTW uiFont() {
 class Program::Detail {
 public:
     explicit Detail(Program& program)
-        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }) {}
-    ~Detail() { hostRegistry.stopAll(); }
+        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }),
+          // Its lines are written on a worker, never under the registry's mutex.
+          outageLedger(systemClock(), outageFile.load(),
+                       [this, &program] { program.bus().postWork([this] { outageFile.appendFinished(outageLedger); }); }) {}
+    ~Detail() {
+        // Before the runners stop, which would end it as disabled.
+        outageLedger.close();
+        hostRegistry.stopAll();
+        // The workers have stopped: what they did not write goes now.
+        outageFile.appendFinished(outageLedger);
+    }
 
     ui::FontCache fonts;
     ui::ImageCache images;
     ui::MainWindow mainWindow;
     ui::UninstallWindow uninstallWindow{fonts};
     SampleStore sampleStore;
+    OutageFile outageFile{cpp::FilePath(dataDirectory(), "outages.csv")};
+    // Outlives the registry's runners, which tell it.
+    OutageLedger outageLedger;
     HostRegistry hostRegistry{sampleStore};
     cpp::PropertyFile configuration;
 };
@@ -74,7 +88,10 @@ void Program::start() {
     Detail& detail = *detail_;
     detail.configuration.load(cpp::FilePath(dataDirectory(), "config.txt"), cpp::Duration::milliseconds(1000));
 
+    detail.hostRegistry.addObserver(&detail.outageLedger);
+
     ui::MainWindow& window = detail.mainWindow;
+    window.attachOutages(detail.outageLedger);
     window.create();
     detail.hostRegistry.setView(&window);
     window.centre();

@@ -2,6 +2,7 @@
 
 #include "app/host_registry.h"
 #include "app/host_view.h"
+#include "app/outage_ledger.h"
 #include "app/sample_store.h"
 #include "cpp/string.h"
 #include "cpp/time.h"
@@ -11,6 +12,7 @@
 #include "ui/win32/handles.h"
 #include "ui/win32/host_list.h"
 #include "ui/win32/image_cache.h"
+#include "ui/win32/outage_window.h"
 #include "ui/win32/ping_view.h"
 #include "ui/win32/splitter.h"
 
@@ -18,6 +20,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace ui {
 
@@ -55,6 +58,13 @@ public:
 
     PingView& pingView() { return pingView_; }
 
+    // The ledger that the Outages button shows and that is told when the
+    // machine sleeps and wakes; before create.
+    void attachOutages(OutageLedger& ledger);
+    // Opens the Outages window, or brings it to the front; nothing without
+    // a ledger.
+    void showOutages();
+
 private:
     bool onInit() override;
     bool onCommand(int id, int code, HWND control) override;
@@ -79,6 +89,9 @@ private:
     void openDataLocation(const cpp::String& name) const;
     void removeHost(const cpp::String& name);
     void showError(const char* message) const;
+    // WM_POWERBROADCAST: sleep ends the incident in progress; waking starts
+    // every runner's ping.exe afresh.
+    void powerChanged(WPARAM event);
 
     HostRegistry& hosts_;
     SampleStore& store_;
@@ -96,6 +109,8 @@ private:
     cpp::Duration scale_;
     // While set, selection changes in the list leave the graph alone.
     bool selectionFrozen_ = false;
+    OutageLedger* outageLedger_ = nullptr;
+    std::unique_ptr<OutageWindow> outageWindow_;
 };
 
 } // namespace ui
