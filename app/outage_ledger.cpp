@@ -181,22 +181,24 @@ void OutageLedger::suspend() {
     told(finished);
 }
 
-bool OutageLedger::resume() {
+bool OutageLedger::resume(const std::function<void()>& restart) {
     bool finished = false;
-    bool first = false;
     {
         const std::lock_guard lock(mutex_);
-        if (closed_)
+        if (closed_ || (!suspended_ && resumedAt_))
             return false;
-        first = suspended_ || !resumedAt_;
-        if (first) {
-            finished = finish(Incident::Ending::suspend);
-            suspended_ = false;
-            resumedAt_ = clock_->monotonic();
-        }
+        finished = finish(Incident::Ending::suspend);
+        // Until the runners have started again, the old children's last
+        // failures begin nothing.
+        suspended_ = true;
     }
     told(finished);
-    return first;
+    if (restart)
+        restart();
+    const std::lock_guard lock(mutex_);
+    suspended_ = false;
+    resumedAt_ = clock_->monotonic();
+    return true;
 }
 
 void OutageLedger::close() {

@@ -86,11 +86,13 @@ public:
     // The machine goes to sleep: the incident in progress ends here, and no
     // incident begins until the next resume.
     void suspend();
-    // The machine woke: incidents that begin within wakeWindow are wake
-    // incidents. One still open (a suspend that was never told) ends as a
-    // suspend. False when it repeats a resume already told since the last
-    // suspend (the system sends two for one wake).
-    bool resume();
+    // The machine woke: restart (the runners' new children) is called
+    // without the ledger's lock, and incidents that begin within wakeWindow
+    // after it are wake incidents. One still open (a suspend that was never
+    // told) ends as a suspend. False, and nothing is restarted, when it
+    // repeats a resume already told since the last suspend (the system
+    // sends two for one wake).
+    bool resume(const std::function<void()>& restart = {});
     // At exit: the incident in progress ends with Ending::exit, and events
     // that follow are ignored.
     void close();

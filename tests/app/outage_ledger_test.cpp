@@ -23,7 +23,8 @@ DateTime at(double second) {
 // One thing that happens at a second of the test: a host's runner started
 // ('+') or stopped ('-') or the host removed ('x'); a reply ('r') or a lost
 // reply ('f', two in a row disconnect); the machine suspending ('S') or
-// resuming ('W'); the calendar clock put back an hour ('J').
+// resuming ('W', with the host's lost replies while the runners restart:
+// 'L'); the calendar clock put back an hour ('J').
 struct Step {
     double second;
     char what;
@@ -80,7 +81,15 @@ protected:
             case 'r': registry.recordSample(step.host, 10); break;
             case 'f': registry.recordSample(step.host, -1); break;
             case 'S': ledger.suspend(); break;
-            case 'W': ledger.resume(); break;
+            case 'W': ledger.resume([this] { registry.restartAll(); }); break;
+            case 'L':
+                // The old children's last words while the runners restart.
+                ledger.resume([this, &step] {
+                    registry.recordSample(step.host, -1);
+                    registry.restartAll();
+                    registry.recordSample(step.host, -1);
+                });
+                break;
             case 'J': hoursBack += 1; moveTo(step.second); break;
             default: FAIL() << "no step " << step.what;
             }
@@ -160,6 +169,9 @@ INSTANTIATE_TEST_SUITE_P(
              {{2, 3, Scope::remote, {"a", "b"}, Ending::suspend},
               {21, 4, Scope::wake, {"a", "b"}, Ending::reply},
               {82, 1, Scope::remote, {"a"}, Ending::reply}}},
+        Case{"lost replies while the runners restart begin nothing",
+             threeHosts({{1, 'f', "a"}, {2, 'f', "a"}, {4, 'S'}, {10, 'L', "a"}, {11, 'r', "a"}}),
+             {{2, 2, Scope::remote, {"a"}, Ending::suspend}}},
         Case{"a resume with an incident open ends it as a suspend",
              threeHosts({{1, 'f', "a"}, {2, 'f', "a"}, {4, 'W'}, {5, 'r', "a"}}),
              {{2, 2, Scope::remote, {"a"}, Ending::suspend}}},

@@ -184,7 +184,9 @@ void MainWindow::powerChanged(WPARAM event) {
     case PBT_APMRESUMEAUTOMATIC:
     case PBT_APMRESUMESUSPEND:
         // The system sends both for one wake: the runners start once.
-        if (!outageLedger_ || outageLedger_->resume())
+        if (outageLedger_)
+            outageLedger_->resume([this] { hosts_.restartAll(); });
+        else
             hosts_.restartAll();
         break;
     default:
