@@ -91,16 +91,17 @@ std::vector<String> splitHosts(const String& text) {
 std::optional<Incident> incidentOf(const std::vector<String>& fields) {
     if (fields.size() != 6)
         return std::nullopt;
-    const auto start = parseIsoTime(fields[0].span());
-    const auto end = parseIsoTime(fields[1].span());
+    const auto start = parseIsoSeconds(fields[0].span());
+    const auto end = parseIsoSeconds(fields[1].span());
     const auto seconds = wholeNumber(fields[2]);
     const auto scope = scopeByName(fields[3].span());
     const auto ended = endingByName(fields[5].span());
     // The end says nothing the start and the seconds do not, but a line
     // whose three disagree is none of ours.
-    if (!start || !end || !seconds || !scope || !ended || *end != *start + cpp::Duration::seconds(*seconds))
+    if (!start || !end || !seconds || !scope || !ended || *end != *start + *seconds)
         return std::nullopt;
-    return Incident{*start, cpp::Duration::seconds(*seconds), *scope, splitHosts(fields[4]), *ended};
+    return Incident{DateTime(cpp::Duration::seconds(*start)), cpp::Duration::seconds(*seconds), *scope,
+                    splitHosts(fields[4]), *ended};
 }
 
 // Reads RFC 4180 records; a quote that opens no field is taken as it is.
@@ -197,7 +198,7 @@ String isoLocalTime(const DateTime& time, const LocalFields& local) {
     return String(text);
 }
 
-std::optional<DateTime> parseIsoTime(TextSpan text) {
+std::optional<std::uint64_t> parseIsoSeconds(TextSpan text) {
     const std::string_view view = text.view();
     if (view.size() < 20 || !hasForm(view.substr(0, 19), "dddd-dd-ddTdd:dd:dd"))
         return std::nullopt;
@@ -220,7 +221,7 @@ std::optional<DateTime> parseIsoTime(TextSpan text) {
         offset;
     if (seconds < 0)
         return std::nullopt;
-    return DateTime(cpp::Duration::seconds(static_cast<std::uint64_t>(seconds)));
+    return static_cast<std::uint64_t>(seconds);
 }
 
 String csvField(TextSpan text) {

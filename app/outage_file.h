@@ -26,8 +26,9 @@ std::tm systemLocalFields(const cpp::DateTime& time);
 
 // "2026-12-08T14:03:12+01:00".
 cpp::String isoLocalTime(const cpp::DateTime& time, const LocalFields& local = systemLocalFields);
-// The time an isoLocalTime text stands for, whatever zone wrote it.
-std::optional<cpp::DateTime> parseIsoTime(cpp::TextSpan text);
+// The seconds since 1970 (UTC) an isoLocalTime text stands for, whatever
+// zone wrote it.
+std::optional<std::uint64_t> parseIsoSeconds(cpp::TextSpan text);
 
 // The field as it is, or quoted with its quotes doubled when it holds a
 // comma, a quote or a line break.

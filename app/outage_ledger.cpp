@@ -102,7 +102,7 @@ void OutageLedger::startSpan(const String& name, HostState& host, const DateTime
     host.answered = true;
     if (!open_) {
         const cpp::Time now = clock_->monotonic();
-        const bool waking = resumedAt_ && now - *resumedAt_ <= wakeWindow;
+        const bool waking = resumed_ && now - resumedAt_ <= wakeWindow;
         open_ = Open{Incident{time, cpp::Duration(), waking ? Incident::Scope::wake : Incident::Scope::remote, {},
                               Incident::Ending::none},
                      now, 0};
@@ -175,7 +175,7 @@ void OutageLedger::suspend() {
         if (closed_)
             return;
         suspended_ = true;
-        resumedAt_.reset();
+        resumed_ = false;
         finished = finish(Incident::Ending::suspend);
     }
     told(finished);
@@ -185,7 +185,7 @@ bool OutageLedger::resume(const std::function<void()>& restart) {
     bool finished = false;
     {
         const std::lock_guard lock(mutex_);
-        if (closed_ || (!suspended_ && resumedAt_))
+        if (closed_ || (!suspended_ && resumed_))
             return false;
         finished = finish(Incident::Ending::suspend);
         // Until the runners have started again, the old children's last
@@ -197,6 +197,7 @@ bool OutageLedger::resume(const std::function<void()>& restart) {
         restart();
     const std::lock_guard lock(mutex_);
     suspended_ = false;
+    resumed_ = true;
     resumedAt_ = clock_->monotonic();
     return true;
 }

@@ -149,6 +149,8 @@ private:
     std::array<Tally, Incident::scopeCount> tallies_{};
     bool suspended_ = false;
     bool closed_ = false;
-    std::optional<cpp::Time> resumedAt_;
+    // The last resume, if one was told since the last suspend.
+    bool resumed_ = false;
+    cpp::Time resumedAt_{cpp::Duration()};
     std::atomic<std::uint64_t> version_{0};
 };

@@ -180,7 +180,9 @@ TEST_F(HostRegistryTest, RestartAllStartsEveryEnabledRunnerAgainAndLeavesTheRest
     registry.enable("a");
     registry.enable("b");
     registry.ensure("c");
-    feed("a", {{1, 20}});
+    // Straight in: the runners that cannot start their child post updates.
+    clock->set(at(1));
+    registry.recordSample("a", 20);
     registry.restartAll();
     EXPECT_EQ(observer.told, (std::vector<cpp::String>{"enabled a 0", "enabled b 0", "sample a 20", "disabled a 0",
                                                         "enabled a 0", "disabled b 0", "enabled b 0"}));
