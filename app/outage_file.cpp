@@ -290,12 +290,17 @@ std::vector<Incident> OutageFile::load() {
         const String text = readAll(path_, service_);
         OutageText read = parseOutageText(text.span());
         incidents = std::move(read.incidents);
-        openAt(text.size(), read.wholeLength);
-        output_.flush();
+        // Repaired now, while nothing else writes it; a missing file is made
+        // only by the first line, and the file is not held meanwhile.
+        if (read.wholeLength != text.size()) {
+            openAt(text.size(), read.wholeLength);
+            output_.flush();
+            output_.close();
+        }
     } catch (const std::exception&) {
-        // Keep what could be read; the next append tries to open it again.
-        output_ = cpp::Output();
+        // Keep what could be read; the next line tries again.
     }
+    output_ = cpp::Output();
     return incidents;
 }
 

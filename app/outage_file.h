@@ -58,7 +58,9 @@ public:
 
     const cpp::FilePath& path() const { return path_; }
 
-    // The incidents of the file, repairing a cut last line.
+    // The incidents of the file, repairing a cut last line. Makes no file
+    // and keeps none open: the first line does (an uninstall may be about
+    // to delete the folder).
     std::vector<Incident> load();
     // The lines of the incidents, after the heading when the file is new.
     void append(const std::vector<Incident>& incidents);

@@ -1,6 +1,7 @@
 #include "app/outage_ledger.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 
 using cpp::DateTime;
@@ -42,8 +43,15 @@ std::optional<Incident::Ending> endingByName(cpp::TextSpan name) {
     return ending == Incident::Ending::none ? std::nullopt : ending;
 }
 
-OutageLedger::OutageLedger(std::shared_ptr<Clock_t> clock, std::vector<Incident> earlier, Finished finished)
-    : clock_(std::move(clock)), finished_(std::move(finished)), history_(std::move(earlier)) {}
+OutageLedger::OutageLedger(std::shared_ptr<Clock_t> clock, Finished finished)
+    : clock_(std::move(clock)), finished_(std::move(finished)) {}
+
+void OutageLedger::restore(std::vector<Incident> earlier) {
+    const std::lock_guard lock(mutex_);
+    history_.insert(history_.begin(), std::make_move_iterator(earlier.begin()),
+                    std::make_move_iterator(earlier.end()));
+    ++version_;
+}
 
 void OutageLedger::hostChanged(const HostEvent& event) {
     bool finished = false;

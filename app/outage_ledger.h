@@ -75,11 +75,13 @@ public:
 
     using Finished = std::function<void()>;
 
-    // earlier are the incidents of the file, oldest first. finished is
-    // called, possibly under the registry's mutex, whenever an incident has
-    // ended and waits in takeFinished: it must only hand the work on.
-    explicit OutageLedger(std::shared_ptr<Clock_t> clock = systemClock(), std::vector<Incident> earlier = {},
-                          Finished finished = {});
+    // finished is called, possibly under the registry's mutex, whenever an
+    // incident has ended and waits in takeFinished: it must only hand the
+    // work on.
+    explicit OutageLedger(std::shared_ptr<Clock_t> clock = systemClock(), Finished finished = {});
+
+    // The incidents of the file, oldest first, go before this run's.
+    void restore(std::vector<Incident> earlier);
 
     void hostChanged(const HostEvent& event) override;
 

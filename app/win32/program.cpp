@@ -42,7 +42,7 @@ public:
     explicit Detail(Program& program)
         : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }),
           // Its lines are written on a worker, never under the registry's mutex.
-          outageLedger(systemClock(), outageFile.load(),
+          outageLedger(systemClock(),
                        [this, &program] { program.bus().postWork([this] { outageFile.appendFinished(outageLedger); }); }) {}
     ~Detail() {
         // Before the runners stop, which would end it as disabled.
@@ -88,6 +88,7 @@ void Program::start() {
     Detail& detail = *detail_;
     detail.configuration.load(cpp::FilePath(dataDirectory(), "config.txt"), cpp::Duration::milliseconds(1000));
 
+    detail.outageLedger.restore(detail.outageFile.load());
     detail.hostRegistry.addObserver(&detail.outageLedger);
 
     ui::MainWindow& window = detail.mainWindow;

@@ -98,7 +98,7 @@ protected:
 
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     int finishedCalls = 0;
-    OutageLedger ledger{clock, {}, [this] { ++finishedCalls; }};
+    OutageLedger ledger{clock, [this] { ++finishedCalls; }};
     cpp::Bus bus = cpp::Bus::create(0, "test");
     SampleStore store{clock, noDataDirectory};
     // Never the system's ping: a program that cannot start.
@@ -180,18 +180,23 @@ INSTANTIATE_TEST_SUITE_P(
                          {9, 'r', "b"}}),
              {{2, 3, Scope::remote, {"a"}, Ending::reply}, {7 - 3600, 2, Scope::remote, {"b"}, Ending::reply}}}));
 
-TEST_F(OutageLedgerSessionTest, ExitEndsTheOpenIncidentAndIgnoresWhatFollows) {
-    OutageLedger earlier{clock, {Incident{at(-100), Duration::seconds(9), Scope::local, {"z"}, Ending::reply}}};
-    EXPECT_EQ(earlier.history().size(), 1u);
-    play(threeHosts({{1, 'f', "a"}, {2, 'f', "a"}, {3, 'f', "b"}, {4, 'f', "b"}}));
-    moveTo(6);
+TEST_F(OutageLedgerSessionTest, TheFileGoesFirstExitEndsTheOpenIncidentAndWhatFollowsIsIgnored) {
+    const Incident earlier{at(-100), Duration::seconds(9), Scope::local, {"z"}, Ending::reply};
+    play(threeHosts({{1, 'f', "c"}, {2, 'f', "c"}, {3, 'r', "c"}}));
+    const Incident finished{at(2), Duration::seconds(1), Scope::remote, {"c"}, Ending::reply};
+    ledger.restore({earlier});
+    EXPECT_EQ(ledger.history(), (std::vector<Incident>{earlier, finished}));
+    EXPECT_EQ(ledger.takeFinished(), std::vector<Incident>{finished});
+
+    play({{4, 'f', "a"}, {5, 'f', "a"}, {6, 'f', "b"}, {7, 'f', "b"}});
+    moveTo(9);
     const std::optional<Incident> open = ledger.current();
     ASSERT_TRUE(open);
-    EXPECT_EQ(*open, (Incident{at(2), Duration::seconds(4), Scope::remote, {"a", "b"}, Ending::none}));
+    EXPECT_EQ(*open, (Incident{at(5), Duration::seconds(4), Scope::remote, {"a", "b"}, Ending::none}));
     ledger.close();
-    play({{7, 'f', "c"}, {8, 'f', "c"}, {9, '-', "a"}});
+    play({{10, 'f', "c"}, {11, 'f', "c"}, {12, '-', "a"}});
     EXPECT_EQ(ledger.takeFinished(),
-              (std::vector<Incident>{{at(2), Duration::seconds(4), Scope::remote, {"a", "b"}, Ending::exit}}));
+              (std::vector<Incident>{{at(5), Duration::seconds(4), Scope::remote, {"a", "b"}, Ending::exit}}));
     EXPECT_FALSE(ledger.current());
 }
 

@@ -82,8 +82,8 @@ bool OutageWindow::onInit() {
     const HWND incidents = GetDlgItem(window, IDC_OUTAGE_LIST);
     SendMessageW(totals, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     SendMessageW(incidents, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    setColumns(totals, totalsHeadings, {110, 90, 100, 100, 90});
-    setColumns(incidents, incidentHeadings, {130, 110, 60, 190});
+    setColumns(totals, totalsHeadings, {110, 90, 100, 100, 100});
+    setColumns(incidents, incidentHeadings, {130, 90, 60, 260});
     resizer_.init(window, {{IDC_OUTAGE_TOTALS, growX},
                            {IDC_OUTAGE_LIST, growX | growY},
                            {IDC_OUTAGE_COPY, moveX | moveY},

@@ -54,10 +54,13 @@ protected:
         return text;
     }
 
-    OutageLedger ledger{systemClock(),
-                        {{recently, cpp::Duration::seconds(30), Scope::remote, {"a"}, Ending::reply},
-                         {recently + cpp::Duration::minutes(5), cpp::Duration::seconds(90), Scope::local, {"a", "b"},
-                          Ending::suspend}}};
+    OutageWindowTest() {
+        ledger.restore({{recently, cpp::Duration::seconds(30), Scope::remote, {"a"}, Ending::reply},
+                        {recently + cpp::Duration::minutes(5), cpp::Duration::seconds(90), Scope::local, {"a", "b"},
+                         Ending::suspend}});
+    }
+
+    OutageLedger ledger;
     SampleStore store{systemClock(), noDataDirectory};
     ui::OutageWindow window{ledger, store};
 };
