@@ -20,6 +20,8 @@ namespace {
 // it is skipped without keeping all of it in memory.
 constexpr std::size_t fieldLimit = 8;
 constexpr std::size_t fieldLengthLimit = 1 << 20;
+// Host names hold no line breaks; quoted ones are read, but not without end.
+constexpr std::size_t lineBreakLimit = 16;
 
 // Days from 1970-01-01 to a proleptic Gregorian date (month 1 to 12).
 std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
@@ -105,16 +107,37 @@ std::optional<Incident> incidentOf(const std::vector<String>& fields) {
 }
 
 // Reads RFC 4180 records; a quote that opens no field is taken as it is.
+// A quote left open by a foreign edit or a cut would swallow the lines after
+// it: a record over several lines that is no incident, or is still open
+// after lineBreakLimit line breaks or at the end, is taken as a broken line
+// of its own, and reading goes on after that line's end.
 class RecordScanner {
 public:
     explicit RecordScanner(TextSpan text) : text_(text.view()) {}
 
     OutageText scan() {
-        OutageText result;
-        for (std::size_t i = 0; i < text_.size(); ++i) {
+        std::size_t from = 0;
+        scanFrom(from);
+        // A record left open at the end with a line break in it is no line
+        // cut short (ours hold none) but a quote left open: its first line
+        // is broken, and the lines after it stay.
+        while (breaks_ > 0) {
+            from = skipBrokenLine() + 1;
+            scanFrom(from);
+        }
+        return std::move(result_);
+    }
+
+private:
+    void scanFrom(std::size_t from) {
+        for (std::size_t i = from; i < text_.size(); ++i) {
             const char c = text_[i];
             if (inQuotes_) {
-                if (c != '"')
+                if (c == '\n' && ++breaks_ == 1)
+                    firstBreak_ = i;
+                if (breaks_ > lineBreakLimit)
+                    i = skipBrokenLine();
+                else if (c != '"')
                     add(c);
                 else if (i + 1 < text_.size() && text_[i + 1] == '"')
                     add(text_[++i]);
@@ -128,20 +151,21 @@ public:
                 if (!field_.empty() && field_.back() == '\r')
                     field_.pop_back();
                 endField();
-                if (!tooLong_)
-                    if (auto incident = incidentOf(fields_))
-                        result.incidents.push_back(std::move(*incident));
-                fields_.clear();
-                tooLong_ = false;
-                result.wholeLength = i + 1;
+                std::optional<Incident> incident = tooLong_ ? std::nullopt : incidentOf(fields_);
+                if (incident)
+                    result_.incidents.push_back(std::move(*incident));
+                // Over several lines and no incident: the first line is a
+                // broken one, and what follows is read again.
+                if (!incident && breaks_ > 0)
+                    i = skipBrokenLine();
+                else
+                    endRecord(i);
             } else {
                 add(c);
             }
         }
-        return result;
     }
 
-private:
     void add(char c) {
         if (field_.size() < fieldLengthLimit)
             field_ += c;
@@ -158,13 +182,32 @@ private:
         quoted_ = false;
     }
 
+    // At the line end that ends a record.
+    void endRecord(std::size_t lineEnd) {
+        fields_.clear();
+        field_.clear();
+        inQuotes_ = quoted_ = tooLong_ = false;
+        breaks_ = 0;
+        result_.wholeLength = lineEnd + 1;
+    }
+
+    // Returns where to go on from: the end of the record's first line.
+    std::size_t skipBrokenLine() {
+        endRecord(firstBreak_);
+        return firstBreak_;
+    }
+
     const std::string_view text_;
+    OutageText result_;
     std::vector<String> fields_;
     String field_;
     bool inQuotes_ = false;
     // The field began with a quote.
     bool quoted_ = false;
     bool tooLong_ = false;
+    // Line breaks inside quotes in this record, the first of them.
+    std::size_t breaks_ = 0;
+    std::size_t firstBreak_ = 0;
 };
 
 String readAll(const cpp::FilePath& path, const cpp::AsyncIO& service) {

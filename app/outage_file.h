@@ -40,8 +40,10 @@ cpp::String outageLine(const Incident& incident, const LocalFields& local = syst
 
 // What a file's text holds: the incidents of its whole lines, oldest first,
 // and how many bytes those whole lines take. A line that is not an incident
-// (the heading, a line of another program) is kept in the file but read as
-// nothing; only text after the last line end, outside quotes, is cut.
+// (the heading, a line of another program, one with a quote left open) is
+// kept in the file but read as nothing; only text after the last line end
+// outside quotes (a line cut short) is cut. A quoted field may hold line
+// breaks, up to 16 in a line.
 struct OutageText {
     std::vector<Incident> incidents;
     std::size_t wholeLength = 0;

@@ -99,7 +99,7 @@ TEST(OutageCsv, ReadsOnlyWholeLinesThatAreIncidents) {
         {"heading and a line", outageHeader + good, 1, std::string(outageHeader).size() + good.size()},
         {"LF line ends", "start,end\n" + good.substr(0, good.size() - 2) + "\n", 1, 10 + good.size() - 1},
         {"a cut last line", good + good.substr(0, 30), 1, good.size()},
-        {"cut inside a quoted line break", good + "2026-03-29T01:59:00+01:00,x,1,local,\"a\n", 1, good.size()},
+        {"cut after a quoted line break", good + "2026-03-29T01:59:00+01:00,x,1,local,\"a\nb", 1, good.size() + 39},
         {"a cut heading", "start,end,sec", 0, 0},
         {"foreign lines are skipped, not cut", std::string("garbage\0\xff,,,\r\n", 14) + good + "1,2,3,4,5,6,7\r\n",
          1, all},
@@ -110,7 +110,9 @@ TEST(OutageCsv, ReadsOnlyWholeLinesThatAreIncidents) {
          "2026-13-29T01:59:00+01:00,2026-03-29T03:01:00+02:00,1,local,a,reply\r\n",
          0, all},
         {"many fields", std::string(100000, ',') + "\r\n" + good, 1, 100002 + good.size()},
-        {"a quote left open", "\"" + std::string(5000, 'x') + "\n" + good, 0, 0},
+        {"a quote left open near the end", good + "\"" + std::string(5000, 'x') + "\n" + good, 2, all},
+        {"a quote left open is one broken line", "\"" + std::string(5000, 'x') + "\n" + std::string(16, '\n') + good,
+         1, all},
     };
     for (const auto& [what, text, count, whole] : cases) {
         const OutageText read = parseOutageText(cpp::TextSpan(text.data(), text.data() + text.size()));
@@ -118,6 +120,18 @@ TEST(OutageCsv, ReadsOnlyWholeLinesThatAreIncidents) {
         for (const Incident& found : read.incidents)
             EXPECT_EQ(found, incident) << what;
         EXPECT_EQ(read.wholeLength, whole == all ? text.size() : whole) << what;
+    }
+}
+
+TEST(OutageCsv, AQuoteLeftOpenLosesOnlyItsOwnLine) {
+    const Incident quoted{utc(0), Duration::seconds(3), Scope::remote, {"x,y", "z"}, Ending::reply};
+    const std::string line = outageLine(quoted, centralEurope);
+    for (const std::string& text : {line + "2026,\"open\r\n" + line + line, "\"" + line + line + line}) {
+        const OutageText read = parseOutageText(cpp::TextSpan(text.data(), text.data() + text.size()));
+        EXPECT_EQ(read.incidents.size(), text[0] == '"' ? 2u : 3u) << text;
+        for (const Incident& found : read.incidents)
+            EXPECT_EQ(found, quoted);
+        EXPECT_EQ(read.wholeLength, text.size());
     }
 }
 
@@ -149,15 +163,20 @@ TEST_F(OutageFileTest, ANewFileGetsTheHeadingAndKeepsItsLinesAcrossRuns) {
 
 TEST_F(OutageFileTest, ALineCutByACrashIsCutOffAtTheNextStart) {
     const std::string whole = OutageFile::text(incidents(2), centralEurope);
-    const std::vector<std::string> tails{"2026-03-29T0", "2026-03-29T01:59:00+01:00,x,1,local,\"a\r\nb", "\r"};
-    for (const std::string& tail : tails) {
+    // What is written after it; a quote left open makes a broken line,
+    // which stays.
+    const std::string broken = "2026-03-29T01:59:00+01:00,x,1,local,\"a\r\n";
+    const std::vector<std::pair<std::string, std::string>> tails{
+        {"2026-03-29T0", ""}, {"\r", ""}, {broken + "b", broken}};
+    for (const auto& [tail, kept] : tails) {
         const cpp::FilePath path = at("outages.csv");
         writeFile(path, whole + tail);
         OutageFile file(path, centralEurope);
         EXPECT_EQ(file.load(), incidents(2)) << tail;
-        EXPECT_EQ(readFile(path), whole) << tail;
+        EXPECT_EQ(readFile(path), whole + kept) << tail;
         file.append({incidents(3).back()});
-        EXPECT_EQ(readFile(path), OutageFile::text(incidents(3), centralEurope)) << tail;
+        EXPECT_EQ(readFile(path), whole + kept + outageLine(incidents(3).back(), centralEurope)) << tail;
+        EXPECT_EQ(OutageFile(path).load(), incidents(3)) << tail;
     }
     // A cut heading is written anew.
     writeFile(at("outages.csv"), "start,en");
