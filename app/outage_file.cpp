@@ -20,8 +20,6 @@ namespace {
 // it is skipped without keeping all of it in memory.
 constexpr std::size_t fieldLimit = 8;
 constexpr std::size_t fieldLengthLimit = 1 << 20;
-// Host names hold no line breaks; quoted ones are read, but not without end.
-constexpr std::size_t lineBreakLimit = 16;
 
 // Days from 1970-01-01 to a proleptic Gregorian date (month 1 to 12).
 std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
@@ -106,38 +104,30 @@ std::optional<Incident> incidentOf(const std::vector<String>& fields) {
                     splitHosts(fields[4]), *ended};
 }
 
-// Reads RFC 4180 records; a quote that opens no field is taken as it is.
-// A quote left open by a foreign edit or a cut would swallow the lines after
-// it: a record over several lines that is no incident, or is still open
-// after lineBreakLimit line breaks or at the end, is taken as a broken line
-// of its own, and reading goes on after that line's end.
+// Reads RFC 4180 records one line at a time; a quote that opens no field is
+// taken as it is. Host names hold no line break, so no line of ours has one
+// inside quotes: a line that ends with a quote open (a foreign edit, a
+// stray quote) is no incident, and does not swallow the lines after it.
 class RecordScanner {
 public:
     explicit RecordScanner(TextSpan text) : text_(text.view()) {}
 
     OutageText scan() {
-        std::size_t from = 0;
-        scanFrom(from);
-        // A record left open at the end with a line break in it is no line
-        // cut short (ours hold none) but a quote left open: its first line
-        // is broken, and the lines after it stay.
-        while (breaks_ > 0) {
-            from = skipBrokenLine() + 1;
-            scanFrom(from);
-        }
-        return std::move(result_);
-    }
-
-private:
-    void scanFrom(std::size_t from) {
-        for (std::size_t i = from; i < text_.size(); ++i) {
+        OutageText result;
+        for (std::size_t i = 0; i < text_.size(); ++i) {
             const char c = text_[i];
-            if (inQuotes_) {
-                if (c == '\n' && ++breaks_ == 1)
-                    firstBreak_ = i;
-                if (breaks_ > lineBreakLimit)
-                    i = skipBrokenLine();
-                else if (c != '"')
+            if (c == '\n') {
+                if (!inQuotes_ && !field_.empty() && field_.back() == '\r')
+                    field_.pop_back();
+                endField();
+                if (!inQuotes_ && !tooLong_)
+                    if (auto incident = incidentOf(fields_))
+                        result.incidents.push_back(std::move(*incident));
+                fields_.clear();
+                inQuotes_ = tooLong_ = false;
+                result.wholeLength = i + 1;
+            } else if (inQuotes_) {
+                if (c != '"')
                     add(c);
                 else if (i + 1 < text_.size() && text_[i + 1] == '"')
                     add(text_[++i]);
@@ -147,25 +137,14 @@ private:
                 inQuotes_ = quoted_ = true;
             } else if (c == ',') {
                 endField();
-            } else if (c == '\n') {
-                if (!field_.empty() && field_.back() == '\r')
-                    field_.pop_back();
-                endField();
-                std::optional<Incident> incident = tooLong_ ? std::nullopt : incidentOf(fields_);
-                if (incident)
-                    result_.incidents.push_back(std::move(*incident));
-                // Over several lines and no incident: the first line is a
-                // broken one, and what follows is read again.
-                if (!incident && breaks_ > 0)
-                    i = skipBrokenLine();
-                else
-                    endRecord(i);
             } else {
                 add(c);
             }
         }
+        return result;
     }
 
+private:
     void add(char c) {
         if (field_.size() < fieldLengthLimit)
             field_ += c;
@@ -182,32 +161,13 @@ private:
         quoted_ = false;
     }
 
-    // At the line end that ends a record.
-    void endRecord(std::size_t lineEnd) {
-        fields_.clear();
-        field_.clear();
-        inQuotes_ = quoted_ = tooLong_ = false;
-        breaks_ = 0;
-        result_.wholeLength = lineEnd + 1;
-    }
-
-    // Returns where to go on from: the end of the record's first line.
-    std::size_t skipBrokenLine() {
-        endRecord(firstBreak_);
-        return firstBreak_;
-    }
-
     const std::string_view text_;
-    OutageText result_;
     std::vector<String> fields_;
     String field_;
     bool inQuotes_ = false;
     // The field began with a quote.
     bool quoted_ = false;
     bool tooLong_ = false;
-    // Line breaks inside quotes in this record, the first of them.
-    std::size_t breaks_ = 0;
-    std::size_t firstBreak_ = 0;
 };
 
 String readAll(const cpp::FilePath& path, const cpp::AsyncIO& service) {

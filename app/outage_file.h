@@ -42,8 +42,8 @@ cpp::String outageLine(const Incident& incident, const LocalFields& local = syst
 // and how many bytes those whole lines take. A line that is not an incident
 // (the heading, a line of another program, one with a quote left open) is
 // kept in the file but read as nothing; only text after the last line end
-// outside quotes (a line cut short) is cut. A quoted field may hold line
-// breaks, up to 16 in a line.
+// (a line cut short) is cut. A quoted line break is written but not read
+// back: host names hold none, and a line of ours never does.
 struct OutageText {
     std::vector<Incident> incidents;
     std::size_t wholeLength = 0;
