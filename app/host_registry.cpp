@@ -98,6 +98,10 @@ void HostRegistry::ensure(const cpp::String& name) {
 
 void HostRegistry::enable(const cpp::String& name) {
     const std::lock_guard lock(mutex_);
+    enableLocked(name);
+}
+
+void HostRegistry::enableLocked(const cpp::String& name) {
     HostRecord& record = recordLocked(name);
     if (runners_.count(name) != 0) {
         return;
@@ -155,6 +159,20 @@ void HostRegistry::stopAll() {
     while (!runners_.empty()) {
         const cpp::String name = runners_.begin()->first;
         stopLocked(lock, name);
+    }
+}
+
+void HostRegistry::restartAll() {
+    std::unique_lock lock(mutex_);
+    std::vector<cpp::String> running;
+    for (const auto& entry : runners_)
+        running.push_back(entry.first);
+    for (const cpp::String& name : running) {
+        stopLocked(lock, name);
+        // Removed, or started again by another caller, while the lock was
+        // let go for the join.
+        if (hosts_.count(name) != 0 && runners_.count(name) == 0)
+            enableLocked(name);
     }
 }
 

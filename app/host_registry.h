@@ -73,6 +73,10 @@ public:
     void disable(const cpp::String& name);
     void remove(const cpp::String& name);
     void stopAll();
+    // Stops the runner of every enabled host and starts it again, so that
+    // each starts its ping.exe afresh (after the machine wakes); observers
+    // see each host disabled and enabled.
+    void restartAll();
 
     // From the host's runner: raw is a reply time in ms or -1 for a lost
     // reply. Stores the sample value and posts it to the view.
@@ -88,6 +92,7 @@ private:
     using ViewSlot = std::atomic<HostView_t*>;
 
     HostRecord& recordLocked(const cpp::String& name);
+    void enableLocked(const cpp::String& name);
     // Called and returns with lock held; releases it while joining.
     void stopLocked(std::unique_lock<std::mutex>& lock, const cpp::String& name);
     void post(const cpp::String& name, std::int32_t value) const;

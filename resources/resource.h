@@ -12,6 +12,7 @@
 #define IDD_ADD_ADDRESS 107
 #define IDD_UNINSTALL 118
 #define IDD_UPDATE 120
+#define IDD_OUTAGES 130
 
 /* The host list's context menu; its first submenu is the one shown. */
 #define IDR_HOST_MENU 109
@@ -36,6 +37,15 @@
 #define IDC_HOST_LIST 1004
 #define IDC_SCALE 1006
 
+/* The main window's button that opens the Outages window. */
+#define IDC_OUTAGES 1100
+
+/* Controls of the Outages window. */
+#define IDC_OUTAGE_TOTALS 1101
+#define IDC_OUTAGE_LIST 1102
+#define IDC_OUTAGE_COPY 1103
+#define IDC_OUTAGE_SAVE 1104
+
 /* Control of the Add Address dialog. */
 #define IDC_ADDRESS 1005
 
@@ -57,7 +67,7 @@
 #define ID_HOST_OPEN_LOCATION 40011
 
 /* The notification-area icon's menu and its commands. */
-#define IDR_TRAY_MENU 130
+#define IDR_TRAY_MENU 131
 #define ID_TRAY_SHOW 40101
 #define ID_TRAY_NOTIFY 40102
 #define ID_TRAY_MINIMIZE 40103

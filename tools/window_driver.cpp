@@ -17,6 +17,11 @@
 //   window-driver tray                        "left top right bottom" of the first
 //                                             notification-area icon in Wine's own
 //                                             tray window (its caption is ignored)
+//   window-driver cells <caption> <id>        one line per list view row: the
+//                                             text of every column, tab-separated
+//   window-driver power <caption> <event>     posts WM_POWERBROADCAST with that
+//                                             event (4 suspend, 18 resume), as
+//                                             the system sends it
 //
 // Exit code 0 on success, 1 when the window or control is not found, 2 for
 // a wrong command line.
@@ -110,9 +115,11 @@ struct Row {
     RECT icon{};
 };
 
-bool readItem(HWND list, const RemoteBuffer& item, const RemoteBuffer& text, int index, int subitem, Row& row) {
+// The text of one cell, and the row's image with the first.
+bool readCell(HWND list, const RemoteBuffer& item, const RemoteBuffer& text, int index, int subitem,
+              std::wstring& cell, int* image) {
     LVITEMW record{};
-    record.mask = LVIF_TEXT | (subitem == 0 ? LVIF_IMAGE : 0);
+    record.mask = LVIF_TEXT | (image ? LVIF_IMAGE : 0);
     record.iItem = index;
     record.iSubItem = subitem;
     record.pszText = static_cast<wchar_t*>(text.address());
@@ -124,13 +131,15 @@ bool readItem(HWND list, const RemoteBuffer& item, const RemoteBuffer& text, int
     if (!text.read(buffer, sizeof buffer) || !item.read(&answer, sizeof answer))
         return false;
     buffer[1023] = L'\0';
-    if (subitem == 0) {
-        row.text = buffer;
-        row.image = answer.iImage;
-    } else {
-        row.subitem = buffer;
-    }
+    cell = buffer;
+    if (image)
+        *image = answer.iImage;
     return true;
+}
+
+bool readItem(HWND list, const RemoteBuffer& item, const RemoteBuffer& text, int index, int subitem, Row& row) {
+    return subitem == 0 ? readCell(list, item, text, index, 0, row.text, &row.image)
+                        : readCell(list, item, text, index, subitem, row.subitem, nullptr);
 }
 
 int printRows(HWND list) {
@@ -166,6 +175,40 @@ int printRows(HWND list) {
     return result;
 }
 
+// The header is the list's child: its column count needs no buffer.
+int printCells(HWND list) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return 1;
+    int result = 0;
+    {
+        const RemoteBuffer item(process, sizeof(LVITEMW));
+        const RemoteBuffer text(process, 1024 * sizeof(wchar_t));
+        const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+        const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int index = 0; index < count && result == 0; ++index) {
+            std::string line;
+            for (int column = 0; column < columns; ++column) {
+                std::wstring cell;
+                if (!readCell(list, item, text, index, column, cell, nullptr)) {
+                    result = 1;
+                    break;
+                }
+                if (column)
+                    line += '\t';
+                line.append(narrow(cell.c_str()));
+            }
+            if (result == 0)
+                std::printf("%s\n", line.c_str());
+        }
+    }
+    CloseHandle(process);
+    return result;
+}
+
 BOOL CALLBACK printStatic(HWND child, LPARAM) {
     wchar_t className[64] = {};
     GetClassNameW(child, className, 64);
@@ -180,7 +223,8 @@ BOOL CALLBACK printStatic(HWND child, LPARAM) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: window-driver rect|control|rows|close|command|text|visible|shown|minimize <caption> [id]\n"
+                 "usage: window-driver rect|control|rows|cells|close|command|power|text|visible|shown|minimize "
+                 "<caption> [id]\n"
                  "       window-driver tray\n");
     return 2;
 }
@@ -211,8 +255,8 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
         return usage();
     const std::wstring command = argv[1];
-    const bool needsId =
-        command == L"control" || command == L"rows" || command == L"command" || command == L"visible";
+    const bool needsId = command == L"control" || command == L"rows" || command == L"cells" || command == L"command" ||
+                         command == L"power" || command == L"visible";
     if (needsId != (argc == 4) || argc > 4)
         return usage();
     const HWND window = findWindow(argv[2]);
@@ -223,12 +267,14 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"rect") {
         GetWindowRect(window, &rect);
         printRect(rect);
-    } else if (command == L"control" || command == L"rows" || command == L"visible") {
+    } else if (command == L"control" || command == L"rows" || command == L"cells" || command == L"visible") {
         const HWND control = findControl(window, id);
         if (!control)
             return 1;
         if (command == L"rows")
             return printRows(control);
+        if (command == L"cells")
+            return printCells(control);
         if (command == L"visible") {
             std::printf("%d\n", IsWindowVisible(control) ? 1 : 0);
             std::fflush(stdout);
@@ -240,6 +286,8 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(window, WM_CLOSE, 0, 0);
     } else if (command == L"command") {
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    } else if (command == L"power") {
+        PostMessageW(window, WM_POWERBROADCAST, static_cast<WPARAM>(id), 0);
     } else if (command == L"text") {
         EnumChildWindows(window, printStatic, 0);
     } else if (command == L"shown") {

@@ -4,6 +4,8 @@
 #include "app/host_registry.h"
 #include "app/log_file.h"
 #include "app/metrics.h"
+#include "app/outage_file.h"
+#include "app/outage_ledger.h"
 #include "app/sample_store.h"
 #include "app/settings.h"
 #include "cpp/property_file.h"
@@ -62,16 +64,28 @@ std::optional<RECT> restoredRect(HWND window) {
 class Program::Detail {
 public:
     explicit Detail(Program& program)
-        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }) {
+        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }),
+          // Its lines are written on a worker, never under the registry's mutex.
+          outageLedger(systemClock(),
+                       [this, &program] { program.bus().postWork([this] { outageFile.appendFinished(outageLedger); }); }) {
         hostRegistry.addObserver(&metrics);
     }
-    ~Detail() { hostRegistry.stopAll(); }
+    ~Detail() {
+        // Before the runners stop, which would end it as disabled.
+        outageLedger.close();
+        hostRegistry.stopAll();
+        // The workers have stopped: what they did not write goes now.
+        outageFile.appendFinished(outageLedger);
+    }
 
     ui::FontCache fonts;
     ui::ImageCache images;
     ui::MainWindow mainWindow;
     ui::UninstallWindow uninstallWindow{fonts};
     SampleStore sampleStore;
+    OutageFile outageFile{cpp::FilePath(dataDirectory(), "outages.csv")};
+    // Outlives the registry's runners, which tell it.
+    OutageLedger outageLedger;
     HostRegistry hostRegistry{sampleStore};
     cpp::PropertyFile configuration;
     MetricsCollector metrics{hostRegistry, cpp::DateTime()};
@@ -103,6 +117,9 @@ void Program::start() {
     Detail& detail = *detail_;
     detail.configuration.load(cpp::FilePath(dataDirectory(), "config.txt"), cpp::Duration::milliseconds(1000));
 
+    detail.outageLedger.restore(detail.outageFile.load());
+    detail.hostRegistry.addObserver(&detail.outageLedger);
+
     ui::MainWindow& window = detail.mainWindow;
     const settings::TrayChoices trayChoices = settings::trayChoices(detail.configuration);
     window.setTrayChoices(trayChoices);
@@ -110,6 +127,7 @@ void Program::start() {
         [](bool on) { ::install::setStartWithWindows(on, ::install::Installation::forCurrentUser()); });
     // The Run value follows the setting, and names the program where it is now installed.
     ::install::setStartWithWindows(trayChoices.startWithWindows, ::install::Installation::forCurrentUser());
+    window.attachOutages(detail.outageLedger);
     window.create();
     detail.hostRegistry.setView(&window);
     detail.hostRegistry.addObserver(&window.outageNotices());

@@ -174,4 +174,25 @@ TEST_F(HostRegistryTest, ObserversAreToldOfEveryChangeInOrderWithTheDisconnectio
     EXPECT_EQ(observer.times.at(7), at(9));
 }
 
+TEST_F(HostRegistryTest, RestartAllStartsEveryEnabledRunnerAgainAndLeavesTheRestAlone) {
+    RecordingObserver observer;
+    registry.addObserver(&observer);
+    registry.enable("a");
+    registry.enable("b");
+    registry.ensure("c");
+    // Straight in: the runners that cannot start their child post updates.
+    clock->set(at(1));
+    registry.recordSample("a", 20);
+    registry.restartAll();
+    EXPECT_EQ(observer.told, (std::vector<cpp::String>{"enabled a 0", "enabled b 0", "sample a 20", "disabled a 0",
+                                                        "enabled a 0", "disabled b 0", "enabled b 0"}));
+    EXPECT_NE(registry.record("a").active, 0);
+    EXPECT_NE(registry.record("b").active, 0);
+    EXPECT_EQ(registry.record("c").active, 0);
+    // The session goes on: connected and last stay.
+    EXPECT_TRUE(registry.record("a").connected);
+    EXPECT_EQ(registry.record("a").last, 20);
+    registry.stopAll();
+}
+
 } // namespace

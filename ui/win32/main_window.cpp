@@ -249,6 +249,11 @@ bool MainWindow::onClose() {
 }
 
 bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_POWERBROADCAST) {
+        powerChanged(wParam);
+        result = TRUE;
+        return true;
+    }
     if (message == TrayIcon::callbackMessage) {
         onTrayEvent(wParam, lParam);
         return true;
@@ -276,6 +281,35 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     return handled;
 }
 
+void MainWindow::attachOutages(OutageLedger& ledger) {
+    outageLedger_ = &ledger;
+    outageWindow_ = std::make_unique<OutageWindow>(ledger, store_);
+}
+
+void MainWindow::showOutages() {
+    if (outageWindow_ && window())
+        outageWindow_->open(window());
+}
+
+void MainWindow::powerChanged(WPARAM event) {
+    switch (event) {
+    case PBT_APMSUSPEND:
+        if (outageLedger_)
+            outageLedger_->suspend();
+        break;
+    case PBT_APMRESUMEAUTOMATIC:
+    case PBT_APMRESUMESUSPEND:
+        // The system sends both for one wake: the runners start once.
+        if (outageLedger_)
+            outageLedger_->resume([this] { hosts_.restartAll(); });
+        else
+            hosts_.restartAll();
+        break;
+    default:
+        break;
+    }
+}
+
 bool MainWindow::onCommand(int id, int code, HWND /*control*/) {
     switch (id) {
     case IDC_ADD_ADDRESS:
@@ -283,6 +317,9 @@ bool MainWindow::onCommand(int id, int code, HWND /*control*/) {
         return true;
     case IDC_LIVE:
         pingView_.scrollTo(cpp::DateTime());
+        return true;
+    case IDC_OUTAGES:
+        showOutages();
         return true;
     case IDC_SCALE:
         if (code == CBN_SELCHANGE) {

@@ -2,6 +2,7 @@
 
 #include "app/host_registry.h"
 #include "app/host_view.h"
+#include "app/outage_ledger.h"
 #include "app/sample_store.h"
 #include "app/settings.h"
 #include "cpp/string.h"
@@ -12,6 +13,7 @@
 #include "ui/win32/handles.h"
 #include "ui/win32/host_list.h"
 #include "ui/win32/image_cache.h"
+#include "ui/win32/outage_window.h"
 #include "ui/win32/ping_view.h"
 #include "ui/win32/splitter.h"
 #include "ui/win32/tray_icon.h"
@@ -23,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace ui {
 
@@ -73,6 +76,12 @@ public:
     // "tarnlet 1.1 (note)" as the title, for what the user should know of
     // without a dialog (a feature that could not start).
     void setTitleNote(const cpp::String& note) const;
+    // The ledger that the Outages button shows and that is told when the
+    // machine sleeps and wakes; before create.
+    void attachOutages(OutageLedger& ledger);
+    // Opens the Outages window, or brings it to the front; nothing without
+    // a ledger.
+    void showOutages();
 
 private:
     bool onInit() override;
@@ -98,6 +107,9 @@ private:
     void openDataLocation(const cpp::String& name) const;
     void removeHost(const cpp::String& name);
     void showError(const char* message) const;
+    // WM_POWERBROADCAST: sleep ends the incident in progress; waking starts
+    // every runner's ping.exe afresh.
+    void powerChanged(WPARAM event);
 
     void onTrayEvent(WPARAM wParam, LPARAM lParam);
     void showTrayMenu(POINT anchor);
@@ -129,6 +141,8 @@ private:
     std::function<void(bool)> startWithWindows_;
     // What the icon shows of each host, kept from the rows' updates.
     std::map<cpp::String, TrayHost> trayHosts_;
+    OutageLedger* outageLedger_ = nullptr;
+    std::unique_ptr<OutageWindow> outageWindow_;
 };
 
 } // namespace ui
