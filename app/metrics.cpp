@@ -2,6 +2,7 @@
 
 #include "app/exposition.h"
 #include "app/host_registry.h"
+#include "app/outage_ledger.h"
 #include "cpp/exception.h"
 
 #include <cstddef>
@@ -41,10 +42,24 @@ void writeHistogram(exposition::Writer& out, const std::vector<MetricsCollector:
     }
 }
 
+// Finished incidents only: the one going on counts when it ends, so that
+// neither counter ever goes back.
+void writeOutages(exposition::Writer& out, const std::array<OutageLedger::Tally, Incident::scopeCount>& totals) {
+    const auto scope = [](std::size_t index) { return scopeName(static_cast<Incident::Scope>(index)); };
+    out.family("tarnlet_outages_total", "counter", "Outages that ended since the program started, by scope.");
+    for (std::size_t index = 0; index < totals.size(); ++index)
+        out.sample("tarnlet_outages_total", {{"scope", scope(index)}}, exposition::integer(totals[index].count));
+    out.family("tarnlet_outage_seconds_total", "counter",
+               "Length of the outages that ended since the program started, by scope.");
+    for (std::size_t index = 0; index < totals.size(); ++index)
+        out.sample("tarnlet_outage_seconds_total", {{"scope", scope(index)}},
+                   exposition::integer(totals[index].seconds));
+}
+
 } // namespace
 
-MetricsCollector::MetricsCollector(const HostRegistry& registry, cpp::DateTime started)
-    : registry_(registry), started_(started) {}
+MetricsCollector::MetricsCollector(const HostRegistry& registry, cpp::DateTime started, const OutageLedger* outages)
+    : registry_(registry), started_(started), outages_(outages) {}
 
 void MetricsCollector::hostChanged(const HostEvent& event) {
     const std::lock_guard lock(mutex_);
@@ -125,6 +140,8 @@ cpp::String MetricsCollector::page() const {
             out.sample("tarnlet_last_rtt_seconds", {{"host", host.name}},
                        exposition::seconds(static_cast<std::uint64_t>(*host.counts.lastReply)));
     }
+    if (outages_)
+        writeOutages(out, outages_->sessionTotals());
     out.family("tarnlet_build_info", "gauge", "Always 1; the version label names the running release.");
     out.sample("tarnlet_build_info", {{"version", TARNLET_VERSION}}, "1");
     out.family("process_start_time_seconds", "gauge", "Start time of the process since the Unix epoch in seconds.");

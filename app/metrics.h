@@ -15,6 +15,7 @@
 #include <vector>
 
 class HostRegistry;
+class OutageLedger;
 
 // The figures a Prometheus scrape reads: per host the replies, failures,
 // disconnections and reply times since the program started, counted from
@@ -45,8 +46,9 @@ public:
         Counts counts;
     };
 
-    // started is the program's start, for process_start_time_seconds.
-    MetricsCollector(const HostRegistry& registry, cpp::DateTime started);
+    // started is the program's start, for process_start_time_seconds; the
+    // ledger, if any, gives the outages since then by scope.
+    MetricsCollector(const HostRegistry& registry, cpp::DateTime started, const OutageLedger* outages = nullptr);
 
     void hostChanged(const HostEvent& event) override;
 
@@ -59,6 +61,7 @@ public:
 private:
     const HostRegistry& registry_;
     const cpp::DateTime started_;
+    const OutageLedger* const outages_;
     mutable std::mutex mutex_;
     std::map<cpp::String, Counts> counts_;
 };

@@ -88,7 +88,7 @@ public:
     OutageLedger outageLedger;
     HostRegistry hostRegistry{sampleStore};
     cpp::PropertyFile configuration;
-    MetricsCollector metrics{hostRegistry, cpp::DateTime()};
+    MetricsCollector metrics{hostRegistry, cpp::DateTime(), &outageLedger};
     // Goes before the collector it reads.
     std::unique_ptr<cpp::HttpServer> metricsServer;
 };

@@ -3,6 +3,7 @@
 #include "app/host_registry.h"
 #include "app/manual_clock.h"
 #include "app/no_data_directory.h"
+#include "app/outage_ledger.h"
 #include "app/sample_store.h"
 #include "cpp/thread.h"
 
@@ -176,6 +177,33 @@ TEST_F(MetricsTest, PagesWrittenWhileSamplesArriveSeeEverySampleOnceAndInOrder) 
     }
     runner.join();
     EXPECT_EQ(seen, samples);
+}
+
+TEST_F(MetricsTest, OutagesCountByScopeOnceTheyEnd) {
+    OutageLedger ledger(clock);
+    registry.addObserver(&ledger);
+    const MetricsCollector withOutages{registry, fromOrigin(0), &ledger};
+    const auto outages = [&withOutages] {
+        const Series all = parse(withOutages.page());
+        return std::vector<std::string>{all.at("tarnlet_outages_total{scope=\"local\"}"),
+                                        all.at("tarnlet_outage_seconds_total{scope=\"local\"}"),
+                                        all.at("tarnlet_outages_total{scope=\"remote\"}"),
+                                        all.at("tarnlet_outages_total{scope=\"wake\"}")};
+    };
+    registry.enable("a");
+    registry.enable("b");
+    feed("a", {5});
+    feed("b", {5});
+    EXPECT_EQ(outages(), (std::vector<std::string>{"0", "0", "0", "0"}));
+    // Both down at once: a local outage, counted when the last one answers.
+    feed("a", {-1, -1});
+    feed("b", {-1, -1});
+    clock->pass(cpp::Duration::seconds(42));
+    EXPECT_EQ(outages(), (std::vector<std::string>{"0", "0", "0", "0"}));
+    feed("a", {5});
+    feed("b", {5});
+    EXPECT_EQ(outages(), (std::vector<std::string>{"1", "42", "0", "0"}));
+    registry.stopAll();
 }
 
 TEST_F(MetricsTest, AHostNameIsEscapedInItsLabel) {

@@ -337,6 +337,9 @@ bool MainWindow::onCommand(int id, int code, HWND /*control*/) {
     case ID_TRAY_SHOW:
         showFromTray();
         return true;
+    case ID_TRAY_OUTAGES:
+        showOutages();
+        return true;
     case ID_TRAY_NOTIFY:
     case ID_TRAY_MINIMIZE:
     case ID_TRAY_AUTOSTART:
