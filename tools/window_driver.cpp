@@ -14,6 +14,13 @@
 //                                             parents are visible, else "0"
 //   window-driver shown <caption>             "visible iconic" of the window, each 1 or 0
 //   window-driver minimize <caption>          posts the system's Minimize command
+//   window-driver focus <caption>             "id class" of the control with the
+//                                             keyboard focus in the window's thread
+//                                             ("none" without one)
+//   window-driver dpi <caption>               the window's DPI as it reports it
+//   window-driver menu                        "left top right bottom" of the popup
+//                                             menu shown, if any (its caption is
+//                                             ignored)
 //   window-driver tray                        "left top right bottom" of the first
 //                                             notification-area icon in Wine's own
 //                                             tray window (its caption is ignored)
@@ -178,10 +185,41 @@ BOOL CALLBACK printStatic(HWND child, LPARAM) {
     return TRUE;
 }
 
+int printFocus(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return 1;
+    if (!info.hwndFocus) {
+        std::printf("none\n");
+        return 0;
+    }
+    wchar_t className[128] = {};
+    GetClassNameW(info.hwndFocus, className, 128);
+    std::printf("%d %s\n", GetDlgCtrlID(info.hwndFocus), narrow(className).c_str());
+    return 0;
+}
+
+// GetDpiForWindow where the system has it, else the system's DPI.
+int printDpi(HWND window) {
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpiForWindow) {
+        std::printf("%u\n", dpiForWindow(window));
+        return 0;
+    }
+    const HDC screen = GetDC(nullptr);
+    std::printf("%d\n", GetDeviceCaps(screen, LOGPIXELSX));
+    ReleaseDC(nullptr, screen);
+    return 0;
+}
+
 int usage() {
     std::fprintf(stderr,
-                 "usage: window-driver rect|control|rows|close|command|text|visible|shown|minimize <caption> [id]\n"
-                 "       window-driver tray\n");
+                 "usage: window-driver rect|control|rows|close|command|text|visible|shown|minimize|focus|dpi "
+                 "<caption> [id]\n"
+                 "       window-driver tray|menu\n");
     return 2;
 }
 
@@ -203,11 +241,32 @@ int printTrayIcon() {
     return 1;
 }
 
+// A shown popup menu is a top-level window of the menu class.
+int printMenu() {
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        const HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu && IsWindowVisible(menu)) {
+            RECT rect{};
+            GetWindowRect(menu, &rect);
+            printRect(rect);
+            std::fflush(stdout);
+            return 0;
+        }
+        Sleep(100);
+    }
+    return 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Aware of the DPI as tarnlet is, so that rectangles come in the screen's
+    // own pixels rather than scaled for a program that knows no DPI.
+    SetProcessDPIAware();
     if (argc == 2 && std::wstring(argv[1]) == L"tray")
         return printTrayIcon();
+    if (argc == 2 && std::wstring(argv[1]) == L"menu")
+        return printMenu();
     if (argc < 3)
         return usage();
     const std::wstring command = argv[1];
@@ -246,6 +305,10 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%d %d\n", IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0);
     } else if (command == L"minimize") {
         PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    } else if (command == L"focus" || command == L"dpi") {
+        const int result = command == L"focus" ? printFocus(window) : printDpi(window);
+        std::fflush(stdout);
+        return result;
     } else {
         return usage();
     }

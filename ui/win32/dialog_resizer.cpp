@@ -2,13 +2,15 @@
 
 #include "cpp/win32/windows_exception.h"
 #include "ui/win32/rect.h"
+#include "ui/win32/window_dpi.h"
 
 namespace ui {
 
 namespace {
 
-SIZE gripSize() {
-    return {GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL)};
+SIZE gripSize(HWND dialog) {
+    const Dpi dpi = dpiOf(dialog);
+    return {systemMetric(SM_CXVSCROLL, dpi), systemMetric(SM_CYHSCROLL, dpi)};
 }
 
 } // namespace
@@ -34,7 +36,7 @@ void DialogResizer::init(HWND dialog, const std::vector<Rule>& rules) {
         controls_.push_back({control, toRect(rect), rule.rules});
     }
 
-    const SIZE size = gripSize();
+    const SIZE size = gripSize(dialog_);
     const Rect place = sizeGripRect(toRect(client), size.cx, size.cy);
     grip_ = CreateWindowExW(0, L"SCROLLBAR", nullptr,
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
@@ -43,6 +45,13 @@ void DialogResizer::init(HWND dialog, const std::vector<Rule>& rules) {
     if (!grip_) {
         throw cpp::windows::Exception();
     }
+}
+
+void DialogResizer::rescale(const Dpi& from, const Dpi& to) {
+    minimum_ = {from.convert(minimum_.cx, to), from.convert(minimum_.cy, to)};
+    initialClient_ = {from.convert(initialClient_.cx, to), from.convert(initialClient_.cy, to)};
+    for (Control& control : controls_)
+        control.initial = convertRect(control.initial, from, to);
 }
 
 bool DialogResizer::handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -81,7 +90,7 @@ void DialogResizer::layout(int width, int height, bool maximised) {
         place(control.window, followResize(control.initial, control.rules, dx, dy));
     }
     if (grip_) {
-        const SIZE size = gripSize();
+        const SIZE size = gripSize(dialog_);
         place(grip_, sizeGripRect({0, 0, width, height}, size.cx, size.cy));
     }
     if (positions) {

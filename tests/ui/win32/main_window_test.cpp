@@ -133,6 +133,11 @@ TEST_F(MainWindowTest, TheHostListTakesTheLeft160PixelsOfTheSplitter) {
     EXPECT_EQ(GetParent(window.pingView().window()), GetDlgItem(window.window(), IDC_SPLITTER));
 }
 
+// Answers the message box of that caption with the button once it is up.
+void answerQuestion(const wchar_t* caption, int button) {
+    ui::test::actOnDialog(caption, [button](HWND box) { ui::test::press(box, button); });
+}
+
 TEST_F(MainWindowTest, HostCommandsActOnTheSelectedRowAndSave) {
     hosts.ensure("a.test");
     hosts.ensure("b.test");
@@ -155,6 +160,7 @@ TEST_F(MainWindowTest, HostCommandsActOnTheSelectedRowAndSave) {
     EXPECT_EQ(saves, 2);
 
     select(1);
+    answerQuestion(L"Remove Host", IDYES);
     command(ID_HOST_REMOVE);
     EXPECT_FALSE(hosts.contains("b.test"));
     EXPECT_EQ(rows(), (std::vector<Row>{{L"a.test", L"-", 0}}));
@@ -205,6 +211,63 @@ TEST_F(MainWindowTest, AddAddressEnablesTheHostAndSavesUnlessTheTextIsEmpty) {
     EXPECT_NE(hosts.record("new.test").active, 0);
     EXPECT_EQ(rows(), (std::vector<Row>{{L"new.test", L"-", 6}}));
     EXPECT_EQ(saves, 1);
+}
+
+TEST_F(MainWindowTest, TabGoesThroughTheControlsInReadingOrder) {
+    const HWND dialog = window.window();
+    const std::vector<HWND> order{GetDlgItem(dialog, IDC_ADD_ADDRESS), GetDlgItem(dialog, IDC_SCALE),
+                                  GetDlgItem(dialog, IDC_LIVE), list(), window.pingView().window()};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const HWND next = order[(i + 1) % order.size()];
+        EXPECT_EQ(GetNextDlgTabItem(dialog, order[i], FALSE), next) << "after stop " << i;
+        EXPECT_EQ(GetNextDlgTabItem(dialog, next, TRUE), order[i]) << "before stop " << i + 1;
+    }
+}
+
+TEST_F(MainWindowTest, DeleteAsksBeforeRemovingAndSpaceTurnsEnabledKeepingTheRow) {
+    hosts.ensure("a.test");
+    hosts.ensure("b.test");
+    window.refreshHosts();
+    const auto key = [this](WPARAM code) { SendMessageW(list(), WM_KEYDOWN, code, 0); };
+    select(1);
+    key(VK_SPACE);
+    EXPECT_NE(hosts.record("b.test").active, 0);
+    EXPECT_EQ(saves, 1);
+    key(VK_SPACE);
+    EXPECT_EQ(hosts.record("b.test").active, 0);
+    EXPECT_EQ(saves, 2);
+
+    answerQuestion(L"Remove Host", IDNO);
+    key(VK_DELETE);
+    EXPECT_TRUE(hosts.contains("b.test"));
+    EXPECT_EQ(saves, 2);
+    answerQuestion(L"Remove Host", IDYES);
+    key(VK_DELETE);
+    EXPECT_FALSE(hosts.contains("b.test"));
+    EXPECT_EQ(rows(), (std::vector<Row>{{L"a.test", L"-", 0}}));
+    EXPECT_EQ(saves, 3);
+}
+
+TEST_F(MainWindowTest, CtrlNOpensAddAddressWhereverTheFocusIs) {
+    const cpp::Program::Standard program(L"");
+    std::array<BYTE, 256> keys{};
+    GetKeyboardState(keys.data());
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys.data());
+    // As the program's loop hands it over, to the focused list.
+    MSG message{list(), WM_KEYDOWN, 'N', 0, 0, {}};
+    const BOOL used = IsDialogMessageW(window.window(), &message);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys.data());
+    EXPECT_TRUE(used);
+    answerAddDialog(L"new.test");
+    ui::test::quitPosted();
+    EXPECT_TRUE(hosts.contains("new.test"));
+    // Without Ctrl, N is the list's own (it looks for a row starting so).
+    message = MSG{list(), WM_KEYDOWN, 'N', 0, 0, {}};
+    IsDialogMessageW(window.window(), &message);
+    ui::test::quitPosted();
+    EXPECT_EQ(hosts.names().size(), 1u);
 }
 
 TEST_F(MainWindowTest, ClosingSavesDestroysTheWindowAndQuits) {
