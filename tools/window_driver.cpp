@@ -17,7 +17,6 @@
 //   window-driver focus <caption>             "id class" of the control with the
 //                                             keyboard focus in the window's thread
 //                                             ("none" without one)
-//   window-driver dpi <caption>               the window's DPI as it reports it
 //   window-driver menu                        "left top right bottom" of the popup
 //                                             menu shown, if any (its caption is
 //                                             ignored)
@@ -200,24 +199,9 @@ int printFocus(HWND window) {
     return 0;
 }
 
-// GetDpiForWindow where the system has it, else the system's DPI.
-int printDpi(HWND window) {
-    using DpiForWindow = UINT(WINAPI*)(HWND);
-    const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (dpiForWindow) {
-        std::printf("%u\n", dpiForWindow(window));
-        return 0;
-    }
-    const HDC screen = GetDC(nullptr);
-    std::printf("%d\n", GetDeviceCaps(screen, LOGPIXELSX));
-    ReleaseDC(nullptr, screen);
-    return 0;
-}
-
 int usage() {
     std::fprintf(stderr,
-                 "usage: window-driver rect|control|rows|close|command|text|visible|shown|minimize|focus|dpi "
+                 "usage: window-driver rect|control|rows|close|command|text|visible|shown|minimize|focus "
                  "<caption> [id]\n"
                  "       window-driver tray|menu\n");
     return 2;
@@ -305,8 +289,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%d %d\n", IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0);
     } else if (command == L"minimize") {
         PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    } else if (command == L"focus" || command == L"dpi") {
-        const int result = command == L"focus" ? printFocus(window) : printDpi(window);
+    } else if (command == L"focus") {
+        const int result = printFocus(window);
         std::fflush(stdout);
         return result;
     } else {

@@ -31,6 +31,9 @@ constexpr UINT_PTR noticeTimer = 1;
 // Opens the icon's menu, posted with its anchor, once the shell's
 // notification that asked for it has returned.
 constexpr UINT openTrayMenu = WM_APP + 2;
+// Opens the host list's menu below its selected row, posted by the keys
+// that ask for it.
+constexpr UINT openHostMenu = WM_APP + 3;
 
 // Windows 10 1703 and later move and resize a dialog's controls and make
 // their fonts anew when its DPI changes; this window does that itself, for
@@ -315,6 +318,10 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     }
     // Shift+F10 or the menu key on the list (-1 for no place); a right click
     // has shown the menu already through NM_RCLICK.
+    if (message == openHostMenu) {
+        showContextMenuFromKeyboard();
+        return true;
+    }
     if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == hostList_.window()) {
         if (lParam == -1)
             showContextMenuFromKeyboard();
@@ -461,6 +468,14 @@ bool MainWindow::onShortcut(const MSG& message) {
     if (isShortcut(message, 'N', true, false)) {
         // Posted: the dialog it opens runs its own loop, not inside the filter.
         PostMessageW(window(), WM_COMMAND, MAKEWPARAM(IDC_ADD_ADDRESS, 1), 0);
+        return true;
+    }
+    // Taken here rather than left to the list: not every list view turns
+    // these keys into WM_CONTEXTMENU (Wine's does not), and taken, they
+    // turn into none, so the menu shows once.
+    const bool menuKey = isShortcut(message, VK_F10, false, true) || isShortcut(message, VK_APPS, false, false);
+    if (menuKey && message.hwnd == hostList_.window()) {
+        PostMessageW(window(), openHostMenu, 0, 0);
         return true;
     }
     return false;

@@ -270,6 +270,47 @@ TEST_F(MainWindowTest, CtrlNOpensAddAddressWhereverTheFocusIs) {
     EXPECT_EQ(hosts.names().size(), 1u);
 }
 
+// Whether a popup menu came up while the queue was dispatched; it is
+// closed at once.
+bool menuShownWhileDispatching() {
+    static bool shown;
+    shown = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        const HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu && IsWindowVisible(menu)) {
+            shown = true;
+            EndMenu();
+        }
+    });
+    ui::test::quitPosted();
+    KillTimer(nullptr, timer);
+    return shown;
+}
+
+TEST_F(MainWindowTest, ShiftF10AndTheMenuKeyOpenTheSelectedHostsMenu) {
+    hosts.ensure("a.test");
+    window.refreshHosts();
+    std::array<BYTE, 256> keys{};
+    GetKeyboardState(keys.data());
+    const auto press = [&](UINT message, WPARAM code, bool shift) {
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys.data());
+        MSG key{list(), message, code, 0, 0, {}};
+        const BOOL used = IsDialogMessageW(window.window(), &key);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys.data());
+        return used != FALSE;
+    };
+    // No row chosen: no menu.
+    EXPECT_TRUE(press(WM_SYSKEYDOWN, VK_F10, true));
+    EXPECT_FALSE(menuShownWhileDispatching());
+    select(0);
+    EXPECT_TRUE(press(WM_SYSKEYDOWN, VK_F10, true));
+    EXPECT_TRUE(menuShownWhileDispatching());
+    EXPECT_TRUE(press(WM_KEYDOWN, VK_APPS, false));
+    EXPECT_TRUE(menuShownWhileDispatching());
+}
+
 TEST_F(MainWindowTest, ClosingSavesDestroysTheWindowAndQuits) {
     const HWND handle = window.window();
     SendMessageW(handle, WM_CLOSE, 0, 0);
