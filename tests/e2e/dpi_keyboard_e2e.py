@@ -164,9 +164,12 @@ def measure(dpi, display):
         }
         shot.save_png(os.path.join(REPO, "build", "e2e", "dpi-%d.png" % dpi), (left, top, right, bottom))
         program.close()
+    saved = dict(line.split("\t", 1) for line in (profile.file("config.txt") or "").splitlines() if "\t" in line)
+    measured["pos"] = tuple(int(v) for v in saved.get("pos", "0,0,0,0").split(","))
     measured["dpi"] = dpi
     print("dpi %(dpi)d: window %(window)s, row height %(row)d, status image %(icon)d px "
-          "(%(green)d fill pixels), legend cell %(legend)d pixels, title %(title)d px high" % measured, flush=True)
+          "(%(green)d fill pixels), legend cell %(legend)d pixels, title %(title)d px high, saved pos %(pos)s"
+          % measured, flush=True)
     return measured
 
 
@@ -186,6 +189,10 @@ def test_at_144_and_192_dpi_the_window_is_its_96_dpi_self_scaled(display):
         check(got["icon"] == size, "the status image is %d px at %d DPI, not %d" % (got["icon"], dpi, size))
         check(got["green"] == (size - 4 * border) ** 2,
               "the status image's fill at %d DPI is %d pixels, not drawn for its size" % (dpi, got["green"]))
+        # The size is saved as it is at 96 DPI, so another scaling keeps it.
+        for axis in (0, 1):
+            check(abs(got["pos"][2 + axis] - got["window"][axis] / scale) <= 1,
+                  "pos saved as %r for a window of %r at %d DPI" % (got["pos"], got["window"], dpi))
         check(got["legend"] == round(8 * scale) ** 2,
               "the legend cell at %d DPI is %d pixels, not %d" % (dpi, got["legend"], round(8 * scale) ** 2))
         for axis in (0, 1):

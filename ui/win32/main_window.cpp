@@ -93,7 +93,9 @@ bool MainWindow::onInit() {
     tray_.add(window);
     keys_.install(window, [this](const MSG& message) { return onShortcut(message); });
     SetTimer(window, noticeTimer, 1000, nullptr);
-    resizer_.init(window, {{IDC_SCALE, moveX}, {IDC_LIVE, moveX}, {IDC_SPLITTER, growX | growY}});
+    // Add Address stays where it is, but is scaled with the rest when the DPI changes.
+    resizer_.init(window, {{IDC_ADD_ADDRESS, resizeNone}, {IDC_SCALE, moveX}, {IDC_LIVE, moveX},
+                           {IDC_SPLITTER, growX | growY}});
     setScale(scale_);
     refreshHosts();
     return true;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -309,6 +310,63 @@ TEST_F(MainWindowTest, ShiftF10AndTheMenuKeyOpenTheSelectedHostsMenu) {
     EXPECT_TRUE(menuShownWhileDispatching());
     EXPECT_TRUE(press(WM_KEYDOWN, VK_APPS, false));
     EXPECT_TRUE(menuShownWhileDispatching());
+}
+
+TEST_F(MainWindowTest, ADpiChangeTakesTheSuggestedRectangleAndScalesWhatTheWindowSizes) {
+    hosts.ensure("a.test");
+    window.refreshHosts();
+    const HWND dialog = window.window();
+    const HWND button = GetDlgItem(dialog, IDC_ADD_ADDRESS);
+    const auto height = [](HWND control) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        return std::abs(font.lfHeight);
+    };
+    const auto minimum = [dialog] {
+        MINMAXINFO info{};
+        SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        return info.ptMinTrackSize;
+    };
+    RECT before;
+    GetWindowRect(button, &before);
+    const LONG fontBefore = height(button);
+    const POINT minimumBefore = minimum();
+    const RECT listBefore = [this] {
+        RECT rect;
+        GetWindowRect(list(), &rect);
+        return rect;
+    }();
+
+    // From 96 to 192 DPI, as when the window is dragged to such a screen.
+    RECT suggested{100, 50, 100 + 2 * (minimumBefore.x + 40), 50 + 2 * (minimumBefore.y + 30)};
+    SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+
+    RECT now;
+    GetWindowRect(dialog, &now);
+    EXPECT_EQ(now.left, suggested.left);
+    EXPECT_EQ(now.right - now.left, suggested.right - suggested.left);
+    EXPECT_EQ(now.bottom - now.top, suggested.bottom - suggested.top);
+    const POINT minimumAfter = minimum();
+    EXPECT_NEAR(minimumAfter.x, 2 * minimumBefore.x, 1);
+    EXPECT_NEAR(minimumAfter.y, 2 * minimumBefore.y, 1);
+    // The row of controls: twice as large, its font made anew at twice the height.
+    RECT after;
+    GetWindowRect(button, &after);
+    EXPECT_NEAR(after.right - after.left, 2 * (before.right - before.left), 1);
+    EXPECT_NEAR(after.bottom - after.top, 2 * (before.bottom - before.top), 1);
+    EXPECT_NEAR(height(button), 2 * fontBefore, 1);
+    // The list: twice as wide, its columns and images too.
+    RECT listAfter;
+    GetWindowRect(list(), &listAfter);
+    EXPECT_EQ(listAfter.right - listAfter.left, 2 * (listBefore.right - listBefore.left));
+    EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 0, 0), 250);
+    EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 1, 0), 70);
+    int cx = 0;
+    int cy = 0;
+    ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageW(list(), LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+                          &cx, &cy);
+    EXPECT_EQ(cx, 32);
+    EXPECT_EQ(rows(), (std::vector<Row>{{L"a.test", L"-", 0}}));
 }
 
 TEST_F(MainWindowTest, ClosingSavesDestroysTheWindowAndQuits) {
