@@ -15,7 +15,6 @@
 #include "ui/win32/rect.h"
 #include "ui/win32/window_dpi.h"
 
-#include <map>
 #include <string>
 
 namespace ui {
@@ -34,17 +33,6 @@ constexpr UINT openTrayMenu = WM_APP + 2;
 // Opens the host list's menu below its selected row, posted by the keys
 // that ask for it.
 constexpr UINT openHostMenu = WM_APP + 3;
-
-// Windows 10 1703 and later move and resize a dialog's controls and make
-// their fonts anew when its DPI changes; this window does that itself, for
-// the controls it made too, so the system's own is turned off.
-void keepDialogScalingToItself(HWND dialog) {
-    using Behaviour = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
-    const auto set = reinterpret_cast<Behaviour>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetDialogDpiChangeBehavior")));
-    if (set)
-        set(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
-}
 
 Rect clientRectOf(HWND control, HWND dialog) {
     RECT rect;
@@ -82,6 +70,8 @@ bool MainWindow::onInit() {
     SetWindowTextW(window, cpp::String("tarnlet %", TARNLET_VERSION).toWide().c_str());
     const HMODULE module = GetModuleHandleW(nullptr);
     dpi_ = dpiOf(window);
+    // It rescales its controls itself, those it made as well as the
+    // template's, when the DPI changes.
     keepDialogScalingToItself(window);
     setIcons();
     createStatusImages();
@@ -124,8 +114,13 @@ void MainWindow::onDpiChanged(const Dpi& to, const RECT& suggested) {
     // Before the new size comes: its WM_SIZE lays the controls out from
     // these.
     resizer_.rescale(from, to);
-    rescaleFonts(from, to);
+    const HWND dialog = window();
+    // The fonts made at the DPI before go only now that no control uses them.
+    controlFonts_ = rescaleFonts({GetDlgItem(dialog, IDC_ADD_ADDRESS), GetDlgItem(dialog, IDC_SCALE),
+                                  GetDlgItem(dialog, IDC_LIVE), hostList_.window()},
+                                 from, to);
     setIcons();
+    // The list shares its images: the old ones go once it has the new.
     ImageListHandle previous = std::move(statusImages_);
     createStatusImages();
     hostList_.setDpi(statusImages_.get(), dpi_);
@@ -137,29 +132,6 @@ void MainWindow::onDpiChanged(const Dpi& to, const RECT& suggested) {
     tray_.add(window());
 }
 
-void MainWindow::rescaleFonts(const Dpi& from, const Dpi& to) {
-    const HWND window = this->window();
-    std::vector<FontHandle> made;
-    std::map<HFONT, HFONT> scaled;
-    for (const HWND control : {GetDlgItem(window, IDC_ADD_ADDRESS), GetDlgItem(window, IDC_SCALE),
-                               GetDlgItem(window, IDC_LIVE), hostList_.window()}) {
-        const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-        LOGFONTW description{};
-        if (!font || !GetObjectW(font, sizeof(description), &description))
-            continue;
-        HFONT& replacement = scaled[font];
-        if (!replacement) {
-            description.lfHeight = from.convert(description.lfHeight, to);
-            description.lfWidth = from.convert(description.lfWidth, to);
-            made.emplace_back(CreateFontIndirectW(&description));
-            replacement = made.back().get();
-        }
-        if (replacement)
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(replacement), TRUE);
-    }
-    // The fonts made at the DPI before go only now that no control uses them.
-    controlFonts_ = std::move(made);
-}
 
 void MainWindow::fillScaleBox() const {
     for (const cpp::String& text : scaleTexts()) {

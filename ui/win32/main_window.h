@@ -85,8 +85,6 @@ private:
     // WM_DPICHANGED: everything drawn or sized anew for to, in the
     // rectangle the system suggests.
     void onDpiChanged(const Dpi& to, const RECT& suggested);
-    // The fonts of the controls, made anew at the new DPI.
-    void rescaleFonts(const Dpi& from, const Dpi& to);
     void fillScaleBox() const;
     void createPanes();
 

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <map>
 
 namespace ui {
 
@@ -50,6 +51,34 @@ int systemMetric(int index, const Dpi& dpi) {
     if (forDpi)
         return forDpi(index, static_cast<UINT>(dpi.value));
     return MulDiv(GetSystemMetrics(index), dpi.value, systemDpi().value);
+}
+
+void keepDialogScalingToItself(HWND dialog) {
+    using Behaviour = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
+    static const auto set = user32Function<Behaviour>("SetDialogDpiChangeBehavior");
+    if (set)
+        set(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
+}
+
+std::vector<FontHandle> rescaleFonts(std::initializer_list<HWND> controls, const Dpi& from, const Dpi& to) {
+    std::vector<FontHandle> made;
+    std::map<HFONT, HFONT> scaled;
+    for (const HWND control : controls) {
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+        LOGFONTW description{};
+        if (!font || !GetObjectW(font, sizeof(description), &description))
+            continue;
+        HFONT& replacement = scaled[font];
+        if (!replacement) {
+            description.lfHeight = from.convert(description.lfHeight, to);
+            description.lfWidth = from.convert(description.lfWidth, to);
+            made.emplace_back(CreateFontIndirectW(&description));
+            replacement = made.back().get();
+        }
+        if (replacement)
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(replacement), TRUE);
+    }
+    return made;
 }
 
 HBITMAP statusBitmap(int index, int size) {

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "ui/dpi.h"
+#include "ui/win32/handles.h"
 
 #include <windows.h>
 #include <commctrl.h>
+
+#include <initializer_list>
+#include <vector>
 
 namespace ui {
 
@@ -16,6 +20,17 @@ Dpi systemDpi();
 // A system metric (SM_CXSMICON...) at dpi: GetSystemMetricsForDpi where the
 // system has it, else the system-DPI metric scaled.
 int systemMetric(int index, const Dpi& dpi);
+
+// Turns off what Windows 10 1703 and later do to a dialog when its DPI
+// changes (its controls moved, resized and given new fonts), for a dialog
+// that does it itself.
+void keepDialogScalingToItself(HWND dialog);
+
+// Gives each control its font made anew at to from the one it has at from;
+// controls that share a font share the new one. Returns the new fonts, to be
+// kept while the controls use them (and the fonts they had before dropped
+// only then).
+std::vector<FontHandle> rescaleFonts(std::initializer_list<HWND> controls, const Dpi& from, const Dpi& to);
 
 // A bitmap of 32-bit premultiplied pixels as ui/status_image.h draws them.
 // Throws cpp::windows::Exception when it cannot be made.
