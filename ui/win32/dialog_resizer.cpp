@@ -25,15 +25,17 @@ void DialogResizer::init(HWND dialog, const std::vector<Rule>& rules) {
     initialClient_ = {client.right, client.bottom};
 
     controls_.clear();
-    for (const Rule& rule : rules) {
-        const HWND control = GetDlgItem(dialog_, rule.controlId);
-        if (!control) {
-            continue;
-        }
+    // Every control of the dialog's own: those without a rule stay where
+    // they are, and are scaled with the rest when the DPI changes.
+    for (HWND control = GetWindow(dialog_, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        std::uint32_t flags = resizeNone;
+        for (const Rule& rule : rules)
+            if (GetDlgItem(dialog_, rule.controlId) == control)
+                flags = rule.rules;
         RECT rect;
         GetWindowRect(control, &rect);
         MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
-        controls_.push_back({control, toRect(rect), rule.rules});
+        controls_.push_back({control, toRect(rect), flags});
     }
 
     const SIZE size = gripSize(dialog_);

@@ -11,7 +11,8 @@ namespace ui {
 
 // Lets a dialog be resized: a size grip in its bottom right corner, its
 // size at initialisation as the smallest it may get, and its controls moved
-// or grown by the change of its client size as their rules say.
+// or grown by the change of its client size as their rules say (a control
+// without a rule stays where it is).
 class DialogResizer {
 public:
     struct Rule {

@@ -83,9 +83,7 @@ bool MainWindow::onInit() {
     tray_.add(window);
     keys_.install(window, [this](const MSG& message) { return onShortcut(message); });
     SetTimer(window, noticeTimer, 1000, nullptr);
-    // Add Address stays where it is, but is scaled with the rest when the DPI changes.
-    resizer_.init(window, {{IDC_ADD_ADDRESS, resizeNone}, {IDC_SCALE, moveX}, {IDC_LIVE, moveX},
-                           {IDC_SPLITTER, growX | growY}});
+    resizer_.init(window, {{IDC_SCALE, moveX}, {IDC_LIVE, moveX}, {IDC_SPLITTER, growX | growY}});
     setScale(scale_);
     refreshHosts();
     return true;
@@ -114,11 +112,8 @@ void MainWindow::onDpiChanged(const Dpi& to, const RECT& suggested) {
     // Before the new size comes: its WM_SIZE lays the controls out from
     // these.
     resizer_.rescale(from, to);
-    const HWND dialog = window();
     // The fonts made at the DPI before go only now that no control uses them.
-    controlFonts_ = rescaleFonts({GetDlgItem(dialog, IDC_ADD_ADDRESS), GetDlgItem(dialog, IDC_SCALE),
-                                  GetDlgItem(dialog, IDC_LIVE), hostList_.window()},
-                                 from, to);
+    controlFonts_ = rescaleFonts(window(), from, to);
     setIcons();
     // The list shares its images: the old ones go once it has the new.
     ImageListHandle previous = std::move(statusImages_);

@@ -20,6 +20,11 @@ Function user32Function(const char* name) {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
+BOOL CALLBACK collectChild(HWND child, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
 } // namespace
 
 Dpi systemDpi() {
@@ -60,7 +65,9 @@ void keepDialogScalingToItself(HWND dialog) {
         set(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
 }
 
-std::vector<FontHandle> rescaleFonts(std::initializer_list<HWND> controls, const Dpi& from, const Dpi& to) {
+std::vector<FontHandle> rescaleFonts(HWND window, const Dpi& from, const Dpi& to) {
+    std::vector<HWND> controls;
+    EnumChildWindows(window, collectChild, reinterpret_cast<LPARAM>(&controls));
     std::vector<FontHandle> made;
     std::map<HFONT, HFONT> scaled;
     for (const HWND control : controls) {

@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <initializer_list>
 #include <vector>
 
 namespace ui {
@@ -26,11 +25,11 @@ int systemMetric(int index, const Dpi& dpi);
 // that does it itself.
 void keepDialogScalingToItself(HWND dialog);
 
-// Gives each control its font made anew at to from the one it has at from;
-// controls that share a font share the new one. Returns the new fonts, to be
-// kept while the controls use them (and the fonts they had before dropped
-// only then).
-std::vector<FontHandle> rescaleFonts(std::initializer_list<HWND> controls, const Dpi& from, const Dpi& to);
+// Gives every control in window (at any depth) that has a font of its own
+// that font made anew at to from the one at from; controls that share a
+// font share the new one. Returns the new fonts, to be kept while the
+// controls use them (and the fonts they had before dropped only then).
+std::vector<FontHandle> rescaleFonts(HWND window, const Dpi& from, const Dpi& to);
 
 // A bitmap of 32-bit premultiplied pixels as ui/status_image.h draws them.
 // Throws cpp::windows::Exception when it cannot be made.
