@@ -30,7 +30,7 @@ constexpr UINT_PTR refreshTimer = 1;
 constexpr UINT refreshPeriod = 1000;
 // Wide enough that the hover text breaks at its line feeds only: a maximum
 // of 0 breaks it at every word (seen under Wine).
-constexpr LPARAM tipWidth = 1000;
+constexpr std::int32_t tipWidth = 1000;
 
 } // namespace
 
@@ -250,7 +250,7 @@ void PingView::Detail::createTooltip() {
                                    GetModuleHandleW(nullptr), nullptr));
     if (!tooltip_)
         throw cpp::windows::Exception();
-    SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, tipWidth);
+    SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, dpiOf(window_)(tipWidth));
     SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
 
     // Systems before version 6 reject the record's newest field.
