@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program's images from their colour table: the 16 x 16 PNG
 resources (status squares and the notice's close cross) and the icon, a
-multi-size .ico up to 128 x 128. Only the standard library is used, so the
+multi-size .ico from 16 to 128 pixels (the sizes of small and large icons
+at 100 to 300 % scaling). The status squares are drawn at run time for
+any size by ui/status_image.cpp, which matches these 16-pixel ones. Only the standard library is used, so the
 committed output can be remade anywhere: python3 resources/draw_images.py"""
 
 import os
@@ -145,7 +147,9 @@ def main():
         with open(os.path.join(HERE, "images", name), "wb") as out:
             out.write(png(image))
     with open(os.path.join(HERE, "images", "tarnlet.ico"), "wb") as out:
-        out.write(ico([16, 32, 48, 128]))
+        # Every size Windows asks for at 100 to 300 % scaling, so that none
+        # is stretched from another.
+        out.write(ico([16, 20, 24, 32, 40, 48, 64, 128]))
 
 
 if __name__ == "__main__":

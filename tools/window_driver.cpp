@@ -14,6 +14,12 @@
 //                                             parents are visible, else "0"
 //   window-driver shown <caption>             "visible iconic" of the window, each 1 or 0
 //   window-driver minimize <caption>          posts the system's Minimize command
+//   window-driver focus <caption>             "id class" of the control with the
+//                                             keyboard focus in the window's thread
+//                                             ("none" without one)
+//   window-driver menu                        "left top right bottom" of the popup
+//                                             menu shown, if any (its caption is
+//                                             ignored)
 //   window-driver tray                        "left top right bottom" of the first
 //                                             notification-area icon in Wine's own
 //                                             tray window (its caption is ignored)
@@ -221,11 +227,26 @@ BOOL CALLBACK printStatic(HWND child, LPARAM) {
     return TRUE;
 }
 
+int printFocus(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return 1;
+    if (!info.hwndFocus) {
+        std::printf("none\n");
+        return 0;
+    }
+    wchar_t className[128] = {};
+    GetClassNameW(info.hwndFocus, className, 128);
+    std::printf("%d %s\n", GetDlgCtrlID(info.hwndFocus), narrow(className).c_str());
+    return 0;
+}
+
 int usage() {
     std::fprintf(stderr,
-                 "usage: window-driver rect|control|rows|cells|close|command|power|text|visible|shown|minimize "
+                 "usage: window-driver rect|control|rows|cells|close|command|power|text|visible|shown|minimize|focus "
                  "<caption> [id]\n"
-                 "       window-driver tray\n");
+                 "       window-driver tray|menu\n");
     return 2;
 }
 
@@ -247,11 +268,32 @@ int printTrayIcon() {
     return 1;
 }
 
+// A shown popup menu is a top-level window of the menu class.
+int printMenu() {
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        const HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu && IsWindowVisible(menu)) {
+            RECT rect{};
+            GetWindowRect(menu, &rect);
+            printRect(rect);
+            std::fflush(stdout);
+            return 0;
+        }
+        Sleep(100);
+    }
+    return 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Aware of the DPI as tarnlet is, so that rectangles come in the screen's
+    // own pixels rather than scaled for a program that knows no DPI.
+    SetProcessDPIAware();
     if (argc == 2 && std::wstring(argv[1]) == L"tray")
         return printTrayIcon();
+    if (argc == 2 && std::wstring(argv[1]) == L"menu")
+        return printMenu();
     if (argc < 3)
         return usage();
     const std::wstring command = argv[1];
@@ -294,6 +336,10 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%d %d\n", IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0);
     } else if (command == L"minimize") {
         PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    } else if (command == L"focus") {
+        const int result = printFocus(window);
+        std::fflush(stdout);
+        return result;
     } else {
         return usage();
     }

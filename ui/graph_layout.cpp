@@ -8,11 +8,14 @@ namespace ui {
 
 namespace {
 
-// Row 1 is the event row at the bottom; inset shrinks the cell on all sides.
-Rect cellRect(const Rect& plot, std::int32_t columnFromRight, std::int32_t row, std::int32_t inset) {
-    const std::int32_t left = plot.right - columnFromRight * cellSize;
-    const std::int32_t top = plot.bottom - row * cellSize;
-    return Rect{left + inset, top + inset, left + cellSize - inset, top + cellSize - inset};
+// Row 1 is the event row at the bottom; inset (at 96 DPI) shrinks the cell
+// on all sides.
+Rect cellRect(const Rect& plot, std::int32_t columnFromRight, std::int32_t row, std::int32_t inset, const Dpi& dpi) {
+    const std::int32_t cell = dpi(cellSize);
+    const std::int32_t left = plot.right - columnFromRight * cell;
+    const std::int32_t top = plot.bottom - row * cell;
+    const std::int32_t scaledInset = dpi(inset);
+    return Rect{left + scaledInset, top + scaledInset, left + cell - scaledInset, top + cell - scaledInset};
 }
 
 // The fraction of the logarithmic scale from 1 ms to 1 s.
@@ -26,16 +29,17 @@ std::int32_t powerOfTen(double share) {
 
 } // namespace
 
-Rect plotRect(const Rect& client) {
-    return Rect{client.left + 18, client.top + 24, client.right - 18, client.bottom - 26};
+Rect plotRect(const Rect& client, const Dpi& dpi) {
+    return Rect{client.left + dpi(18), client.top + dpi(24), client.right - dpi(18), client.bottom - dpi(26)};
 }
 
-std::int32_t pageColumns(const Rect& plot) {
-    return plot.width() < cellSize ? 0 : plot.width() / cellSize;
+std::int32_t pageColumns(const Rect& plot, const Dpi& dpi) {
+    const std::int32_t cell = dpi(cellSize);
+    return plot.width() < cell ? 0 : plot.width() / cell;
 }
 
-std::int32_t pingRows(const Rect& plot) {
-    return plot.height() / cellSize - 1;
+std::int32_t pingRows(const Rect& plot, const Dpi& dpi) {
+    return plot.height() / dpi(cellSize) - 1;
 }
 
 RowRange rowRange(std::int32_t row, std::int32_t rows) {
@@ -51,10 +55,11 @@ std::int32_t markerInset(std::int32_t events) {
     return 4;
 }
 
-std::vector<Fill> columnFills(const PingStats& stats, std::int32_t columnFromRight, const Rect& plot) {
+std::vector<Fill> columnFills(const PingStats& stats, std::int32_t columnFromRight, const Rect& plot,
+                              const Dpi& dpi) {
     std::vector<Fill> fills;
     const auto cell = [&](std::int32_t row, std::int32_t inset, const Colour& colour) {
-        fills.push_back(Fill{cellRect(plot, columnFromRight, row, inset), colour});
+        fills.push_back(Fill{cellRect(plot, columnFromRight, row, inset, dpi), colour});
     };
 
     if (stats.disconnects > 0 || stats.drops > 0) {
@@ -73,7 +78,7 @@ std::vector<Fill> columnFills(const PingStats& stats, std::int32_t columnFromRig
     const std::int64_t average = stats.average;
     const std::int64_t minimum = stats.minimum;
     const std::int64_t maximum = stats.maximum;
-    const std::int32_t rows = pingRows(plot);
+    const std::int32_t rows = pingRows(plot, dpi);
     for (std::int32_t row = 2; row <= rows + 1; ++row) {
         const RowRange range = rowRange(row, rows);
         if (range.lo < average && average <= range.hi) {
@@ -96,22 +101,25 @@ std::vector<Fill> columnFills(const PingStats& stats, std::int32_t columnFromRig
     return fills;
 }
 
-std::optional<std::size_t> columnAt(const Rect& plot, std::size_t count, std::int32_t x) {
+std::optional<std::size_t> columnAt(const Rect& plot, std::size_t count, std::int32_t x, const Dpi& dpi) {
     if (x < plot.left || x >= plot.right)
         return std::nullopt;
     // Columns stand from the right edge; a column's left edge is its own.
-    const std::int64_t fromRight = (plot.right - x + cellSize - 1) / cellSize;
+    const std::int32_t cell = dpi(cellSize);
+    const std::int64_t fromRight = (plot.right - x + cell - 1) / cell;
     const std::int64_t column = static_cast<std::int64_t>(count) - fromRight;
     if (column < 0 || column >= static_cast<std::int64_t>(count))
         return std::nullopt;
     return static_cast<std::size_t>(column);
 }
 
-Point maximumLabelPosition(const Rect& plot, std::size_t count, std::int64_t column, std::int32_t maximum) {
+Point maximumLabelPosition(const Rect& plot, std::size_t count, std::int64_t column, std::int32_t maximum,
+                           const Dpi& dpi) {
     const double clamped = std::clamp(maximum, 1, 1000);
-    const auto row = static_cast<std::int32_t>(logarithmicShare(clamped) * pingRows(plot));
+    const auto row = static_cast<std::int32_t>(logarithmicShare(clamped) * pingRows(plot, dpi));
     const auto fromRight = static_cast<std::int32_t>(static_cast<std::int64_t>(count) - column);
-    return Point{plot.right - cellSize * fromRight, plot.bottom - cellSize * (row + 3)};
+    const std::int32_t cell = dpi(cellSize);
+    return Point{plot.right - cell * fromRight, plot.bottom - cell * (row + 3)};
 }
 
 } // namespace ui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ping_stats.h"
+#include "ui/dpi.h"
 #include "ui/layout.h"
 #include "ui/ping_colour.h"
 
@@ -29,18 +30,19 @@ struct Fill {
     bool operator==(const Fill&) const = default;
 };
 
-// The width of one bucket column and the height of one ping row.
+// The width of one bucket column and the height of one ping row at 96 DPI.
+// Every size below is one at 96 DPI, drawn at dpi.
 inline constexpr std::int32_t cellSize = 16;
 
 // Where the cells go inside the client area: room for the title and time
 // labels above, the axis texts at the sides and the corner labels below.
-Rect plotRect(const Rect& client);
+Rect plotRect(const Rect& client, const Dpi& dpi = {});
 
 // How many buckets fit across the plot (0 when none does).
-std::int32_t pageColumns(const Rect& plot);
+std::int32_t pageColumns(const Rect& plot, const Dpi& dpi = {});
 
 // How many ping rows fit above the event row (0 or less when none does).
-std::int32_t pingRows(const Rect& plot);
+std::int32_t pingRows(const Rect& plot, const Dpi& dpi = {});
 
 // The round-trip values lo < v <= hi of ping row i (2 is the lowest, above
 // the event row) out of rows, spread logarithmically from 1 ms to 1 s.
@@ -57,14 +59,16 @@ std::int32_t markerInset(std::int32_t events);
 // The fills of one bucket's column, in drawing order: its event marker, then
 // the no-reply square or its ping rows. columnFromRight is 1 for the
 // rightmost column of the plot.
-std::vector<Fill> columnFills(const PingStats& stats, std::int32_t columnFromRight, const Rect& plot);
+std::vector<Fill> columnFills(const PingStats& stats, std::int32_t columnFromRight, const Rect& plot,
+                              const Dpi& dpi = {});
 
 // The bucket (0 is the leftmost of count) under x, if any.
-std::optional<std::size_t> columnAt(const Rect& plot, std::size_t count, std::int32_t x);
+std::optional<std::size_t> columnAt(const Rect& plot, std::size_t count, std::int32_t x, const Dpi& dpi = {});
 
 // Where the "% ms" label of the largest maximum stands: above its column, at
 // the height of its row. column is that bucket's index among count; maximum
 // is clamped to 1..1000 ms.
-Point maximumLabelPosition(const Rect& plot, std::size_t count, std::int64_t column, std::int32_t maximum);
+Point maximumLabelPosition(const Rect& plot, std::size_t count, std::int64_t column, std::int32_t maximum,
+                           const Dpi& dpi = {});
 
 } // namespace ui

@@ -27,6 +27,7 @@ void addColumns(SceneBuilder& builder, const GraphFrame& frame, const Rect& plot
     const PingSeries& series = frame.series;
     const std::size_t count = series.stats.size();
     const std::vector<TimeLabel> labels = timeLabels(series);
+    const Dpi& dpi = frame.dpi;
     auto label = labels.begin();
     // On equal maxima the later bucket wins; with no data the label stands
     // over the rightmost column.
@@ -35,39 +36,40 @@ void addColumns(SceneBuilder& builder, const GraphFrame& frame, const Rect& plot
     for (std::size_t column = 0; column < count; ++column) {
         const PingStats& stats = series.stats[column];
         const auto fromRight = static_cast<std::int32_t>(count - column);
-        builder.fills(columnFills(stats, fromRight, plot));
+        builder.fills(columnFills(stats, fromRight, plot, dpi));
         if (stats.maximum >= largest) {
             largest = stats.maximum;
             largestColumn = static_cast<std::int64_t>(column);
         }
         if (label != labels.end() && label->column == column) {
-            const std::int32_t x = plot.right - fromRight * cellSize;
+            const std::int32_t x = plot.right - fromRight * dpi(cellSize);
             builder.line({Point{x, plot.top}, Point{x, plot.bottom}}, true);
-            builder.text(Point{x + 4, plot.top}, label->text);
+            builder.text(Point{x + dpi(4), plot.top}, label->text);
             ++label;
         }
     }
-    builder.text(maximumLabelPosition(plot, count, largestColumn, largest), cpp::String("% ms", largest));
+    builder.text(maximumLabelPosition(plot, count, largestColumn, largest, dpi), cpp::String("% ms", largest));
 }
 
 void addLegend(SceneBuilder& builder, const GraphFrame& frame) {
     const std::int32_t w = frame.client.right;
-    const std::int32_t c = cellSize;
-    builder.fill(Rect{w - 107, 5, w - 109 + c, c + 3}, colours::outline);
-    builder.fill(Rect{w - 106, 6, w - 110 + c, c + 2}, colours::white);
-    builder.fill(Rect{w - 104, 8, w - 112 + c, c}, pingColour(0));
-    builder.text(Point{w - 90, 4}, cpp::String("= %", frame.series.scale.text()));
+    const Dpi& d = frame.dpi;
+    // A cell of the graph as its average shows: outline, white frame, colour.
+    builder.fill(Rect{w - d(107), d(5), w - d(93), d(19)}, colours::outline);
+    builder.fill(Rect{w - d(106), d(6), w - d(94), d(18)}, colours::white);
+    builder.fill(Rect{w - d(104), d(8), w - d(96), d(16)}, pingColour(0));
+    builder.text(Point{w - d(90), d(4)}, cpp::String("= %", frame.series.scale.text()));
 }
 
 // A tick down the plot's side and along its bottom under a date-and-time
 // text; toLeft puts the text on the left of the tick.
 void addCornerLabel(SceneBuilder& builder, const Rect& plot, std::int32_t x, const cpp::DateTime& time,
-                    bool toLeft, const TextWidth& textWidth) {
+                    bool toLeft, const TextWidth& textWidth, const Dpi& dpi) {
     cpp::String text = cpp::Date(time).toString();
-    const std::int32_t width = text.empty() ? 4 : textWidth(text);
+    const std::int32_t width = text.empty() ? dpi(4) : textWidth(text);
     const std::int32_t end = toLeft ? x - width : x + width;
     builder.line({Point{x, plot.top}, Point{x, plot.bottom}, Point{end, plot.bottom}}, false);
-    builder.text(Point{toLeft ? x - width - 4 : x + 4, plot.bottom + 2}, std::move(text));
+    builder.text(Point{toLeft ? x - width - dpi(4) : x + dpi(4), plot.bottom + dpi(2)}, std::move(text));
 }
 
 } // namespace
@@ -75,14 +77,15 @@ void addCornerLabel(SceneBuilder& builder, const Rect& plot, std::int32_t x, con
 GraphScene composeGraph(const GraphFrame& frame, const TextWidth& textWidth) {
     GraphScene scene{frame.live ? colours::liveBackground : colours::pastBackground, {}};
     SceneBuilder builder(scene);
-    const Rect plot = plotRect(frame.client);
+    const Dpi& d = frame.dpi;
+    const Rect plot = plotRect(frame.client, d);
     addColumns(builder, frame, plot);
-    builder.text(Point{20, 4}, frame.host.empty() ? cpp::String("All Hosts") : frame.host);
+    builder.text(Point{d(20), d(4)}, frame.host.empty() ? cpp::String("All Hosts") : frame.host);
     addLegend(builder, frame);
-    builder.text(Point{12, 24}, "> 1s");
-    builder.text(Point{12, frame.client.bottom - 42}, "< 1ms");
-    addCornerLabel(builder, plot, 8, frame.series.start, false, textWidth);
-    addCornerLabel(builder, plot, frame.client.right - 8, frame.viewEnd, true, textWidth);
+    builder.text(Point{d(12), d(24)}, "> 1s");
+    builder.text(Point{d(12), frame.client.bottom - d(42)}, "< 1ms");
+    addCornerLabel(builder, plot, d(8), frame.series.start, false, textWidth, d);
+    addCornerLabel(builder, plot, frame.client.right - d(8), frame.viewEnd, true, textWidth, d);
     return scene;
 }
 

@@ -13,7 +13,7 @@
 
 namespace ui {
 
-// A white line, 1 pixel wide, through points; dotted lines run straight
+// A white line, 1 pixel wide at 96 DPI, through points; dotted lines run straight
 // from the first point to the second.
 struct Line {
     std::vector<Point> points;
@@ -43,6 +43,8 @@ struct GraphFrame {
     cpp::String host;
     cpp::DateTime viewEnd;
     bool live = true;
+    // Sizes are written at 96 DPI and drawn at this one.
+    Dpi dpi;
 };
 
 // The width in pixels of a text in the graph's font.

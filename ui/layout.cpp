@@ -38,13 +38,18 @@ Rect sizeGripRect(const Rect& client, int width, int height) {
     return {client.right - width, client.bottom - height, client.right, client.bottom};
 }
 
-Rect splitterArea(const Rect& client, const Rect& addButton) {
+Rect splitterArea(const Rect& client, const Rect& addButton, const Dpi& dpi) {
     const int marginX = addButton.left - client.left;
     const int marginY = addButton.top - client.top;
-    Rect area{addButton.left, addButton.bottom + 4, client.right - marginX, client.bottom - marginY};
+    Rect area{addButton.left, addButton.bottom + dpi(4), client.right - marginX, client.bottom - marginY};
     area.right = std::max(area.right, area.left);
     area.bottom = std::max(area.bottom, area.top);
     return area;
+}
+
+Rect convertRect(const Rect& rect, const Dpi& from, const Dpi& to) {
+    return Rect{from.convert(rect.left, to), from.convert(rect.top, to), from.convert(rect.right, to),
+                from.convert(rect.bottom, to)};
 }
 
 } // namespace ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/dpi.h"
+
 #include <cstdint>
 
 // The geometry of our windows, apart from any window: pixel rectangles in a
@@ -41,9 +43,12 @@ Rect followResize(const Rect& initial, std::uint32_t rules, int dx, int dy);
 // The size grip's place: the bottom right corner of the client.
 Rect sizeGripRect(const Rect& client, int width, int height);
 
-// The main window's splitter: from 4 pixels below the Add Address button to
-// the bottom, with the button's left offset as margin on the left and
-// right, and its top offset as margin at the bottom.
-Rect splitterArea(const Rect& client, const Rect& addButton);
+// The main window's splitter: from 4 pixels (at 96 DPI) below the Add
+// Address button to the bottom, with the button's left offset as margin on
+// the left and right, and its top offset as margin at the bottom.
+Rect splitterArea(const Rect& client, const Rect& addButton, const Dpi& dpi = {});
+
+// Each edge of rect, a rectangle at one DPI, where it is at another.
+Rect convertRect(const Rect& rect, const Dpi& from, const Dpi& to);
 
 } // namespace ui

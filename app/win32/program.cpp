@@ -18,17 +18,19 @@
 #include "ui/win32/image_cache.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/uninstall_window.h"
+#include "ui/win32/window_dpi.h"
 
 #include <array>
 #include <optional>
 
 namespace {
 
-// The status images of the host list, then the notice's close glyph.
-constexpr std::array<std::int32_t, 8> startupImages{IDB_STATUS_DISABLED, IDB_STATUS_SLOW, IDB_STATUS_LATE,
-                                                    IDB_STATUS_FAIR,     IDB_STATUS_GOOD, IDB_STATUS_FAST,
-                                                    IDB_STATUS_LOST,     IDB_CLOSE};
+// The notice's close glyph; the status images are drawn for the size
+// they are shown at.
+constexpr std::array<std::int32_t, 1> startupImages{IDB_CLOSE};
 
+// The font cache makes it at each window's DPI from its height at 96 DPI:
+// 14 pixels of cell height there, 10.5 points.
 LOGFONTW uiFont() {
     LOGFONTW font{};
     font.lfHeight = 14;
@@ -192,9 +194,15 @@ void Program::checkForUpdate() {
 
 void Program::applySavedPlacement() {
     const auto place = settings::placement(detail_->configuration.get("pos"));
-    if (place)
-        SetWindowPos(detail_->mainWindow.window(), nullptr, place->left, place->top, place->width, place->height,
-                     SWP_NOZORDER);
+    if (!place)
+        return;
+    // The corner in screen pixels, the size at 96 DPI: moved first, so that
+    // the window has the DPI of the screen it lands on (a move to another
+    // screen changes it), then sized at that DPI.
+    const HWND window = detail_->mainWindow.window();
+    SetWindowPos(window, nullptr, place->left, place->top, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+    const ui::Dpi dpi = ui::dpiOf(window);
+    SetWindowPos(window, nullptr, 0, 0, dpi(place->width), dpi(place->height), SWP_NOZORDER | SWP_NOMOVE);
 }
 
 void Program::applySavedScale() {
@@ -206,9 +214,13 @@ void Program::applySavedScale() {
 void Program::saveConfiguration() {
     std::optional<settings::WindowState> window;
     const HWND handle = detail_->mainWindow.window();
-    if (const std::optional<RECT> rect = handle && IsWindow(handle) ? restoredRect(handle) : std::nullopt)
-        window = settings::WindowState{{rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top},
+    if (const std::optional<RECT> rect = handle && IsWindow(handle) ? restoredRect(handle) : std::nullopt) {
+        const ui::Dpi dpi = ui::dpiOf(handle);
+        const ui::Dpi standard;
+        window = settings::WindowState{{rect->left, rect->top, dpi.convert(rect->right - rect->left, standard),
+                                        dpi.convert(rect->bottom - rect->top, standard)},
                                        detail_->mainWindow.scale(),
                                        detail_->mainWindow.trayChoices()};
+    }
     settings::save(detail_->configuration, detail_->hostRegistry, window);
 }

@@ -37,7 +37,7 @@ bool hasText(const GraphScene& scene, const Text& wanted) {
 
 TEST(GraphSceneTest, EmptyGraphStillShowsItsFrameAndAZeroMaximum) {
     const PingSeries series{minute, Duration::seconds(1), {}};
-    const GraphScene scene = composeGraph(GraphFrame{client, series, "", minute, true}, width);
+    const GraphScene scene = composeGraph(GraphFrame{client, series, "", minute, true, Dpi{}}, width);
     EXPECT_EQ(scene.background, colours::liveBackground);
     EXPECT_TRUE(hasText(scene, Text{{20, 4}, "All Hosts"}));
     EXPECT_TRUE(hasText(scene, Text{{366, 274 - 48}, "0 ms"}));
@@ -53,7 +53,7 @@ TEST(GraphSceneTest, EmptyGraphStillShowsItsFrameAndAZeroMaximum) {
 TEST(GraphSceneTest, CornerLabelsTickTowardTheirTexts) {
     const PingSeries series{minute, Duration::minutes(1), std::vector<PingStats>(3)};
     const DateTime end = minute + Duration::seconds(150);
-    const GraphScene scene = composeGraph(GraphFrame{client, series, "host", end, false}, width);
+    const GraphScene scene = composeGraph(GraphFrame{client, series, "host", end, false, Dpi{}}, width);
     EXPECT_EQ(scene.background, colours::pastBackground);
     EXPECT_TRUE(hasText(scene, Text{{20, 4}, "host"}));
 
@@ -74,7 +74,7 @@ TEST(GraphSceneTest, LabelsFollowTheirColumnAndMaximumGoesToTheLaterBucket) {
     PingSeries series{minute - Duration::seconds(2), Duration::seconds(1), std::vector<PingStats>(4)};
     series.stats[1] = statsRow(1, 40, 40, 40);
     series.stats[2] = statsRow(1, 40, 40, 40, 1, 0);
-    const GraphScene scene = composeGraph(GraphFrame{client, series, "", minute, true}, width);
+    const GraphScene scene = composeGraph(GraphFrame{client, series, "", minute, true, Dpi{}}, width);
 
     // Column 2 of 4 starts at x = 382 - 2 * 16; its label line and text
     // come after its own fills and before those of the last column.

@@ -2,13 +2,15 @@
 
 #include "cpp/win32/windows_exception.h"
 #include "ui/win32/rect.h"
+#include "ui/win32/window_dpi.h"
 
 namespace ui {
 
 namespace {
 
-SIZE gripSize() {
-    return {GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL)};
+SIZE gripSize(HWND dialog) {
+    const Dpi dpi = dpiOf(dialog);
+    return {systemMetric(SM_CXVSCROLL, dpi), systemMetric(SM_CYHSCROLL, dpi)};
 }
 
 } // namespace
@@ -23,18 +25,20 @@ void DialogResizer::init(HWND dialog, const std::vector<Rule>& rules) {
     initialClient_ = {client.right, client.bottom};
 
     controls_.clear();
-    for (const Rule& rule : rules) {
-        const HWND control = GetDlgItem(dialog_, rule.controlId);
-        if (!control) {
-            continue;
-        }
+    // Every control of the dialog's own: those without a rule stay where
+    // they are, and are scaled with the rest when the DPI changes.
+    for (HWND control = GetWindow(dialog_, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        std::uint32_t flags = resizeNone;
+        for (const Rule& rule : rules)
+            if (GetDlgItem(dialog_, rule.controlId) == control)
+                flags = rule.rules;
         RECT rect;
         GetWindowRect(control, &rect);
         MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
-        controls_.push_back({control, toRect(rect), rule.rules});
+        controls_.push_back({control, toRect(rect), flags});
     }
 
-    const SIZE size = gripSize();
+    const SIZE size = gripSize(dialog_);
     const Rect place = sizeGripRect(toRect(client), size.cx, size.cy);
     grip_ = CreateWindowExW(0, L"SCROLLBAR", nullptr,
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
@@ -43,6 +47,13 @@ void DialogResizer::init(HWND dialog, const std::vector<Rule>& rules) {
     if (!grip_) {
         throw cpp::windows::Exception();
     }
+}
+
+void DialogResizer::rescale(const Dpi& from, const Dpi& to) {
+    minimum_ = {from.convert(minimum_.cx, to), from.convert(minimum_.cy, to)};
+    initialClient_ = {from.convert(initialClient_.cx, to), from.convert(initialClient_.cy, to)};
+    for (Control& control : controls_)
+        control.initial = convertRect(control.initial, from, to);
 }
 
 bool DialogResizer::handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -81,7 +92,7 @@ void DialogResizer::layout(int width, int height, bool maximised) {
         place(control.window, followResize(control.initial, control.rules, dx, dy));
     }
     if (grip_) {
-        const SIZE size = gripSize();
+        const SIZE size = gripSize(dialog_);
         place(grip_, sizeGripRect({0, 0, width, height}, size.cx, size.cy));
     }
     if (positions) {

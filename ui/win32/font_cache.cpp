@@ -1,5 +1,7 @@
 #include "ui/win32/font_cache.h"
 
+#include <iterator>
+
 namespace ui {
 
 Font::Font(HFONT handle) : handle_(handle) {}
@@ -11,16 +13,27 @@ Font::~Font() {
 }
 
 void FontCache::create(const cpp::String& name, const LOGFONTW& description) {
-    // An empty font where the system refuses one: controls then use the
-    // system font, as for a name never created.
-    fonts_[name] = std::make_shared<Font>(CreateFontIndirectW(&description));
+    descriptions_[name] = description;
+    for (auto made = fonts_.begin(); made != fonts_.end();)
+        made = made->first.first == name ? fonts_.erase(made) : std::next(made);
+    byName(name);
 }
 
-std::shared_ptr<Font> FontCache::byName(const cpp::String& name) {
-    auto& font = fonts_[name];
-    if (!font) {
+std::shared_ptr<Font> FontCache::byName(const cpp::String& name, const Dpi& dpi) {
+    auto& font = fonts_[{name, dpi.value}];
+    if (font)
+        return font;
+    const auto description = descriptions_.find(name);
+    if (description == descriptions_.end()) {
         font = std::make_shared<Font>();
+        return font;
     }
+    LOGFONTW scaled = description->second;
+    scaled.lfHeight = dpi(scaled.lfHeight);
+    scaled.lfWidth = dpi(scaled.lfWidth);
+    // An empty font where the system refuses one: controls then use the
+    // system font, as for a name never created.
+    font = std::make_shared<Font>(CreateFontIndirectW(&scaled));
     return font;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "cpp/string.h"
+#include "ui/dpi.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 
@@ -25,16 +27,19 @@ private:
     HFONT handle_ = nullptr;
 };
 
-// Fonts by name. Looking up a name that was never created inserts an empty
-// font, so a missing font is never an error.
+// Fonts by name and DPI. Looking up a name that was never created inserts an
+// empty font, so a missing font is never an error.
 class FontCache {
 public:
-    // Creates the font and stores it under name, replacing any earlier one.
+    // Stores the font under name, replacing any earlier one; its height is
+    // the one at 96 DPI (a size in points, times 96 / 72), and each DPI it
+    // is asked for gets it made at that DPI's height.
     void create(const cpp::String& name, const LOGFONTW& description);
-    std::shared_ptr<Font> byName(const cpp::String& name);
+    std::shared_ptr<Font> byName(const cpp::String& name, const Dpi& dpi = {});
 
 private:
-    std::map<cpp::String, std::shared_ptr<Font>> fonts_;
+    std::map<cpp::String, LOGFONTW> descriptions_;
+    std::map<std::pair<cpp::String, std::int32_t>, std::shared_ptr<Font>> fonts_;
 };
 
 } // namespace ui

@@ -26,11 +26,7 @@ std::int32_t textWidth(HDC dc, const cpp::String& text) {
 
 } // namespace
 
-GraphPainter::GraphPainter()
-    : cell_(cellBitmapSize, cellBitmapSize), pen_(CreatePen(PS_SOLID, 1, colourRef(colours::white))) {
-    if (!pen_)
-        throw cpp::windows::Exception();
-}
+GraphPainter::GraphPainter() : cell_(cellBitmapSize, cellBitmapSize) {}
 
 void GraphPainter::paint(HDC dc, HFONT font, const GraphFrame& frame) const {
     const HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
@@ -42,11 +38,16 @@ void GraphPainter::paint(HDC dc, HFONT font, const GraphFrame& frame) const {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colourRef(colours::white));
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    const std::int32_t width = frame.dpi.atLeastOne(1);
+    const std::unique_ptr<std::remove_pointer_t<HPEN>, DeleteGdiObject> pen(
+        CreatePen(PS_SOLID, width, colourRef(colours::white)));
+    if (!pen)
+        throw cpp::windows::Exception();
     for (const auto& item : scene.items) {
         if (const auto* filled = std::get_if<Fill>(&item))
             fill(dc, *filled);
         else if (const auto* drawn = std::get_if<Line>(&item))
-            line(dc, *drawn);
+            line(dc, *drawn, pen.get(), width, std::max(width + 1, frame.dpi(2)));
         else
             text(dc, std::get<Text>(item));
     }
@@ -68,25 +69,28 @@ void GraphPainter::fill(HDC dc, const Fill& fill) const {
     AlphaBlend(dc, r.left, r.top, r.width(), r.height(), cell_.dc(), 0, 0, cellBitmapSize, cellBitmapSize, blend);
 }
 
-void GraphPainter::line(HDC dc, const Line& line) const {
+void GraphPainter::line(HDC dc, const Line& line, HPEN pen, std::int32_t width, std::int32_t gap) {
     if (line.points.size() < 2)
         return;
     if (line.dotted) {
-        // Every other pixel, from the first point toward the second.
+        // A dot of the line's width every gap pixels (every other one at 96
+        // DPI), from the first point toward the second.
         const Point& from = line.points[0];
         const Point& to = line.points[1];
         const std::int32_t steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y));
-        for (std::int32_t step = 0; step < steps; step += 2) {
+        SetDCBrushColor(dc, colourRef(colours::white));
+        for (std::int32_t step = 0; step < steps; step += gap) {
             const std::int32_t x = from.x + (to.x - from.x) * step / steps;
             const std::int32_t y = from.y + (to.y - from.y) * step / steps;
-            SetPixelV(dc, x, y, colourRef(colours::white));
+            const RECT dot{x, y, x + width, y + width};
+            FillRect(dc, &dot, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
         }
         return;
     }
     std::vector<POINT> points;
     for (const Point& point : line.points)
         points.push_back(POINT{point.x, point.y});
-    const HGDIOBJ previous = SelectObject(dc, pen_.get());
+    const HGDIOBJ previous = SelectObject(dc, pen);
     Polyline(dc, points.data(), static_cast<int>(points.size()));
     SelectObject(dc, previous);
 }

@@ -9,7 +9,8 @@
 namespace ui {
 
 // Draws the graph's scene with GDI: translucent fills by alpha-blending a
-// 4 x 4 bitmap of the fill's colour, white lines and white text.
+// 4 x 4 bitmap of the fill's colour, white lines and white text. Lines are
+// as many device pixels wide as one pixel at 96 DPI is at the frame's DPI.
 class GraphPainter {
 public:
     GraphPainter();
@@ -19,11 +20,10 @@ public:
 
 private:
     void fill(HDC dc, const Fill& fill) const;
-    void line(HDC dc, const Line& line) const;
+    static void line(HDC dc, const Line& line, HPEN pen, std::int32_t width, std::int32_t gap);
     static void text(HDC dc, const Text& text);
 
     BitmapSurface cell_;
-    std::unique_ptr<std::remove_pointer_t<HPEN>, DeleteGdiObject> pen_;
 };
 
 } // namespace ui

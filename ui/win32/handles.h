@@ -28,6 +28,7 @@ struct DestroyWindowHandle {
 };
 
 using BitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteGdiObject>;
+using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, DeleteGdiObject>;
 using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, DestroyMenuHandle>;
 // Only for icons loaded without LR_SHARED: shared ones must not be destroyed.
 using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, DestroyIconHandle>;

@@ -13,13 +13,17 @@ namespace ui {
 
 namespace {
 
-void insertColumn(HWND list, int index, const wchar_t* title, int width) {
+// The columns' widths at 96 DPI.
+constexpr int hostColumnWidth = 125;
+constexpr int pingColumnWidth = 35;
+
+void insertColumn(HWND list, int index, const wchar_t* title, int width, const Dpi& dpi) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<wchar_t*>(title);
     column.iSubItem = index;
     // First as wide as its title, as a column is made; then its own width.
-    column.cx = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title))) + 15;
+    column.cx = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title))) + dpi(15);
     SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
     SendMessageW(list, LVM_SETCOLUMNWIDTH, index, width);
 }
@@ -36,7 +40,7 @@ void setPingText(HWND list, int row, const cpp::String& text) {
 
 HostList::HostList(HostRegistry& hosts) : hosts_(hosts) {}
 
-void HostList::create(HWND parent, HIMAGELIST statusImages) {
+void HostList::create(HWND parent, HIMAGELIST statusImages, const Dpi& dpi) {
     list_ = CreateWindowExW(0, WC_LISTVIEWW, L"",
                             WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                                 LVS_SHAREIMAGELISTS | LVS_NOCOLUMNHEADER,
@@ -46,9 +50,15 @@ void HostList::create(HWND parent, HIMAGELIST statusImages) {
         throw cpp::windows::Exception();
     }
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
-    insertColumn(list_, 0, L"Host", 125);
-    insertColumn(list_, 1, L"Ping", 35);
+    insertColumn(list_, 0, L"Host", dpi(hostColumnWidth), dpi);
+    insertColumn(list_, 1, L"Ping", dpi(pingColumnWidth), dpi);
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(statusImages));
+}
+
+void HostList::setDpi(HIMAGELIST statusImages, const Dpi& dpi) const {
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(statusImages));
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, 0, dpi(hostColumnWidth));
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, 1, dpi(pingColumnWidth));
 }
 
 void HostList::rebuild() {
@@ -89,6 +99,13 @@ void HostList::update(const cpp::String& name, bool active, std::int32_t value) 
     item.iItem = found->second;
     item.iImage = statusImage(active, value);
     SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void HostList::select(std::size_t row) const {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 std::optional<std::size_t> HostList::selection() const {

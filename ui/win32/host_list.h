@@ -2,6 +2,7 @@
 
 #include "app/host_registry.h"
 #include "cpp/string.h"
+#include "ui/dpi.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -22,9 +23,11 @@ public:
     HostList& operator=(const HostList&) = delete;
 
     // The list view (control 1004) as a child of parent, showing images
-    // from statusImages, which it does not own. Throws
-    // cpp::windows::Exception when it cannot be made.
-    void create(HWND parent, HIMAGELIST statusImages);
+    // from statusImages, which it does not own, its columns sized for dpi.
+    // Throws cpp::windows::Exception when it cannot be made.
+    void create(HWND parent, HIMAGELIST statusImages, const Dpi& dpi);
+    // After a change of DPI: the images drawn for it, the columns' widths.
+    void setDpi(HIMAGELIST statusImages, const Dpi& dpi) const;
     HWND window() const { return list_; }
 
     // Every row anew from the registry; no row stays selected.
@@ -33,6 +36,8 @@ public:
     // negative for no reply. A host without a row is left alone.
     void update(const cpp::String& name, bool active, std::int32_t value);
 
+    // Selects the row and gives it the focus rectangle.
+    void select(std::size_t row) const;
     // The first selected row.
     std::optional<std::size_t> selection() const;
 

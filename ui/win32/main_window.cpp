@@ -13,6 +13,7 @@
 #include "ui/win32/add_dialog.h"
 #include "ui/win32/file_save_dialog.h"
 #include "ui/win32/rect.h"
+#include "ui/win32/window_dpi.h"
 
 #include <string>
 
@@ -20,9 +21,7 @@ namespace ui {
 
 namespace {
 
-constexpr int firstStatusImage = IDB_STATUS_DISABLED;
-constexpr int lastStatusImage = IDB_STATUS_LOST;
-// Pixels from the splitter's left edge to its bar.
+// Pixels (at 96 DPI) from the splitter's left edge to its bar.
 constexpr int hostListWidth = 160;
 // The longest scale text read back from the scale box.
 constexpr int scaleTextLimit = 1024;
@@ -31,6 +30,9 @@ constexpr UINT_PTR noticeTimer = 1;
 // Opens the icon's menu, posted with its anchor, once the shell's
 // notification that asked for it has returned.
 constexpr UINT openTrayMenu = WM_APP + 2;
+// Opens the host list's menu below its selected row, posted by the keys
+// that ask for it.
+constexpr UINT openHostMenu = WM_APP + 3;
 
 Rect clientRectOf(HWND control, HWND dialog) {
     RECT rect;
@@ -45,13 +47,11 @@ MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts
                        std::function<void()> saveConfiguration)
     : hosts_(hosts),
       store_(store),
-      images_(images),
       saveConfiguration_(std::move(saveConfiguration)),
       hostList_(hosts),
       pingView_(store, fonts, images, cpp::String(TARNLET_SITE "/"),
                 [this](const cpp::Duration& scale) { setScale(scale); }),
-      scale_(SampleStore::firstScale()),
-      tray_(images) {}
+      scale_(SampleStore::firstScale()) {}
 
 MainWindow::~MainWindow() {
     // The registry may be gone already: the rows going with the window must
@@ -73,13 +73,11 @@ bool MainWindow::onInit() {
     const HWND window = this->window();
     SetWindowTextW(window, cpp::String("tarnlet %", TARNLET_VERSION).toWide().c_str());
     const HMODULE module = GetModuleHandleW(nullptr);
-    // Shared icons: the system owns them.
-    const auto icon = [module](int metricX, int metricY) {
-        return reinterpret_cast<LPARAM>(LoadImageW(module, MAKEINTRESOURCEW(IDI_TARNLET), IMAGE_ICON,
-                                                   GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
-    };
-    SendMessageW(window, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
-    SendMessageW(window, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
+    dpi_ = dpiOf(window);
+    // It rescales its controls itself, those it made as well as the
+    // template's, when the DPI changes.
+    keepDialogScalingToItself(window);
+    setIcons();
     createStatusImages();
     scaleBox_ = GetDlgItem(window, IDC_SCALE);
     fillScaleBox();
@@ -87,6 +85,7 @@ bool MainWindow::onInit() {
     hostMenu_.reset(LoadMenuW(module, MAKEINTRESOURCEW(IDR_HOST_MENU)));
     trayMenu_.reset(LoadMenuW(module, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
     tray_.add(window);
+    keys_.install(window, [this](const MSG& message) { return onShortcut(message); });
     SetTimer(window, noticeTimer, 1000, nullptr);
     resizer_.init(window, {{IDC_SCALE, moveX}, {IDC_LIVE, moveX}, {IDC_SPLITTER, growX | growY}});
     setScale(scale_);
@@ -94,15 +93,44 @@ bool MainWindow::onInit() {
     return true;
 }
 
-void MainWindow::createStatusImages() {
-    statusImages_.reset(ImageList_Create(16, 16, ILC_COLOR32, 8, 4));
-    if (!statusImages_) {
-        throw cpp::windows::Exception();
-    }
-    for (int id = firstStatusImage; id <= lastStatusImage; ++id) {
-        ImageList_Add(statusImages_.get(), images_.byId(id), nullptr);
-    }
+void MainWindow::setIcons() const {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    // Shared icons: the system owns them. The icon file holds every size
+    // from 16 to 128 pixels, so none is stretched.
+    const auto icon = [this, module](int metricX, int metricY) {
+        return reinterpret_cast<LPARAM>(LoadImageW(module, MAKEINTRESOURCEW(IDI_TARNLET), IMAGE_ICON,
+                                                   systemMetric(metricX, dpi_), systemMetric(metricY, dpi_),
+                                                   LR_SHARED));
+    };
+    SendMessageW(window(), WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
+    SendMessageW(window(), WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
 }
+
+void MainWindow::createStatusImages() {
+    statusImages_.reset(statusImageList(dpi_));
+}
+
+void MainWindow::onDpiChanged(const Dpi& to, const RECT& suggested) {
+    const Dpi from = dpi_;
+    dpi_ = to;
+    // Before the new size comes: its WM_SIZE lays the controls out from
+    // these.
+    resizer_.rescale(from, to);
+    // The fonts made at the DPI before go only now that no control uses them.
+    controlFonts_ = rescaleFonts(window(), from, to);
+    setIcons();
+    // The list shares its images: the old ones go once it has the new.
+    ImageListHandle previous = std::move(statusImages_);
+    createStatusImages();
+    hostList_.setDpi(statusImages_.get(), dpi_);
+    splitter_.updateBarWidth();
+    splitter_.setBarPosition(dpi_(hostListWidth));
+    SetWindowPos(window(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    pingView_.refresh();
+    tray_.add(window());
+}
+
 
 void MainWindow::fillScaleBox() const {
     for (const cpp::String& text : scaleTexts()) {
@@ -115,12 +143,12 @@ void MainWindow::createPanes() {
     RECT client;
     GetClientRect(window, &client);
     const Rect area = splitterArea(toRect(client),
-                                   clientRectOf(GetDlgItem(window, IDC_ADD_ADDRESS), window));
+                                   clientRectOf(GetDlgItem(window, IDC_ADD_ADDRESS), window), dpi_);
     splitter_.create(window, area, IDC_SPLITTER);
-    hostList_.create(splitter_.window(), statusImages_.get());
+    hostList_.create(splitter_.window(), statusImages_.get(), dpi_);
     pingView_.create(splitter_.window());
     splitter_.setPanes(hostList_.window(), pingView_.window());
-    splitter_.setBarPosition(hostListWidth);
+    splitter_.setBarPosition(dpi_(hostListWidth));
 }
 
 void MainWindow::refreshHosts() {
@@ -266,6 +294,21 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         tray_.add(window());
         return true;
     }
+    // Shift+F10 or the menu key on the list (-1 for no place); a right click
+    // has shown the menu already through NM_RCLICK.
+    if (message == openHostMenu) {
+        showContextMenuFromKeyboard();
+        return true;
+    }
+    if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == hostList_.window()) {
+        if (lParam == -1)
+            showContextMenuFromKeyboard();
+        return true;
+    }
+    if (message == WM_DPICHANGED) {
+        onDpiChanged(Dpi{static_cast<std::int32_t>(HIWORD(wParam))}, *reinterpret_cast<const RECT*>(lParam));
+        return true;
+    }
     if (message == WM_TIMER && wParam == noticeTimer) {
         // Asked even while notifications are off, so that turning them on
         // does not bring back what happened meanwhile.
@@ -352,7 +395,7 @@ bool MainWindow::onCommand(int id, int code, HWND /*control*/) {
     }
 }
 
-bool MainWindow::onNotify(const NMHDR& header, LRESULT& /*result*/) {
+bool MainWindow::onNotify(const NMHDR& header, LRESULT& result) {
     if (header.idFrom != IDC_HOST_LIST) {
         return false;
     }
@@ -368,8 +411,16 @@ bool MainWindow::onNotify(const NMHDR& header, LRESULT& /*result*/) {
         }
         return true;
     }
-    case NM_RCLICK:
-        showContextMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+    case NM_RCLICK: {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        showContextMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem, cursor);
+        // Shown: no WM_CONTEXTMENU is to follow.
+        result = 1;
+        return true;
+    }
+    case LVN_KEYDOWN:
+        onListKey(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
         return true;
     default:
         return false;
@@ -405,15 +456,53 @@ void MainWindow::showSelectedHost() {
     pingView_.setHost(row ? hosts_.recordAt(*row).name : cpp::String());
 }
 
-void MainWindow::showContextMenu(int row) const {
+void MainWindow::showContextMenu(int row, POINT anchor) const {
     if (row < 0 || !hostMenu_) {
         return;
     }
     const HostRecord host = hosts_.recordAt(static_cast<std::size_t>(row));
     CheckMenuItem(hostMenu_.get(), ID_HOST_ENABLED, MF_BYCOMMAND | (host.active ? MF_CHECKED : MF_UNCHECKED));
-    POINT cursor;
-    GetCursorPos(&cursor);
-    TrackPopupMenu(GetSubMenu(hostMenu_.get(), 0), TPM_LEFTBUTTON, cursor.x, cursor.y, 0, window(), nullptr);
+    TrackPopupMenu(GetSubMenu(hostMenu_.get(), 0), TPM_LEFTBUTTON, anchor.x, anchor.y, 0, window(), nullptr);
+}
+
+void MainWindow::showContextMenuFromKeyboard() const {
+    const auto row = hostList_.selection();
+    if (!row)
+        return;
+    RECT item{};
+    item.left = LVIR_LABEL;
+    SendMessageW(hostList_.window(), LVM_GETITEMRECT, *row, reinterpret_cast<LPARAM>(&item));
+    POINT anchor{item.left, item.bottom};
+    ClientToScreen(hostList_.window(), &anchor);
+    showContextMenu(static_cast<int>(*row), anchor);
+}
+
+bool MainWindow::onShortcut(const MSG& message) {
+    if (isShortcut(message, 'N', true, false)) {
+        // Posted: the dialog it opens runs its own loop, not inside the filter.
+        PostMessageW(window(), WM_COMMAND, MAKEWPARAM(IDC_ADD_ADDRESS, 1), 0);
+        return true;
+    }
+    // Taken here rather than left to the list: not every list view turns
+    // these keys into WM_CONTEXTMENU (Wine's does not), and taken, they
+    // turn into none, so the menu shows once.
+    const bool menuKey = isShortcut(message, VK_F10, false, true) || isShortcut(message, VK_APPS, false, false);
+    if (menuKey && message.hwnd == hostList_.window()) {
+        PostMessageW(window(), openHostMenu, 0, 0);
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::onListKey(WORD key) {
+    // With Ctrl or Alt these are the list's own (Ctrl+Space moves the focus
+    // without selecting).
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
+        return;
+    if (key == VK_DELETE)
+        runHostCommand(ID_HOST_REMOVE);
+    else if (key == VK_SPACE)
+        runHostCommand(ID_HOST_ENABLED);
 }
 
 void MainWindow::runHostCommand(int command) {
@@ -450,7 +539,15 @@ void MainWindow::toggleEnabled(const cpp::String& name) {
         hosts_.enable(name);
     }
     saveConfiguration_();
+    const auto row = hostList_.selection();
     refreshHosts();
+    // The row stays chosen, as the graph still shows its host: Space again
+    // turns it back.
+    if (row) {
+        selectionFrozen_ = true;
+        hostList_.select(*row);
+        selectionFrozen_ = false;
+    }
 }
 
 void MainWindow::exportData(const cpp::String& name) const {
@@ -483,6 +580,10 @@ void MainWindow::openDataLocation(const cpp::String& name) const {
 }
 
 void MainWindow::removeHost(const cpp::String& name) {
+    // Its history goes with it, so the menu and Delete both ask first.
+    const cpp::String question("Are you sure that you want to remove % and all its data?", name);
+    if (MessageBoxW(window(), question.toWide().c_str(), L"Remove Host", MB_YESNO) != IDYES)
+        return;
     hosts_.remove(name);
     store_.removeData(name);
     refreshHosts();

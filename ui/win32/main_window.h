@@ -13,6 +13,7 @@
 #include "ui/win32/handles.h"
 #include "ui/win32/host_list.h"
 #include "ui/win32/image_cache.h"
+#include "ui/win32/key_filter.h"
 #include "ui/win32/outage_window.h"
 #include "ui/win32/ping_view.h"
 #include "ui/win32/splitter.h"
@@ -44,8 +45,8 @@ public:
     // is being destroyed.
     ~MainWindow() override;
 
-    // Modeless, from the program's module, not yet shown. The status images
-    // (110 to 116) must have been loaded. The program attaches it to the
+    // Modeless, from the program's module, not yet shown, sized for the DPI
+    // of the screen it opens on. The program attaches it to the
     // registry as its view (HostRegistry::setView) and detaches it before
     // either goes. Throws cpp::windows::Exception when it cannot be made.
     void create();
@@ -91,6 +92,11 @@ private:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     void createStatusImages();
+    // The window's icons at the sizes of its DPI.
+    void setIcons() const;
+    // WM_DPICHANGED: everything drawn or sized anew for to, in the
+    // rectangle the system suggests.
+    void onDpiChanged(const Dpi& to, const RECT& suggested);
     void fillScaleBox() const;
     void createPanes();
 
@@ -98,7 +104,14 @@ private:
     void chooseScaleFromBox();
     // The graph follows the selected row, or all hosts without one.
     void showSelectedHost();
-    void showContextMenu(int row) const;
+    // anchor in screen coordinates.
+    void showContextMenu(int row, POINT anchor) const;
+    // Shift+F10 or the menu key on the list: below the selected row.
+    void showContextMenuFromKeyboard() const;
+    // Keys that work wherever the focus is in the window.
+    bool onShortcut(const MSG& message);
+    // Delete and Space on the host list.
+    void onListKey(WORD key);
     // The context commands work on the selected row's host.
     void runHostCommand(int command);
     void toggleEnabled(const cpp::String& name);
@@ -119,10 +132,12 @@ private:
 
     HostRegistry& hosts_;
     SampleStore& store_;
-    ImageCache& images_;
     const std::function<void()> saveConfiguration_;
 
     DialogResizer resizer_;
+    Dpi dpi_;
+    // The controls' fonts once the DPI changed; before, the dialog's own.
+    std::vector<FontHandle> controlFonts_;
     // Outlives the list that shows it.
     ImageListHandle statusImages_;
     Splitter splitter_;
@@ -130,6 +145,7 @@ private:
     PingView pingView_;
     HWND scaleBox_ = nullptr;
     MenuHandle hostMenu_;
+    KeyFilter keys_;
     cpp::Duration scale_;
     // While set, selection changes in the list leave the graph alone.
     bool selectionFrozen_ = false;

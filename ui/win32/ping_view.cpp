@@ -10,6 +10,7 @@
 #include "ui/win32/graph_painter.h"
 #include "ui/win32/handles.h"
 #include "ui/win32/rect.h"
+#include "ui/win32/window_dpi.h"
 
 #include <commctrl.h>
 #include <versionhelpers.h>
@@ -29,7 +30,7 @@ constexpr UINT_PTR refreshTimer = 1;
 constexpr UINT refreshPeriod = 1000;
 // Wide enough that the hover text breaks at its line feeds only: a maximum
 // of 0 breaks it at every word (seen under Wine).
-constexpr LPARAM tipWidth = 1000;
+constexpr std::int32_t tipWidth = 1000;
 
 } // namespace
 
@@ -75,6 +76,16 @@ private:
     void onScroll(WORD request);
     void onMouseWheel(short delta, POINT screen);
     void onMouseLeave();
+    void onKey(WPARAM key);
+    // Keyboard cues shown or hidden: kept, as the system's own answer to
+    // WM_QUERYUISTATE was seen to lag behind under Wine.
+    void onUiState(WORD action, WORD flags);
+    // Asks for the next scale up or down; a wheel turn anchors the column
+    // under the mouse, a key none.
+    void zoom(std::int32_t delta, std::optional<std::size_t> column);
+    // The focus rectangle as the system draws it, unless keyboard cues are
+    // hidden (until the keyboard is first used).
+    void drawFocus(HDC dc, const RECT& client) const;
 
     void paint(HDC target, const RECT& area);
     void createTooltip();
@@ -88,7 +99,10 @@ private:
     SampleStore& store_;
     FontCache& fonts_;
     HWND window_ = nullptr;
-    std::shared_ptr<Font> font_;
+    // The window's, as of the last refresh or paint.
+    Dpi dpi_;
+    // Until the keyboard is used, as a window starts.
+    bool hideFocus_ = true;
     UpdateWindow notice_;
     WindowHandle tooltip_;
     TOOLINFOW tool_{};
@@ -121,7 +135,7 @@ void PingView::Detail::registerClass() {
 
 void PingView::Detail::create(HWND parent) {
     registerClass();
-    const HWND window = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_HSCROLL, 0, 0, 0,
+    const HWND window = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_HSCROLL | WS_TABSTOP, 0, 0, 0,
                                         0, parent, nullptr, GetModuleHandleW(nullptr), this);
     if (createFailure_)
         std::rethrow_exception(std::exchange(createFailure_, nullptr));
@@ -198,6 +212,22 @@ LRESULT PingView::Detail::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSELEAVE:
         onMouseLeave();
         return 0;
+    case WM_LBUTTONDOWN:
+        SetFocus(window_);
+        return 0;
+    case WM_GETDLGCODE:
+        // The arrows scroll rather than move the focus; Tab still leaves.
+        return DLGC_WANTARROWS;
+    case WM_KEYDOWN:
+        onKey(wParam);
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(window_, nullptr, FALSE);
+        return 0;
+    case WM_UPDATEUISTATE:
+        onUiState(LOWORD(wParam), HIWORD(wParam));
+        return DefWindowProcW(window_, message, wParam, lParam);
     default:
         break;
     }
@@ -205,7 +235,7 @@ LRESULT PingView::Detail::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void PingView::Detail::onCreate() {
-    font_ = fonts_.byName("ui");
+    hideFocus_ = (SendMessageW(window_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
     painter_.emplace();
     notice_.create(window_);
     ShowWindow(notice_.window(), SW_HIDE);
@@ -220,7 +250,7 @@ void PingView::Detail::createTooltip() {
                                    GetModuleHandleW(nullptr), nullptr));
     if (!tooltip_)
         throw cpp::windows::Exception();
-    SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, tipWidth);
+    SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, dpiOf(window_)(tipWidth));
     SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
 
     // Systems before version 6 reject the record's newest field.
@@ -247,7 +277,8 @@ void PingView::Detail::onSize() {
         RECT bounds;
         GetWindowRect(notice, &bounds);
         const int width = bounds.right - bounds.left;
-        SetWindowPos(notice, nullptr, client.right - (width + 2), 2, 0, 0,
+        const Dpi dpi = dpiOf(window_);
+        SetWindowPos(notice, nullptr, client.right - (width + dpi(2)), dpi(2), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     refresh();
@@ -260,10 +291,11 @@ void PingView::Detail::refresh() {
     // effect at once rather than a timer tick later.
     RECT client;
     GetClientRect(window_, &client);
-    plot_ = plotRect(toRect(client));
+    dpi_ = dpiOf(window_);
+    plot_ = plotRect(toRect(client), dpi_);
 
     const cpp::DateTime now;
-    const GraphPosition::ScrollBar bar = position_.refresh(pageColumns(plot_), now);
+    const GraphPosition::ScrollBar bar = position_.refresh(pageColumns(plot_, dpi_), now);
     SCROLLINFO info{};
     info.cbSize = sizeof(info);
     // Always shown, so that the client area does not change under the plot.
@@ -299,11 +331,73 @@ void PingView::Detail::onPrintClient(HDC dc) {
 void PingView::Detail::paint(HDC target, const RECT& area) {
     RECT client;
     GetClientRect(window_, &client);
-    plot_ = plotRect(toRect(client));
+    dpi_ = dpiOf(window_);
+    plot_ = plotRect(toRect(client), dpi_);
+    // At device pixels: the client area is in them, as the program is aware
+    // of the DPI, so nothing is stretched.
     const HDC dc = buffer_.prepare(client.right, client.bottom);
-    painter_->paint(dc, font_ ? font_->handle() : nullptr,
-                    GraphFrame{toRect(client), series_, host_, position_.viewEnd(), position_.live()});
+    const std::shared_ptr<Font> font = fonts_.byName("ui", dpi_);
+    painter_->paint(dc, font->handle(),
+                    GraphFrame{toRect(client), series_, host_, position_.viewEnd(), position_.live(), dpi_});
+    drawFocus(dc, client);
     buffer_.present(target, area);
+}
+
+void PingView::Detail::drawFocus(HDC dc, const RECT& client) const {
+    if (GetFocus() != window_ || hideFocus_)
+        return;
+    RECT frame = client;
+    InflateRect(&frame, -1, -1);
+    // DrawFocusRect inverts: the text colour decides what it inverts to.
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    DrawFocusRect(dc, &frame);
+}
+
+void PingView::Detail::onUiState(WORD action, WORD flags) {
+    if (!(flags & UISF_HIDEFOCUS))
+        return;
+    if (action == UIS_SET)
+        hideFocus_ = true;
+    else if (action == UIS_CLEAR)
+        hideFocus_ = false;
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void PingView::Detail::onKey(WPARAM key) {
+    std::optional<std::int32_t> request;
+    switch (key) {
+    case VK_LEFT:
+        request = GraphPosition::lineLeft;
+        break;
+    case VK_RIGHT:
+        request = GraphPosition::lineRight;
+        break;
+    case VK_PRIOR:
+        request = GraphPosition::pageLeft;
+        break;
+    case VK_NEXT:
+        request = GraphPosition::pageRight;
+        break;
+    case VK_HOME:
+        request = GraphPosition::top;
+        break;
+    case VK_END:
+        request = GraphPosition::bottom;
+        break;
+    case VK_ADD:
+    case VK_OEM_PLUS:
+        zoom(WHEEL_DELTA, std::nullopt);
+        return;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+        zoom(-WHEEL_DELTA, std::nullopt);
+        return;
+    default:
+        return;
+    }
+    if (const auto time = position_.requestTarget(*request, 0, 0, cpp::DateTime()))
+        scrollTo(*time);
 }
 
 void PingView::Detail::onScroll(WORD request) {
@@ -319,7 +413,11 @@ void PingView::Detail::onScroll(WORD request) {
 void PingView::Detail::onMouseWheel(short delta, POINT screen) {
     POINT client = screen;
     ScreenToClient(window_, &client);
-    const auto scale = position_.zoom(delta, columnAt(client), series_.start);
+    zoom(delta, columnAt(client));
+}
+
+void PingView::Detail::zoom(std::int32_t delta, std::optional<std::size_t> column) {
+    const auto scale = position_.zoom(delta, column, series_.start);
     if (!scale)
         return;
     if (applyScale_)
@@ -331,7 +429,7 @@ void PingView::Detail::onMouseWheel(short delta, POINT screen) {
 std::optional<std::size_t> PingView::Detail::columnAt(const POINT& client) const {
     if (!contains(plot_, Point{client.x, client.y}))
         return std::nullopt;
-    return ui::columnAt(plot_, series_.stats.size(), client.x);
+    return ui::columnAt(plot_, series_.stats.size(), client.x, dpi_);
 }
 
 void PingView::Detail::onMouseLeave() {
@@ -369,7 +467,7 @@ void PingView::Detail::updateHover(bool forced) {
     }
     if (moved) {
         lastCursor_ = screen;
-        SendMessageW(tooltip_.get(), TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + 10, screen.y + 20));
+        SendMessageW(tooltip_.get(), TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + dpi_(10), screen.y + dpi_(20)));
     }
     if (!IsWindowVisible(tooltip_.get())) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window_, 0};

@@ -16,7 +16,9 @@ namespace ui {
 
 // The cell graph of one host, or of all hosts, in the right pane of the main
 // window: one column per bucket, newest on the right, following the present
-// while live. Carries the update notice in its top right corner.
+// while live. Carries the update notice in its top right corner. Takes the
+// focus (a click, or Tab) and then scrolls with Left, Right, Page Up, Page
+// Down, Home (the oldest page) and End (live), and zooms with + and -.
 class PingView {
 public:
     // applyScale is how a wheel zoom applies its scale: through the main

@@ -2,6 +2,7 @@
 
 #include "cpp/win32/windows_exception.h"
 #include "ui/win32/rect.h"
+#include "ui/win32/window_dpi.h"
 
 namespace ui {
 
@@ -33,7 +34,7 @@ Splitter::~Splitter() {
 
 void Splitter::create(HWND parent, const Rect& area, int id) {
     registerClass();
-    barWidth_ = GetSystemMetrics(SM_CXSIZEFRAME);
+    barWidth_ = systemMetric(SM_CXSIZEFRAME, dpiOf(parent));
     // A control parent: the dialog's keyboard navigation reaches the panes.
     if (!CreateWindowExW(WS_EX_CONTROLPARENT, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                         area.left, area.top, area.width(), area.height(), parent,
@@ -46,6 +47,11 @@ void Splitter::create(HWND parent, const Rect& area, int id) {
 void Splitter::setPanes(HWND left, HWND right) {
     left_ = left;
     right_ = right;
+    layout();
+}
+
+void Splitter::updateBarWidth() {
+    barWidth_ = systemMetric(SM_CXSIZEFRAME, dpiOf(window_));
     layout();
 }
 

@@ -25,6 +25,8 @@ public:
     void setPanes(HWND left, HWND right);
     // Pixels from the splitter's left edge to the bar; lays the panes out.
     void setBarPosition(int position);
+    // The bar as wide as a sizing border at the window's DPI, after a change.
+    void updateBarWidth();
     int barPosition() const { return barPosition_; }
 
 private:

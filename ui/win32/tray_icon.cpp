@@ -1,8 +1,8 @@
 #include "ui/win32/tray_icon.h"
 
 #include "cpp/logger.h"
-#include "resources/resource.h"
 #include "ui/hover_text.h"
+#include "ui/win32/window_dpi.h"
 
 #include <algorithm>
 #include <string>
@@ -25,7 +25,7 @@ void copyText(wchar_t (&field)[size], const cpp::String& text) {
 
 } // namespace
 
-TrayIcon::TrayIcon(ImageCache& images, Shell shell) : images_(images), shell_(std::move(shell)) {}
+TrayIcon::TrayIcon(Shell shell) : shell_(std::move(shell)) {}
 
 TrayIcon::~TrayIcon() {
     remove();
@@ -52,15 +52,18 @@ NOTIFYICONDATAW TrayIcon::data(UINT flags) const {
 }
 
 HICON TrayIcon::icon(StatusImage image) {
+    const int size = systemMetric(SM_CXSMICON, dpiOf(owner_));
+    if (size != iconSize_) {
+        for (IconHandle& each : icons_)
+            each.reset();
+        iconSize_ = size;
+    }
     IconHandle& made = icons_.at(static_cast<std::size_t>(image));
     if (!made) {
-        const HBITMAP colour = images_.byId(IDB_STATUS_DISABLED + image);
-        BITMAP size{};
-        if (!colour || !GetObjectW(colour, sizeof(size), &size))
-            return nullptr;
+        const BitmapHandle colour(statusBitmap(image, size));
         // The colour bitmap's alpha says what shows; the mask only has to be there.
-        const BitmapHandle mask(CreateBitmap(size.bmWidth, size.bmHeight, 1, 1, nullptr));
-        ICONINFO info{TRUE, 0, 0, mask.get(), colour};
+        const BitmapHandle mask(CreateBitmap(size, size, 1, 1, nullptr));
+        ICONINFO info{TRUE, 0, 0, mask.get(), colour.get()};
         made.reset(CreateIconIndirect(&info));
     }
     return made.get();

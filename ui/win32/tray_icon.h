@@ -3,7 +3,6 @@
 #include "ui/outage_notices.h"
 #include "ui/tray_status.h"
 #include "ui/win32/handles.h"
-#include "ui/win32/image_cache.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -24,7 +23,7 @@ public:
     // How it reaches the shell: Shell_NotifyIconW, or a test's recorder.
     using Shell = std::function<bool(DWORD message, const NOTIFYICONDATAW& data)>;
 
-    explicit TrayIcon(ImageCache& images, Shell shell = nullptr);
+    explicit TrayIcon(Shell shell = nullptr);
     ~TrayIcon();
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
@@ -34,8 +33,7 @@ public:
     static UINT taskbarCreatedMessage();
 
     // Adds the icon for owner with what it showed last, or with the hollow
-    // image; again after Explorer restarted. The status images must have
-    // been loaded into the image cache.
+    // image; again after Explorer restarted, or when the owner's DPI changed.
     void add(HWND owner);
     // Changes image and tip, only when they differ from what is shown.
     void show(const TrayStatus& status);
@@ -45,16 +43,17 @@ public:
 
 private:
     NOTIFYICONDATAW data(UINT flags) const;
-    // Made from the status image the first time it is shown.
+    // Drawn at the small-icon size of the owner's DPI the first time it is
+    // shown at that size.
     HICON icon(StatusImage image);
     bool call(DWORD message, const NOTIFYICONDATAW& data) const;
 
-    ImageCache& images_;
     const Shell shell_;
     HWND owner_ = nullptr;
     bool added_ = false;
     TrayStatus status_{statusDisabled, "tarnlet"};
     std::array<IconHandle, statusLost + 1> icons_;
+    int iconSize_ = 0;
 };
 
 } // namespace ui

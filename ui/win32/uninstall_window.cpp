@@ -1,5 +1,7 @@
 #include "ui/win32/uninstall_window.h"
 
+#include "ui/win32/window_dpi.h"
+
 #include "resources/resource.h"
 
 namespace ui {
@@ -31,7 +33,7 @@ bool UninstallWindow::onInit() {
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARNLET), IMAGE_ICON, 128, 128, 0)));
     SendDlgItemMessageW(window(), IDC_STATIC, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
     SendDlgItemMessageW(window(), IDC_UNINSTALL_STATUS, WM_SETFONT,
-                        reinterpret_cast<WPARAM>(fonts_.byName("ui")->handle()), FALSE);
+                        reinterpret_cast<WPARAM>(fonts_.byName("ui", dpiOf(window()))->handle()), FALSE);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "ui/win32/update_window.h"
 
+#include "ui/win32/window_dpi.h"
+
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -24,14 +26,17 @@ bool UpdateWindow::onInit() {
     const HWND window = this->window();
     SendDlgItemMessageW(window, IDC_CLOSE_NOTICE, BM_SETIMAGE, IMAGE_BITMAP,
                         reinterpret_cast<LPARAM>(images_.byId(IDB_CLOSE)));
-    // A shared icon of the default size: the system owns it.
-    const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARNLET));
+    // A shared icon of the large-icon size at the notice's DPI: the system owns it.
+    const Dpi dpi = dpiOf(window);
+    const HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARNLET),
+                                                     IMAGE_ICON, systemMetric(SM_CXICON, dpi),
+                                                     systemMetric(SM_CYICON, dpi), LR_SHARED));
     SendDlgItemMessageW(window, IDC_UPDATE_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     // "ui-header" is never created: the heading keeps the system font.
     SendDlgItemMessageW(window, IDC_UPDATE_TEXT, WM_SETFONT,
-                        reinterpret_cast<WPARAM>(fonts_.byName("ui-header")->handle()), FALSE);
+                        reinterpret_cast<WPARAM>(fonts_.byName("ui-header", dpi)->handle()), FALSE);
     SendDlgItemMessageW(window, IDC_UPDATE_LINK, WM_SETFONT,
-                        reinterpret_cast<WPARAM>(fonts_.byName("ui")->handle()), FALSE);
+                        reinterpret_cast<WPARAM>(fonts_.byName("ui", dpi)->handle()), FALSE);
     return true;
 }
 

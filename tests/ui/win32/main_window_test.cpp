@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,11 @@ TEST_F(MainWindowTest, TheHostListTakesTheLeft160PixelsOfTheSplitter) {
     EXPECT_EQ(GetParent(window.pingView().window()), GetDlgItem(window.window(), IDC_SPLITTER));
 }
 
+// Answers the message box of that caption with the button once it is up.
+void answerQuestion(const wchar_t* caption, int button) {
+    ui::test::actOnDialog(caption, [button](HWND box) { ui::test::press(box, button); });
+}
+
 TEST_F(MainWindowTest, HostCommandsActOnTheSelectedRowAndSave) {
     hosts.ensure("a.test");
     hosts.ensure("b.test");
@@ -155,6 +161,7 @@ TEST_F(MainWindowTest, HostCommandsActOnTheSelectedRowAndSave) {
     EXPECT_EQ(saves, 2);
 
     select(1);
+    answerQuestion(L"Remove Host", IDYES);
     command(ID_HOST_REMOVE);
     EXPECT_FALSE(hosts.contains("b.test"));
     EXPECT_EQ(rows(), (std::vector<Row>{{L"a.test", L"-", 0}}));
@@ -205,6 +212,161 @@ TEST_F(MainWindowTest, AddAddressEnablesTheHostAndSavesUnlessTheTextIsEmpty) {
     EXPECT_NE(hosts.record("new.test").active, 0);
     EXPECT_EQ(rows(), (std::vector<Row>{{L"new.test", L"-", 6}}));
     EXPECT_EQ(saves, 1);
+}
+
+TEST_F(MainWindowTest, TabGoesThroughTheControlsInReadingOrder) {
+    const HWND dialog = window.window();
+    const std::vector<HWND> order{GetDlgItem(dialog, IDC_ADD_ADDRESS), GetDlgItem(dialog, IDC_SCALE),
+                                  GetDlgItem(dialog, IDC_LIVE), list(), window.pingView().window()};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const HWND next = order[(i + 1) % order.size()];
+        EXPECT_EQ(GetNextDlgTabItem(dialog, order[i], FALSE), next) << "after stop " << i;
+        EXPECT_EQ(GetNextDlgTabItem(dialog, next, TRUE), order[i]) << "before stop " << i + 1;
+    }
+}
+
+TEST_F(MainWindowTest, DeleteAsksBeforeRemovingAndSpaceTurnsEnabledKeepingTheRow) {
+    hosts.ensure("a.test");
+    hosts.ensure("b.test");
+    window.refreshHosts();
+    const auto key = [this](WPARAM code) { SendMessageW(list(), WM_KEYDOWN, code, 0); };
+    select(1);
+    key(VK_SPACE);
+    EXPECT_NE(hosts.record("b.test").active, 0);
+    EXPECT_EQ(saves, 1);
+    key(VK_SPACE);
+    EXPECT_EQ(hosts.record("b.test").active, 0);
+    EXPECT_EQ(saves, 2);
+
+    answerQuestion(L"Remove Host", IDNO);
+    key(VK_DELETE);
+    EXPECT_TRUE(hosts.contains("b.test"));
+    EXPECT_EQ(saves, 2);
+    answerQuestion(L"Remove Host", IDYES);
+    key(VK_DELETE);
+    EXPECT_FALSE(hosts.contains("b.test"));
+    EXPECT_EQ(rows(), (std::vector<Row>{{L"a.test", L"-", 0}}));
+    EXPECT_EQ(saves, 3);
+}
+
+TEST_F(MainWindowTest, CtrlNOpensAddAddressWhereverTheFocusIs) {
+    const cpp::Program::Standard program(L"");
+    std::array<BYTE, 256> keys{};
+    GetKeyboardState(keys.data());
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys.data());
+    // As the program's loop hands it over, to the focused list.
+    MSG message{list(), WM_KEYDOWN, 'N', 0, 0, {}};
+    const BOOL used = IsDialogMessageW(window.window(), &message);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys.data());
+    EXPECT_TRUE(used);
+    answerAddDialog(L"new.test");
+    ui::test::quitPosted();
+    EXPECT_TRUE(hosts.contains("new.test"));
+    // Without Ctrl, N is the list's own (it looks for a row starting so).
+    message = MSG{list(), WM_KEYDOWN, 'N', 0, 0, {}};
+    IsDialogMessageW(window.window(), &message);
+    ui::test::quitPosted();
+    EXPECT_EQ(hosts.names().size(), 1u);
+}
+
+// Whether a popup menu came up while the queue was dispatched; it is
+// closed at once.
+bool menuShownWhileDispatching() {
+    static bool shown;
+    shown = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        const HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu && IsWindowVisible(menu)) {
+            shown = true;
+            EndMenu();
+        }
+    });
+    ui::test::quitPosted();
+    KillTimer(nullptr, timer);
+    return shown;
+}
+
+TEST_F(MainWindowTest, ShiftF10AndTheMenuKeyOpenTheSelectedHostsMenu) {
+    hosts.ensure("a.test");
+    window.refreshHosts();
+    std::array<BYTE, 256> keys{};
+    GetKeyboardState(keys.data());
+    const auto press = [&](UINT message, WPARAM code, bool shift) {
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys.data());
+        MSG key{list(), message, code, 0, 0, {}};
+        const BOOL used = IsDialogMessageW(window.window(), &key);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys.data());
+        return used != FALSE;
+    };
+    // No row chosen: no menu.
+    EXPECT_TRUE(press(WM_SYSKEYDOWN, VK_F10, true));
+    EXPECT_FALSE(menuShownWhileDispatching());
+    select(0);
+    EXPECT_TRUE(press(WM_SYSKEYDOWN, VK_F10, true));
+    EXPECT_TRUE(menuShownWhileDispatching());
+    EXPECT_TRUE(press(WM_KEYDOWN, VK_APPS, false));
+    EXPECT_TRUE(menuShownWhileDispatching());
+}
+
+TEST_F(MainWindowTest, ADpiChangeTakesTheSuggestedRectangleAndScalesWhatTheWindowSizes) {
+    hosts.ensure("a.test");
+    window.refreshHosts();
+    const HWND dialog = window.window();
+    const HWND button = GetDlgItem(dialog, IDC_ADD_ADDRESS);
+    const auto height = [](HWND control) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        return std::abs(font.lfHeight);
+    };
+    const auto minimum = [dialog] {
+        MINMAXINFO info{};
+        SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        return info.ptMinTrackSize;
+    };
+    RECT before;
+    GetWindowRect(button, &before);
+    const LONG fontBefore = height(button);
+    const POINT minimumBefore = minimum();
+    const RECT listBefore = [this] {
+        RECT rect;
+        GetWindowRect(list(), &rect);
+        return rect;
+    }();
+
+    // From 96 to 192 DPI, as when the window is dragged to such a screen.
+    RECT suggested{100, 50, 100 + 2 * (minimumBefore.x + 40), 50 + 2 * (minimumBefore.y + 30)};
+    SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+
+    RECT now;
+    GetWindowRect(dialog, &now);
+    EXPECT_EQ(now.left, suggested.left);
+    EXPECT_EQ(now.right - now.left, suggested.right - suggested.left);
+    EXPECT_EQ(now.bottom - now.top, suggested.bottom - suggested.top);
+    const POINT minimumAfter = minimum();
+    EXPECT_NEAR(minimumAfter.x, 2 * minimumBefore.x, 1);
+    EXPECT_NEAR(minimumAfter.y, 2 * minimumBefore.y, 1);
+    // The row of controls: twice as large, its font made anew at twice the height.
+    RECT after;
+    GetWindowRect(button, &after);
+    EXPECT_NEAR(after.right - after.left, 2 * (before.right - before.left), 1);
+    EXPECT_NEAR(after.bottom - after.top, 2 * (before.bottom - before.top), 1);
+    EXPECT_NEAR(height(button), 2 * fontBefore, 1);
+    // The list: twice as wide, its columns and images too.
+    RECT listAfter;
+    GetWindowRect(list(), &listAfter);
+    EXPECT_EQ(listAfter.right - listAfter.left, 2 * (listBefore.right - listBefore.left));
+    EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 0, 0), 250);
+    EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 1, 0), 70);
+    int cx = 0;
+    int cy = 0;
+    ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageW(list(), LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+                          &cx, &cy);
+    EXPECT_EQ(cx, 32);
+    EXPECT_EQ(rows(), (std::vector<Row>{{L"a.test", L"-", 0}}));
 }
 
 TEST_F(MainWindowTest, ClosingSavesDestroysTheWindowAndQuits) {

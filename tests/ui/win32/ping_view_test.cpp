@@ -155,6 +155,64 @@ TEST_F(PingViewTest, WheelAppliesTheNextScaleThroughTheMainWindow) {
     EXPECT_EQ(applied, (std::vector<Duration>{Duration::seconds(5), Duration::seconds(1)}));
 }
 
+TEST_F(PingViewTest, KeysScrollZoomAndGoLiveAsTheBarAndTheWheelDo) {
+    store.mergeStats("a", DateTime() - Duration::hours(48), statsRow(1, 5, 5, 5));
+    view.setScale(Duration::minutes(1));
+    const auto key = [this](WPARAM code) { SendMessageW(view.window(), WM_KEYDOWN, code, 0); };
+    // The arrows are the view's, not the dialog's.
+    EXPECT_NE(SendMessageW(view.window(), WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS, 0);
+    const SCROLLINFO live = scrollBar();
+    const int livePosition = live.nPos;
+    // Where the bar's own oldest-page request goes.
+    SendMessageW(view.window(), WM_HSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
+    const int oldest = scrollBar().nPos;
+    SendMessageW(view.window(), WM_HSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    ASSERT_LT(oldest, livePosition - static_cast<int>(live.nPage));
+
+    const struct {
+        WPARAM key;
+        int position;
+    } moves[] = {
+        {VK_LEFT, livePosition - 1},
+        {VK_PRIOR, livePosition - 1 - static_cast<int>(live.nPage)},
+        {VK_NEXT, livePosition - 1},
+        {VK_RIGHT, livePosition},
+        {VK_HOME, oldest},
+        {VK_END, livePosition},
+    };
+    for (const auto& move : moves) {
+        key(move.key);
+        EXPECT_EQ(scrollBar().nPos, move.position) << "key " << move.key;
+    }
+    key(VK_HOME);
+    EXPECT_EQ(pixel(print(), 2, 150), ui::colours::pastBackground);
+    key(VK_END);
+    EXPECT_EQ(pixel(print(), 2, 150), ui::colours::liveBackground);
+
+    // Minus for the next larger scale, plus for the smaller, by either key.
+    for (const WPARAM code : {VK_SUBTRACT, VK_OEM_MINUS, VK_ADD, VK_OEM_PLUS})
+        key(code);
+    EXPECT_EQ(applied, (std::vector<Duration>{Duration::minutes(2), Duration::minutes(5), Duration::minutes(2),
+                                              Duration::minutes(1)}));
+    // Other keys do nothing.
+    key('A');
+    EXPECT_EQ(applied.size(), 4u);
+}
+
+TEST_F(PingViewTest, TheFocusRectangleShowsOnlyWithTheFocusAndKeyboardCues) {
+    ShowWindow(parent.get(), SW_SHOWNA);
+    const auto corner = [this] { return pixel(print(), 1, 60); };
+    const Colour without = corner();
+    SetFocus(view.window());
+    // Cues shown, as after a key press.
+    SendMessageW(view.window(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if (GetFocus() != view.window())
+        GTEST_SKIP() << "the window did not get the focus";
+    EXPECT_NE(corner(), without);
+    SendMessageW(view.window(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+    EXPECT_EQ(corner(), without);
+}
+
 TEST_F(PingViewTest, UpdateNoticeStartsHiddenInTheTopRightCorner) {
     const HWND notice = view.updateNotice().window();
     ASSERT_NE(notice, nullptr);

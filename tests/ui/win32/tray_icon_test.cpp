@@ -1,6 +1,7 @@
 #include "ui/win32/tray_icon.h"
 
 #include "resources/resource.h"
+#include "ui/win32/image_cache.h"
 #include "ui/win32/window_fixture.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,7 @@ protected:
 };
 
 TEST_F(TrayIconTest, AddsVersionFourWithTheCallbackAndChangesOnlyWhatChanged) {
-    ui::TrayIcon tray(images, shell);
+    ui::TrayIcon tray(shell);
     tray.add(owner);
     ASSERT_EQ(messages(), (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_SETVERSION}));
     const NOTIFYICONDATAW& added = calls[1].data;
@@ -99,7 +100,7 @@ TEST_F(TrayIconTest, AddsVersionFourWithTheCallbackAndChangesOnlyWhatChanged) {
 }
 
 TEST_F(TrayIconTest, ANotificationIsAnInfoBalloonWithItsTextsCutToTheirFields) {
-    ui::TrayIcon tray(images, shell);
+    ui::TrayIcon tray(shell);
     // Nothing is asked of the shell before the icon is there.
     tray.notify({"early", "dropped"});
     EXPECT_TRUE(calls.empty());
