@@ -216,7 +216,8 @@ TEST_F(MainWindowTest, AddAddressEnablesTheHostAndSavesUnlessTheTextIsEmpty) {
 
 TEST_F(MainWindowTest, TabGoesThroughTheControlsInReadingOrder) {
     const HWND dialog = window.window();
-    const std::vector<HWND> order{GetDlgItem(dialog, IDC_ADD_ADDRESS), GetDlgItem(dialog, IDC_SCALE),
+    const std::vector<HWND> order{GetDlgItem(dialog, IDC_ADD_ADDRESS), GetDlgItem(dialog, IDC_OUTAGES),
+                                  GetDlgItem(dialog, IDC_SCALE),
                                   GetDlgItem(dialog, IDC_LIVE), list(), window.pingView().window()};
     for (std::size_t i = 0; i < order.size(); ++i) {
         const HWND next = order[(i + 1) % order.size()];
