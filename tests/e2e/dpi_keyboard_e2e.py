@@ -86,7 +86,8 @@ def test_every_command_is_reachable_from_the_keyboard(display):
               "End did not bring the graph back to live")
 
         # Reading order: the row of controls, then the list, then the graph.
-        for wanted in ("1001 Button", "1006 ComboBox", "1003 Button", "1004 SysListView32", "0 TarnletPingView"):
+        for wanted in ("1001 Button", "1100 Button", "1006 ComboBox", "1003 Button", "1004 SysListView32",
+                       "0 TarnletPingView"):
             key("Tab")
             wait_for_focus(wanted)
         key("shift+Tab")
