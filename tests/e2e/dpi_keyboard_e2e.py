@@ -12,7 +12,7 @@ import os
 import subprocess
 import time
 
-from harness import CAPTION, REPO, Profile, check, copied_prefix, driver, running, wait_until, wine
+from harness import CAPTION, REPO, Profile, check, copy_of_the_test_prefix, driver, running, wait_until, wine
 
 GREEN_FILL = (203, 255, 137)
 FAST = (160, 208, 112)
@@ -177,7 +177,7 @@ def measure(dpi, display):
 def test_at_144_and_192_dpi_the_window_is_its_96_dpi_self_scaled(display):
     os.makedirs(os.path.join(REPO, "build", "e2e"), exist_ok=True)
     # A prefix of the check's own: its system DPI is changed.
-    with copied_prefix("dpi"):
+    with copy_of_the_test_prefix("dpi"):
         at = {dpi: measure(dpi, display) for dpi in (96, 144, 192)}
     base = at[96]
     check(base["icon"] == 16 and base["green"] == 144 and base["legend"] == 64,

@@ -270,27 +270,6 @@ class VersionSite:
         self.server.server_close()
 
 
-@contextlib.contextmanager
-def copied_prefix(name):
-    """A copy of the test prefix for the block, for a check that changes
-    prefix-wide state: scripts/wine-run uses it until the block ends, when
-    its server is stopped and the copy removed."""
-    folder = tempfile.mkdtemp(prefix="e2e-%s-" % name, dir=os.path.join(REPO, "build"))
-    copy = os.path.join(folder, "prefix")
-    shutil.copytree(prefix(), copy, symlinks=True)
-    previous = os.environ.get("TARNLET_WINEPREFIX")
-    os.environ["TARNLET_WINEPREFIX"] = copy
-    try:
-        yield copy
-    finally:
-        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=copy), stderr=subprocess.DEVNULL)
-        if previous is None:
-            del os.environ["TARNLET_WINEPREFIX"]
-        else:
-            os.environ["TARNLET_WINEPREFIX"] = previous
-        shutil.rmtree(folder, ignore_errors=True)
-
-
 def wait_until(predicate, timeout, interval=0.25):
     deadline = time.time() + timeout
     while time.time() < deadline:
