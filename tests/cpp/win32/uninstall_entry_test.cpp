@@ -17,11 +17,18 @@ protected:
 
 // Every value of a full entry is read back by the installer's tests.
 TEST_F(UninstallEntryTest, EmptyTextsAreLeftOutSoARewriteKeepsThem) {
-    writeUninstallEntry(name_, {.displayName = "tarnlet 1.0", .installLocation = "C:\\app", .version = "1.0"});
+    UninstallEntry first;
+    first.displayName = "tarnlet 1.0";
+    first.installLocation = "C:\\app";
+    first.version = "1.0";
+    writeUninstallEntry(name_, first);
     for (const char* absent : {"UninstallString", "Publisher", "DisplayIcon", "EstimatedSize"}) {
         EXPECT_FALSE(readRegistryValue(path_, absent)) << absent;
     }
-    writeUninstallEntry(name_, {.displayName = "tarnlet 1.1", .estimatedSizeKib = 2048});
+    UninstallEntry second;
+    second.displayName = "tarnlet 1.1";
+    second.estimatedSizeKib = 2048;
+    writeUninstallEntry(name_, second);
     EXPECT_EQ(readRegistryString(path_, "DisplayName"), String("tarnlet 1.1"));
     EXPECT_EQ(readRegistryString(path_, "InstallLocation"), String("C:\\app"));
     EXPECT_EQ(readRegistryString(path_, "Version"), String("1.0"));
@@ -32,7 +39,10 @@ TEST_F(UninstallEntryTest, EmptyTextsAreLeftOutSoARewriteKeepsThem) {
 }
 
 TEST_F(UninstallEntryTest, RemovalDeletesTheEntryAndIgnoresAMissingOne) {
-    writeUninstallEntry(name_, {.displayName = "tarnlet 1.1", .version = "1.1"});
+    UninstallEntry entry;
+    entry.displayName = "tarnlet 1.1";
+    entry.version = "1.1";
+    writeUninstallEntry(name_, entry);
     removeUninstallEntry(name_);
     EXPECT_FALSE(registryKeyExists(path_));
     EXPECT_NO_THROW(removeUninstallEntry(name_));
