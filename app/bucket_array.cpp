@@ -1,17 +1,21 @@
 #include "app/bucket_array.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace {
 
-constexpr std::int32_t narrowLimit = 0xFFFF;
+using Figures = std::array<std::int64_t, 7>;
 
-bool fits16(std::int32_t value) {
-    return value >= 0 && value <= narrowLimit;
-}
-
-std::uint16_t narrowed(std::int32_t value) {
-    return static_cast<std::uint16_t>(value);
+// Differences rather than the figures themselves where they are small.
+Figures figuresOf(const PingStats& s) {
+    return {s.count,
+            s.minimum,
+            std::int64_t{s.average} - s.minimum,
+            std::int64_t{s.maximum} - s.average,
+            s.drops,
+            s.disconnects,
+            s.last};
 }
 
 // Grows records, which hold the slots from first on, to hold slot too.
@@ -32,29 +36,68 @@ void cover(std::vector<Record>& records, std::size_t& first, std::size_t slot) {
 
 } // namespace
 
-bool BucketArray::fitsNarrow(const PingStats& s) {
-    return s.last == 0 && fits16(s.count) && fits16(s.average) && fits16(s.maximum) && fits16(s.minimum) &&
-           fits16(s.drops) && fits16(s.disconnects);
+BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cast<std::uint16_t>(stats.size())) {
+    Figures low, high;
+    low.fill(INT64_MAX);
+    high.fill(INT64_MIN);
+    for (const PingStats& s : stats) {
+        const Figures figures = figuresOf(s);
+        for (std::size_t f = 0; f < figureCount; ++f) {
+            low[f] = std::min(low[f], figures[f]);
+            high[f] = std::max(high[f], figures[f]);
+        }
+    }
+    for (std::size_t f = 0; f < figureCount && !stats.empty(); ++f) {
+        base_[f] = low[f];
+        width_[f] = static_cast<std::uint8_t>(std::bit_width(static_cast<std::uint64_t>(high[f] - low[f])));
+        stride_ = static_cast<std::uint16_t>(stride_ + width_[f]);
+    }
+    // A word more, so that a figure's bits can always be read as two words.
+    words_.assign((std::size_t{stride_} * stats.size() + 63) / 64 + 1, 0);
+    std::size_t bit = 0;
+    for (const PingStats& s : stats) {
+        const Figures figures = figuresOf(s);
+        for (std::size_t f = 0; f < figureCount; ++f) {
+            const auto value = static_cast<std::uint64_t>(figures[f] - base_[f]);
+            const std::size_t shift = bit & 63;
+            words_[bit >> 6] |= value << shift;
+            if (shift + width_[f] > 64)
+                words_[(bit >> 6) + 1] |= value >> (64 - shift);
+            bit += width_[f];
+        }
+    }
 }
 
-PingStats BucketArray::widen(const Narrow& n) {
-    PingStats stats;
-    stats.count = n.count;
-    stats.average = n.average;
-    stats.maximum = n.maximum;
-    stats.minimum = n.minimum;
-    stats.drops = n.drops;
-    stats.disconnects = n.disconnects;
-    return stats;
+PingStats BucketArray::Packed::at(std::size_t i) const {
+    Figures figures;
+    std::size_t bit = i * stride_;
+    for (std::size_t f = 0; f < figureCount; ++f) {
+        const std::size_t shift = bit & 63;
+        std::uint64_t value = words_[bit >> 6] >> shift;
+        if (shift + width_[f] > 64)
+            value |= words_[(bit >> 6) + 1] << (64 - shift);
+        value &= (std::uint64_t{1} << width_[f]) - 1;
+        figures[f] = base_[f] + static_cast<std::int64_t>(value);
+        bit += width_[f];
+    }
+    PingStats s;
+    s.count = static_cast<std::int32_t>(figures[0]);
+    s.minimum = static_cast<std::int32_t>(figures[1]);
+    s.average = static_cast<std::int32_t>(figures[1] + figures[2]);
+    s.maximum = static_cast<std::int32_t>(figures[1] + figures[2] + figures[3]);
+    s.drops = static_cast<std::int32_t>(figures[4]);
+    s.disconnects = static_cast<std::int32_t>(figures[5]);
+    s.last = static_cast<std::int32_t>(figures[6]);
+    return s;
 }
 
 PingStats BucketArray::read(const Chunk& chunk, std::size_t slot) {
     if (slot < chunk.first)
         return PingStats();
     const std::size_t at = slot - chunk.first;
-    if (!chunk.full.empty())
-        return at < chunk.full.size() ? chunk.full[at] : PingStats();
-    return at < chunk.narrow.size() ? widen(chunk.narrow[at]) : PingStats();
+    if (!chunk.whole.empty())
+        return at < chunk.whole.size() ? chunk.whole[at] : PingStats();
+    return at < chunk.packed.size() ? chunk.packed.at(at) : PingStats();
 }
 
 PingStats BucketArray::get(std::int64_t index) const {
@@ -73,24 +116,30 @@ void BucketArray::open(std::int64_t index) {
     openIndex_ = index;
 }
 
-void BucketArray::store(std::int64_t index, const PingStats& stats) {
-    Chunk& chunk = *chunks_.obtain(index >> chunkBits).first;
-    const auto slot = static_cast<std::size_t>(index & (chunkSize - 1));
-    if (chunk.full.empty()) {
-        if (fitsNarrow(stats)) {
-            cover(chunk.narrow, chunk.first, slot);
-            chunk.narrow[slot - chunk.first] = Narrow{narrowed(stats.count),   narrowed(stats.average),
-                                                      narrowed(stats.maximum), narrowed(stats.minimum),
-                                                      narrowed(stats.drops),   narrowed(stats.disconnects)};
-            return;
+void BucketArray::unpack(std::int64_t key, Chunk& chunk) {
+    if (key == recent_[0])
+        return;
+    if (key != recent_[1]) {
+        if (Chunk* leaving = chunks_.find(recent_[1]); leaving && !leaving->whole.empty()) {
+            leaving->packed = Packed(leaving->whole);
+            // Assigning {} would keep the capacity.
+            std::vector<PingStats>().swap(leaving->whole);
         }
-        chunk.full.reserve(chunk.narrow.size());
-        for (const Narrow& narrow : chunk.narrow)
-            chunk.full.push_back(widen(narrow));
-        chunk.narrow = {};
+        chunk.whole.reserve(chunk.packed.size());
+        for (std::size_t i = 0; i < chunk.packed.size(); ++i)
+            chunk.whole.push_back(chunk.packed.at(i));
+        chunk.packed = Packed();
     }
-    cover(chunk.full, chunk.first, slot);
-    chunk.full[slot - chunk.first] = stats;
+    recent_ = {key, recent_[0]};
+}
+
+void BucketArray::store(std::int64_t index, const PingStats& stats) {
+    const std::int64_t key = index >> chunkBits;
+    Chunk& chunk = *chunks_.obtain(key).first;
+    unpack(key, chunk);
+    const auto slot = static_cast<std::size_t>(index & (chunkSize - 1));
+    cover(chunk.whole, chunk.first, slot);
+    chunk.whole[slot - chunk.first] = stats;
 }
 
 void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
@@ -114,5 +163,6 @@ void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
 
 void BucketArray::clear() {
     chunks_.clear();
+    recent_ = {INT64_MIN, INT64_MIN};
     openIndex_.reset();
 }

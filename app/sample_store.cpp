@@ -72,7 +72,12 @@ cpp::Output openForRows(const cpp::FilePath& path, const cpp::AsyncIO& service) 
 
 SampleStore::SampleStore(std::shared_ptr<Clock_t> clock, DataDirectory directory)
     : clock_(std::move(clock)), directory_(std::move(directory)), startTime_(clock_->midnight(clock_->now())),
-      earliest_(startTime_.sinceEpoch().count()), lastOpenFailure_(clock_->monotonic()) {}
+      earliest_(startTime_.sinceEpoch().count()), sessionFile_(directory_), combined_(sessionFile_),
+      lastOpenFailure_(clock_->monotonic()) {}
+
+SampleStore::Host& SampleStore::host(const String& name) {
+    return perHost_.try_emplace(name, sessionFile_).first->second;
+}
 
 std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& name, std::int32_t value) {
     std::lock_guard lock(mutex_);
@@ -81,7 +86,7 @@ std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& 
     // This run's last minute, when a gap of more than a minute follows it:
     // no later sample closes it, so it is written now or never.
     std::optional<FinishedMinute> beforeGap;
-    Host& host = perHost_[name];
+    Host& host = this->host(name);
     const std::int64_t k = bucketIndex(now, filePeriod);
     if (!host.buckets.hasMinute(k)) {
         if (host.liveMinute == k - 1) {
@@ -201,14 +206,14 @@ void SampleStore::exportHost(const String& name, const cpp::FilePath& path) cons
 
 void SampleStore::mergeStats(const String& name, const DateTime& time, const PingStats& stats) {
     std::lock_guard lock(mutex_);
-    mergeRow(perHost_[name], time, stats);
+    mergeRow(host(name), time, stats);
 }
 
 void SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows) {
     if (rows.empty())
         return;
     std::lock_guard lock(mutex_);
-    Host& host = perHost_[name];
+    Host& host = this->host(name);
     for (const DataRow& row : rows)
         mergeRow(host, row.start, row.stats);
 }

@@ -4,6 +4,7 @@
 #include "app/data_file.h"
 #include "app/ping_stats.h"
 #include "app/scale_buckets.h"
+#include "app/session_file.h"
 #include "cpp/async_io.h"
 #include "cpp/bus.h"
 #include "cpp/file_path.h"
@@ -117,6 +118,7 @@ private:
     static constexpr std::size_t scaleCount = ScaleBuckets::lengths.size();
 
     struct Host {
+        explicit Host(SessionFile& cold) : buckets(cold) {}
         ScaleBuckets buckets;
         // The last minute that got a sample in this run. A minute that holds
         // only rows read back from the file is already in the file.
@@ -127,6 +129,8 @@ private:
     static std::optional<std::size_t> scalePosition(const cpp::Duration& scale);
     // Whole seconds since startTime.
     std::int64_t secondOf(const cpp::DateTime& time) const;
+    // Under the mutex: the host's buckets, made empty if it had none.
+    Host& host(const cpp::String& name);
     // Under the mutex.
     void mergeRow(Host& host, const cpp::DateTime& time, const PingStats& stats);
 
@@ -144,6 +148,8 @@ private:
     std::atomic<std::uint64_t> earliest_;
 
     mutable std::mutex mutex_;
+    // Before the buckets whose entries it holds.
+    SessionFile sessionFile_;
     ScaleBuckets combined_;
     std::map<cpp::String, Host> perHost_;
     // The open data files, one per host that has written a row.

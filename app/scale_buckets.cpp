@@ -18,9 +18,11 @@ std::size_t slotOf(std::int64_t minute) {
 }
 
 // Entries as bytes: the second (0-59) and the kind in the top two bits, then
-// the value or the six figures, each zigzag-encoded in 7-bit groups.
+// the value or the six figures, each zigzag-encoded in 7-bit groups. A reply
+// of 0-255 ms, most samples, is the fourth kind with its value in one byte.
 constexpr int kindShift = 6;
 constexpr std::uint8_t secondMask = 0x3F;
+constexpr std::uint8_t shortSample = 3;
 
 void putNumber(std::vector<std::uint8_t>& out, std::int32_t value) {
     std::uint32_t zigzag = (static_cast<std::uint32_t>(value) << 1) ^ static_cast<std::uint32_t>(value >> 31);
@@ -43,6 +45,11 @@ std::int32_t takeNumber(const std::uint8_t*& in) {
 }
 
 void putEntry(std::vector<std::uint8_t>& out, const BucketEntry& entry) {
+    if (entry.kind == BucketEntry::Kind::sample && entry.value >= 0 && entry.value <= 0xFF) {
+        out.push_back(static_cast<std::uint8_t>(entry.second | shortSample << kindShift));
+        out.push_back(static_cast<std::uint8_t>(entry.value));
+        return;
+    }
     out.push_back(static_cast<std::uint8_t>(entry.second | static_cast<std::uint8_t>(entry.kind) << kindShift));
     if (entry.kind == BucketEntry::Kind::sample) {
         putNumber(out, entry.value);
@@ -65,66 +72,54 @@ void MinuteLog::setKind(std::int64_t minute, std::uint8_t kind) {
 }
 
 void MinuteLog::append(std::int64_t minute, const BucketEntry& entry) {
-    const std::int64_t key = minute >> BucketArray::chunkBits;
-    Chunk& chunk = *chunks_.obtain(key).first;
-    if (key != growing_) {
-        // The chunk written before is likely done with: give back its slack.
-        if (const Chunk* previous = chunks_.find(growing_); previous && previous->logs)
-            previous->logs->arena.shrink_to_fit();
-        growing_ = key;
-    }
-    if (!chunk.logs)
-        chunk.logs = std::make_unique<Logs>();
-    Logs& logs = *chunk.logs;
+    Chunk& chunk = *chunks_.obtain(minute >> BucketArray::chunkBits).first;
     const std::size_t slot = slotOf(minute);
-    std::vector<std::uint8_t>& arena = logs.arena;
-    const auto size = static_cast<std::uint32_t>(arena.size());
-    if (chunk.kinds[slot] != logged) {
-        chunk.kinds[slot] = logged;
-        logs.begin[slot] = logs.end[slot] = size;
-    } else if (logs.end[slot] != size) {
-        // Another minute was written since: this one moves to the end.
-        const std::uint32_t from = logs.begin[slot];
-        const std::uint32_t length = logs.end[slot] - from;
-        arena.resize(size + length);
-        std::copy_n(arena.begin() + from, length, arena.begin() + size);
-        logs.garbage += length;
-        logs.begin[slot] = size;
+    if (minute != hot_) {
+        cool();
+        hotBytes_.clear();
+        // A minute gone cold takes its entries back; their copy in the file
+        // is left unused.
+        if (chunk.kinds[slot] == logged) {
+            const std::uint8_t* from = cold_->at(chunk.cold->place[slot]);
+            hotBytes_.assign(from, from + chunk.cold->size[slot]);
+        }
+        hot_ = minute;
     }
-    putEntry(arena, entry);
-    logs.end[slot] = static_cast<std::uint32_t>(arena.size());
-    if (logs.garbage > 4096 && logs.garbage > arena.size() / 2)
-        compact(chunk);
+    chunk.kinds[slot] = logged;
+    putEntry(hotBytes_, entry);
 }
 
-void MinuteLog::compact(Chunk& chunk) {
-    Logs& logs = *chunk.logs;
-    std::vector<std::uint8_t> arena;
-    for (std::size_t slot = 0; slot < chunk.kinds.size(); ++slot) {
-        if (chunk.kinds[slot] != logged)
-            continue;
-        const auto begin = static_cast<std::uint32_t>(arena.size());
-        arena.insert(arena.end(), logs.arena.begin() + logs.begin[slot], logs.arena.begin() + logs.end[slot]);
-        logs.begin[slot] = begin;
-        logs.end[slot] = static_cast<std::uint32_t>(arena.size());
-    }
-    logs.arena = std::move(arena);
-    logs.garbage = 0;
+void MinuteLog::cool() {
+    if (hot_ == INT64_MIN)
+        return;
+    Chunk& chunk = *chunks_.find(hot_ >> BucketArray::chunkBits);
+    if (!chunk.cold)
+        chunk.cold = std::make_unique<Cold>();
+    const std::size_t slot = slotOf(hot_);
+    chunk.cold->place[slot] = cold_->put(hotBytes_);
+    chunk.cold->size[slot] = static_cast<std::uint32_t>(hotBytes_.size());
+    hot_ = INT64_MIN;
 }
 
 std::pair<const std::uint8_t*, const std::uint8_t*> MinuteLog::bytes(std::int64_t minute) const {
+    if (minute == hot_)
+        return {hotBytes_.data(), hotBytes_.data() + hotBytes_.size()};
     const Chunk* chunk = chunks_.find(minute >> BucketArray::chunkBits);
     const std::size_t slot = slotOf(minute);
     if (!chunk || chunk->kinds[slot] != logged)
         return {nullptr, nullptr};
-    const Logs& logs = *chunk->logs;
-    return {logs.arena.data() + logs.begin[slot], logs.arena.data() + logs.end[slot]};
+    const std::uint8_t* begin = cold_->at(chunk->cold->place[slot]);
+    return {begin, begin + chunk->cold->size[slot]};
 }
 
 BucketEntry MinuteLog::take(const std::uint8_t*& in) {
     BucketEntry entry;
     const std::uint8_t head = *in++;
     entry.second = head & secondMask;
+    if (head >> kindShift == shortSample) {
+        entry.value = *in++;
+        return entry;
+    }
     entry.kind = static_cast<BucketEntry::Kind>(head >> kindShift);
     if (entry.kind == BucketEntry::Kind::sample) {
         entry.value = takeNumber(in);
@@ -147,7 +142,8 @@ void MinuteLog::forEachMinute(const std::function<void(std::int64_t)>& visit) co
 
 void MinuteLog::clear() {
     chunks_.clear();
-    growing_ = INT64_MIN;
+    hot_ = INT64_MIN;
+    hotBytes_.clear();
 }
 
 void ScaleBuckets::enter(std::int64_t second, const BucketEntry& entry) {

@@ -2,6 +2,7 @@
 
 #include "app/bucket_array.h"
 #include "app/ping_stats.h"
+#include "app/session_file.h"
 
 #include <array>
 #include <cstdint>
@@ -36,10 +37,14 @@ struct BucketEntry {
 // its buckets under a minute need not be kept. A minute into which only rows
 // went, all at the same second, has one bucket under a minute on each scale,
 // equal to the minute's own; that is what a loaded year is made of. Any other
-// minute keeps the entries that went into it, in order, a few bytes each,
-// and its short buckets are those entries replayed.
+// minute keeps the entries that went into it, in order, a byte or two each:
+// those of the minute appended to last in memory, the others in the session
+// file, out of the program's memory. Its short buckets are those entries
+// replayed.
 class MinuteLog {
 public:
+    explicit MinuteLog(SessionFile& cold) : cold_(&cold) {}
+
     static constexpr std::uint8_t absent = 0;
     static constexpr std::uint8_t logged = 0xFF;
     // Otherwise 1 + the second of the minute at which every row went in.
@@ -60,27 +65,28 @@ public:
     void clear();
 
 private:
-    struct Logs {
-        // Of each logged minute's bytes in arena.
-        std::array<std::uint32_t, BucketArray::chunkSize> begin{}, end{};
-        std::vector<std::uint8_t> arena;
-        // Bytes of arena no minute uses any more.
-        std::size_t garbage = 0;
+    struct Cold {
+        // Of each logged minute's entries in the session file.
+        std::array<SessionFile::Place, BucketArray::chunkSize> place{};
+        std::array<std::uint32_t, BucketArray::chunkSize> size{};
     };
     struct Chunk {
         std::array<std::uint8_t, BucketArray::chunkSize> kinds{};
-        // Made with the chunk's first logged minute: loaded rows need none.
-        std::unique_ptr<Logs> logs;
+        // Made with the chunk's first minute to go cold: loaded rows need none.
+        std::unique_ptr<Cold> cold;
     };
-    static void compact(Chunk& chunk);
+    // Moves the hot minute's entries to the session file.
+    void cool();
     // The logged minute's entries; nothing for another.
     std::pair<const std::uint8_t*, const std::uint8_t*> bytes(std::int64_t minute) const;
     // The entry at in, moving in past it.
     static BucketEntry take(const std::uint8_t*& in);
 
+    SessionFile* cold_;
     ChunkMap<Chunk> chunks_;
-    // The chunk appended to last; its arena has room to grow.
-    std::int64_t growing_ = INT64_MIN;
+    // The minute appended to last, and its entries.
+    std::int64_t hot_ = INT64_MIN;
+    std::vector<std::uint8_t> hotBytes_;
 };
 
 // The buckets of one host, or of all hosts, at the eleven scales. Times are
@@ -89,6 +95,8 @@ private:
 // are; those under a minute are worked out from the minute's log.
 class ScaleBuckets {
 public:
+    explicit ScaleBuckets(SessionFile& cold) : log_(cold) {}
+
     static constexpr std::array<std::int64_t, 11> lengths{1, 5, 15, 30, 60, 120, 300, 900, 1800, 3600, 86400};
     static constexpr std::size_t minuteScale = 4;
 
