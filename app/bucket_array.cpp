@@ -47,22 +47,26 @@ BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cas
             high[f] = std::max(high[f], figures[f]);
         }
     }
+    if (stats.empty())
+        low.fill(0);
     for (std::size_t f = 0; f < figureCount && !stats.empty(); ++f) {
-        base_[f] = low[f];
         width_[f] = static_cast<std::uint8_t>(std::bit_width(static_cast<std::uint64_t>(high[f] - low[f])));
         stride_ = static_cast<std::uint16_t>(stride_ + width_[f]);
     }
     // A word more, so that a figure's bits can always be read as two words.
-    words_.assign((std::size_t{stride_} * stats.size() + 63) / 64 + 1, 0);
+    const std::size_t words = figureCount + (std::size_t{stride_} * stats.size() + 63) / 64 + 1;
+    words_ = std::make_unique<std::uint64_t[]>(words);
+    std::copy(low.begin(), low.end(), words_.get());
+    std::uint64_t* const bits = words_.get() + figureCount;
     std::size_t bit = 0;
     for (const PingStats& s : stats) {
         const Figures figures = figuresOf(s);
         for (std::size_t f = 0; f < figureCount; ++f) {
-            const auto value = static_cast<std::uint64_t>(figures[f] - base_[f]);
+            const auto value = static_cast<std::uint64_t>(figures[f] - low[f]);
             const std::size_t shift = bit & 63;
-            words_[bit >> 6] |= value << shift;
+            bits[bit >> 6] |= value << shift;
             if (shift + width_[f] > 64)
-                words_[(bit >> 6) + 1] |= value >> (64 - shift);
+                bits[(bit >> 6) + 1] |= value >> (64 - shift);
             bit += width_[f];
         }
     }
@@ -70,14 +74,15 @@ BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cas
 
 PingStats BucketArray::Packed::at(std::size_t i) const {
     Figures figures;
+    const std::uint64_t* const bits = words_.get() + figureCount;
     std::size_t bit = i * stride_;
     for (std::size_t f = 0; f < figureCount; ++f) {
         const std::size_t shift = bit & 63;
-        std::uint64_t value = words_[bit >> 6] >> shift;
+        std::uint64_t value = bits[bit >> 6] >> shift;
         if (shift + width_[f] > 64)
-            value |= words_[(bit >> 6) + 1] << (64 - shift);
+            value |= bits[(bit >> 6) + 1] << (64 - shift);
         value &= (std::uint64_t{1} << width_[f]) - 1;
-        figures[f] = base_[f] + static_cast<std::int64_t>(value);
+        figures[f] = static_cast<std::int64_t>(words_[f]) + static_cast<std::int64_t>(value);
         bit += width_[f];
     }
     PingStats s;
@@ -91,55 +96,61 @@ PingStats BucketArray::Packed::at(std::size_t i) const {
     return s;
 }
 
-PingStats BucketArray::read(const Chunk& chunk, std::size_t slot) {
-    if (slot < chunk.first)
+PingStats BucketArray::read(std::int64_t key, std::size_t slot) const {
+    for (const Whole& whole : whole_) {
+        if (whole.key == key) {
+            const std::size_t at = slot - whole.first;
+            return slot >= whole.first && at < whole.buckets.size() ? whole.buckets[at] : PingStats();
+        }
+    }
+    const Chunk* chunk = chunks_.find(key);
+    if (!chunk || slot < chunk->first || slot - chunk->first >= chunk->packed.size())
         return PingStats();
-    const std::size_t at = slot - chunk.first;
-    if (!chunk.whole.empty())
-        return at < chunk.whole.size() ? chunk.whole[at] : PingStats();
-    return at < chunk.packed.size() ? chunk.packed.at(at) : PingStats();
+    return chunk->packed.at(slot - chunk->first);
 }
 
 PingStats BucketArray::get(std::int64_t index) const {
-    return index == openIndex_ ? open_ : stored(index);
-}
-
-PingStats BucketArray::stored(std::int64_t index) const {
-    const Chunk* chunk = chunks_.find(index >> chunkBits);
-    return chunk ? read(*chunk, static_cast<std::size_t>(index & (chunkSize - 1))) : PingStats();
+    return index == openIndex_ ? open_ : read(index >> chunkBits, static_cast<std::size_t>(index & (chunkSize - 1)));
 }
 
 void BucketArray::open(std::int64_t index) {
     if (openIndex_)
         store(*openIndex_, open_);
-    open_ = stored(index);
+    open_ = get(index);
     openIndex_ = index;
 }
 
-void BucketArray::unpack(std::int64_t key, Chunk& chunk) {
-    if (key == recent_[0])
-        return;
-    if (key != recent_[1]) {
-        if (Chunk* leaving = chunks_.find(recent_[1]); leaving && !leaving->whole.empty()) {
-            leaving->packed = Packed(leaving->whole);
-            // Assigning {} would keep the capacity.
-            std::vector<PingStats>().swap(leaving->whole);
+BucketArray::Whole& BucketArray::unpack(std::int64_t key) {
+    if (whole_[0].key == key)
+        return whole_[0];
+    if (whole_[1].key != key) {
+        Whole& leaving = whole_[1];
+        if (!leaving.buckets.empty()) {
+            Chunk& chunk = *chunks_.obtain(leaving.key).first;
+            chunk.first = static_cast<std::uint16_t>(leaving.first);
+            chunk.packed = Packed(leaving.buckets);
         }
-        chunk.whole.reserve(chunk.packed.size());
-        for (std::size_t i = 0; i < chunk.packed.size(); ++i)
-            chunk.whole.push_back(chunk.packed.at(i));
-        chunk.packed = Packed();
+        leaving.key = key;
+        leaving.first = 0;
+        // Assigning {} would keep the capacity.
+        std::vector<PingStats>().swap(leaving.buckets);
+        if (const Chunk* chunk = chunks_.find(key)) {
+            leaving.first = chunk->first;
+            leaving.buckets.reserve(chunk->packed.size());
+            for (std::size_t i = 0; i < chunk->packed.size(); ++i)
+                leaving.buckets.push_back(chunk->packed.at(i));
+            chunks_.erase(key);
+        }
     }
-    recent_ = {key, recent_[0]};
+    std::swap(whole_[0], whole_[1]);
+    return whole_[0];
 }
 
 void BucketArray::store(std::int64_t index, const PingStats& stats) {
-    const std::int64_t key = index >> chunkBits;
-    Chunk& chunk = *chunks_.obtain(key).first;
-    unpack(key, chunk);
+    Whole& whole = unpack(index >> chunkBits);
     const auto slot = static_cast<std::size_t>(index & (chunkSize - 1));
-    cover(chunk.whole, chunk.first, slot);
-    chunk.whole[slot - chunk.first] = stats;
+    cover(whole.buckets, whole.first, slot);
+    whole.buckets[slot - whole.first] = stats;
 }
 
 void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
@@ -149,12 +160,8 @@ void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
         const std::int64_t key = index >> chunkBits;
         const auto slot = static_cast<std::size_t>(index & (chunkSize - 1));
         const std::size_t run = std::min(out.size() - i, static_cast<std::size_t>(chunkSize) - slot);
-        if (const Chunk* chunk = chunks_.find(key)) {
-            for (std::size_t j = 0; j < run; ++j)
-                out[i + j] = read(*chunk, slot + j);
-        } else {
-            std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(i), run, PingStats());
-        }
+        for (std::size_t j = 0; j < run; ++j)
+            out[i + j] = read(key, slot + j);
         i += run;
     }
     if (openIndex_ && *openIndex_ >= first && *openIndex_ - first < static_cast<std::int64_t>(out.size()))
@@ -163,6 +170,6 @@ void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
 
 void BucketArray::clear() {
     chunks_.clear();
-    recent_ = {INT64_MIN, INT64_MIN};
+    whole_ = {};
     openIndex_.reset();
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -32,6 +33,11 @@ public:
         cachedKey_ = key;
         cached_ = &chunks_[key];
         return {const_cast<Chunk*>(cached_), true};
+    }
+    void erase(std::int64_t key) {
+        chunks_.erase(key);
+        cachedKey_ = noKey;
+        cached_ = nullptr;
     }
     void clear() {
         chunks_.clear();
@@ -75,7 +81,8 @@ public:
 
 private:
     static constexpr std::size_t figureCount = 7;
-    // A run of buckets bit-packed, figure by figure.
+    // A run of buckets bit-packed, figure by figure: the figures' least
+    // values, then their bits.
     class Packed {
     public:
         Packed() = default;
@@ -87,30 +94,32 @@ private:
         std::uint16_t size_ = 0;
         std::uint16_t stride_ = 0;
         std::array<std::uint8_t, figureCount> width_{};
-        std::array<std::int64_t, figureCount> base_{};
-        std::vector<std::uint64_t> words_;
+        std::unique_ptr<std::uint64_t[]> words_;
     };
+    // Of the slots from first on that have been set, and any between them.
+    // A lone bucket far from the others, as a stray row makes, costs one
+    // record.
     struct Chunk {
-        // Of the slots from first on that have been set, and any between
-        // them: whole while the chunk is among the two set last, else packed.
-        // A lone bucket far from the others, as a stray row makes, costs one
-        // record.
-        std::size_t first = 0;
-        std::vector<PingStats> whole;
+        std::uint16_t first = 0;
         Packed packed;
     };
+    struct Whole {
+        std::int64_t key = INT64_MIN;
+        std::size_t first = 0;
+        std::vector<PingStats> buckets;
+    };
 
-    static PingStats read(const Chunk& chunk, std::size_t slot);
-    PingStats stored(std::int64_t index) const;
+    PingStats read(std::int64_t key, std::size_t slot) const;
     void store(std::int64_t index, const PingStats& stats);
     // Puts the held bucket back into its chunk and holds this one instead.
     void open(std::int64_t index);
-    // Makes the chunk whole, as one of the two set last, packing the one
-    // that leaves their number.
-    void unpack(std::int64_t key, Chunk& chunk);
+    // The chunk whole, as the one set last, packing the one that leaves the two.
+    Whole& unpack(std::int64_t key);
 
+    // The chunks that are not whole.
     ChunkMap<Chunk> chunks_;
-    std::array<std::int64_t, 2> recent_{INT64_MIN, INT64_MIN};
+    // The two set last, the last first.
+    std::array<Whole, 2> whole_;
     std::optional<std::int64_t> openIndex_;
     PingStats open_;
 };

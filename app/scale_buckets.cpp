@@ -64,11 +64,28 @@ void putEntry(std::vector<std::uint8_t>& out, const BucketEntry& entry) {
 
 std::uint8_t MinuteLog::kind(std::int64_t minute) const {
     const Chunk* chunk = chunks_.find(minute >> BucketArray::chunkBits);
-    return chunk ? chunk->kinds[slotOf(minute)] : absent;
+    return chunk ? chunk->kind(slotOf(minute)) : absent;
 }
 
 void MinuteLog::setKind(std::int64_t minute, std::uint8_t kind) {
-    chunks_.obtain(minute >> BucketArray::chunkBits).first->kinds[slotOf(minute)] = kind;
+    chunks_.obtain(minute >> BucketArray::chunkBits).first->setKind(slotOf(minute), kind);
+}
+
+void MinuteLog::Chunk::setKind(std::size_t slot, std::uint8_t kind) {
+    if (!kinds) {
+        if (kind == uniform)
+            return;
+        kinds = std::make_unique<std::array<std::uint8_t, BucketArray::chunkSize>>();
+        kinds->fill(uniform);
+    }
+    (*kinds)[slot] = kind;
+    // Rows mostly come in order: when the last minute is set, see whether
+    // they filled the chunk alike.
+    if (slot + 1 == kinds->size() &&
+        std::all_of(kinds->begin(), kinds->end(), [kind](std::uint8_t each) { return each == kind; })) {
+        uniform = kind;
+        kinds.reset();
+    }
 }
 
 void MinuteLog::append(std::int64_t minute, const BucketEntry& entry) {
@@ -79,13 +96,13 @@ void MinuteLog::append(std::int64_t minute, const BucketEntry& entry) {
         hotBytes_.clear();
         // A minute gone cold takes its entries back; their copy in the file
         // is left unused.
-        if (chunk.kinds[slot] == logged) {
+        if (chunk.kind(slot) == logged) {
             const std::uint8_t* from = cold_->at(chunk.cold->place[slot]);
             hotBytes_.assign(from, from + chunk.cold->size[slot]);
         }
         hot_ = minute;
     }
-    chunk.kinds[slot] = logged;
+    chunk.setKind(slot, logged);
     putEntry(hotBytes_, entry);
 }
 
@@ -106,7 +123,7 @@ std::pair<const std::uint8_t*, const std::uint8_t*> MinuteLog::bytes(std::int64_
         return {hotBytes_.data(), hotBytes_.data() + hotBytes_.size()};
     const Chunk* chunk = chunks_.find(minute >> BucketArray::chunkBits);
     const std::size_t slot = slotOf(minute);
-    if (!chunk || chunk->kinds[slot] != logged)
+    if (!chunk || chunk->kind(slot) != logged)
         return {nullptr, nullptr};
     const std::uint8_t* begin = cold_->at(chunk->cold->place[slot]);
     return {begin, begin + chunk->cold->size[slot]};
@@ -133,8 +150,8 @@ BucketEntry MinuteLog::take(const std::uint8_t*& in) {
 
 void MinuteLog::forEachMinute(const std::function<void(std::int64_t)>& visit) const {
     for (const auto& [key, chunk] : chunks_.chunks()) {
-        for (std::size_t slot = 0; slot < chunk.kinds.size(); ++slot) {
-            if (chunk.kinds[slot] != absent)
+        for (std::size_t slot = 0; slot < static_cast<std::size_t>(BucketArray::chunkSize); ++slot) {
+            if (chunk.kind(slot) != absent)
                 visit(key * BucketArray::chunkSize + static_cast<std::int64_t>(slot));
         }
     }

@@ -71,7 +71,12 @@ private:
         std::array<std::uint32_t, BucketArray::chunkSize> size{};
     };
     struct Chunk {
-        std::array<std::uint8_t, BucketArray::chunkSize> kinds{};
+        // A chunk whose minutes all have the same kind, as a loaded file's
+        // whole chunks have, keeps the kind alone.
+        std::uint8_t uniform = absent;
+        std::unique_ptr<std::array<std::uint8_t, BucketArray::chunkSize>> kinds;
+        std::uint8_t kind(std::size_t slot) const { return kinds ? (*kinds)[slot] : uniform; }
+        void setKind(std::size_t slot, std::uint8_t kind);
         // Made with the chunk's first minute to go cold: loaded rows need none.
         std::unique_ptr<Cold> cold;
     };
