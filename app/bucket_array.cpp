@@ -37,20 +37,23 @@ void cover(std::vector<Record>& records, std::size_t& first, std::size_t slot) {
 } // namespace
 
 BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cast<std::uint16_t>(stats.size())) {
-    Figures low, high;
-    low.fill(INT64_MAX);
-    high.fill(INT64_MIN);
-    for (const PingStats& s : stats) {
-        const Figures figures = figuresOf(s);
-        for (std::size_t f = 0; f < figureCount; ++f) {
-            low[f] = std::min(low[f], figures[f]);
-            high[f] = std::max(high[f], figures[f]);
-        }
+    // Figure by figure, so that the ranges are simple loops.
+    std::array<std::array<std::int64_t, chunkSize>, figureCount> figures;
+    for (std::size_t i = 0; i < stats.size(); ++i) {
+        const Figures each = figuresOf(stats[i]);
+        for (std::size_t f = 0; f < figureCount; ++f)
+            figures[f][i] = each[f];
     }
-    if (stats.empty())
-        low.fill(0);
+    Figures low{};
     for (std::size_t f = 0; f < figureCount && !stats.empty(); ++f) {
-        width_[f] = static_cast<std::uint8_t>(std::bit_width(static_cast<std::uint64_t>(high[f] - low[f])));
+        std::int64_t least = figures[f][0];
+        std::int64_t most = least;
+        for (std::size_t i = 1; i < stats.size(); ++i) {
+            least = std::min(least, figures[f][i]);
+            most = std::max(most, figures[f][i]);
+        }
+        low[f] = least;
+        width_[f] = static_cast<std::uint8_t>(std::bit_width(static_cast<std::uint64_t>(most - least)));
         stride_ = static_cast<std::uint16_t>(stride_ + width_[f]);
     }
     // A word more, so that a figure's bits can always be read as two words.
@@ -58,17 +61,19 @@ BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cas
     words_ = std::make_unique<std::uint64_t[]>(words);
     std::copy(low.begin(), low.end(), words_.get());
     std::uint64_t* const bits = words_.get() + figureCount;
-    std::size_t bit = 0;
-    for (const PingStats& s : stats) {
-        const Figures figures = figuresOf(s);
-        for (std::size_t f = 0; f < figureCount; ++f) {
-            const auto value = static_cast<std::uint64_t>(figures[f] - low[f]);
+    std::size_t start = 0;
+    for (std::size_t f = 0; f < figureCount; ++f) {
+        const unsigned width = width_[f];
+        if (width == 0)
+            continue;
+        for (std::size_t i = 0, bit = start; i < stats.size(); ++i, bit += stride_) {
+            const auto value = static_cast<std::uint64_t>(figures[f][i] - low[f]);
             const std::size_t shift = bit & 63;
             bits[bit >> 6] |= value << shift;
-            if (shift + width_[f] > 64)
+            if (shift + width > 64)
                 bits[(bit >> 6) + 1] |= value >> (64 - shift);
-            bit += width_[f];
         }
+        start += width;
     }
 }
 

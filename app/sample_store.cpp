@@ -1,9 +1,9 @@
 #include "app/sample_store.h"
 
+#include "app/row_batches.h"
 #include "cpp/exception.h"
 #include "cpp/file.h"
 #include "cpp/file_info.h"
-#include "cpp/line_reader.h"
 #include "cpp/logger.h"
 #include "cpp/program.h"
 #include "cpp/thread.h"
@@ -34,10 +34,6 @@ std::int64_t wholeSeconds(const Duration& duration) {
 std::int64_t scaleSeconds(const Duration& scale) {
     return std::max<std::int64_t>(1, wholeSeconds(scale));
 }
-
-// A reading that waits no longer lets an interrupted worker stop soon.
-const Duration loadReadTimeout = Duration::milliseconds(200);
-const std::size_t loadBufferSize = 65536;
 
 // No row is longer than this; a longer line is not one of ours.
 constexpr std::uint64_t longestRow = 256;
@@ -157,30 +153,13 @@ void SampleStore::loadHost(const String& name, const cpp::Bus& bus) {
 void SampleStore::loadFile(const String& name, const cpp::FilePath& path) {
     cpp::debug(String("loading file: %", path));
     // Rows go in by the batch, so that the mutex is not taken for each one.
-    constexpr std::size_t batchSize = 4096;
-    std::vector<DataRow> batch;
-    batch.reserve(batchSize);
-    try {
-        DataRowReader rows;
-        cpp::LineReader reader(cpp::File::openForReading(path, 0, service_), loadBufferSize, loadReadTimeout);
-        for (const cpp::LineReader::Line& line : reader) {
-            if (cpp::Thread::current()->interrupted())
-                break;
-            if (!line.hasLine())
-                continue;
-            if (const auto row = rows.read(line.text)) {
-                batch.push_back(*row);
-                if (batch.size() == batchSize) {
-                    mergeRows(name, batch);
-                    batch.clear();
-                }
-            }
-        }
-    } catch (const cpp::Exception&) {
-        // A missing file, a read error or a number beyond 64 bits ends the
-        // load; what was read before it stays.
+    RowBatches batches(path, service_);
+    while (!cpp::Thread::current()->interrupted()) {
+        const std::vector<DataRow> batch = batches.next();
+        if (batch.empty())
+            break;
+        mergeRows(name, batch);
     }
-    mergeRows(name, batch);
     cpp::debug(String("file complete: %", path));
 }
 

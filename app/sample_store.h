@@ -74,8 +74,10 @@ public:
     void loadHost(const cpp::String& name, const cpp::Bus& bus);
     // Merges the rows of a data file into the host's buckets, taking the
     // mutex a few thousand rows at a time, until the file ends, the thread is
-    // interrupted, or a number outside 64 bits stops it; the rows read before
-    // that are merged. Never throws for the file.
+    // interrupted, or a number outside 64 bits stops it; the rows before a
+    // bad number are merged, those not yet merged when the thread is
+    // interrupted are not. The rows are read and parsed on a thread of their
+    // own meanwhile. Never throws for the file.
     void loadFile(const cpp::String& name, const cpp::FilePath& path);
     // Writes the host's minutes as a table to path, holding the mutex
     // throughout; failures are logged, not thrown.
