@@ -1,6 +1,7 @@
 #include "app/scale_buckets.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -98,7 +99,7 @@ void MinuteLog::append(std::int64_t minute, const BucketEntry& entry) {
         // is left unused.
         if (chunk.kind(slot) == logged) {
             const std::uint8_t* from = cold_->at(chunk.cold->place[slot]);
-            hotBytes_.assign(from, from + chunk.cold->size[slot]);
+            hotBytes_.assign(from, from + (chunk.cold->size[slot] & ~summarized));
         }
         hot_ = minute;
     }
@@ -113,9 +114,40 @@ void MinuteLog::cool() {
     if (!chunk.cold)
         chunk.cold = std::make_unique<Cold>();
     const std::size_t slot = slotOf(hot_);
+    auto size = static_cast<std::uint32_t>(hotBytes_.size());
+    std::array<PingStats, summarySize> buckets{};
+    std::size_t entries = 0;
+    replay(hot_, [&](const BucketEntry& entry) {
+        ++entries;
+        std::size_t offset = 0;
+        for (const std::int64_t length : summaryLengths) {
+            entry.applyTo(buckets[offset + static_cast<std::size_t>(entry.second / length)]);
+            offset += static_cast<std::size_t>(60 / length);
+        }
+    });
+    if (entries > summarizedAbove) {
+        const std::size_t end = hotBytes_.size();
+        hotBytes_.resize(end + sizeof buckets);
+        std::memcpy(hotBytes_.data() + end, buckets.data(), sizeof buckets);
+        size |= summarized;
+    }
     chunk.cold->place[slot] = cold_->put(hotBytes_);
-    chunk.cold->size[slot] = static_cast<std::uint32_t>(hotBytes_.size());
+    chunk.cold->size[slot] = size;
     hot_ = INT64_MIN;
+}
+
+bool MinuteLog::summary(std::int64_t minute, std::size_t which, std::span<PingStats> buckets) const {
+    const Chunk* chunk = minute == hot_ ? nullptr : chunks_.find(minute >> BucketArray::chunkBits);
+    const std::size_t slot = slotOf(minute);
+    if (!chunk || chunk->kind(slot) != logged || !(chunk->cold->size[slot] & summarized))
+        return false;
+    std::size_t offset = 0;
+    for (std::size_t s = 0; s < which; ++s)
+        offset += static_cast<std::size_t>(60 / summaryLengths[s]);
+    const std::uint8_t* at = cold_->at(chunk->cold->place[slot]) + (chunk->cold->size[slot] & ~summarized) +
+                             offset * sizeof(PingStats);
+    std::memcpy(buckets.data(), at, buckets.size() * sizeof(PingStats));
+    return true;
 }
 
 std::pair<const std::uint8_t*, const std::uint8_t*> MinuteLog::bytes(std::int64_t minute) const {
@@ -126,7 +158,7 @@ std::pair<const std::uint8_t*, const std::uint8_t*> MinuteLog::bytes(std::int64_
     if (!chunk || chunk->kind(slot) != logged)
         return {nullptr, nullptr};
     const std::uint8_t* begin = cold_->at(chunk->cold->place[slot]);
-    return {begin, begin + chunk->cold->size[slot]};
+    return {begin, begin + (chunk->cold->size[slot] & ~summarized)};
 }
 
 BucketEntry MinuteLog::take(const std::uint8_t*& in) {
@@ -216,6 +248,20 @@ void ScaleBuckets::copy(std::size_t scale, std::int64_t first, std::span<PingSta
         if (kind != MinuteLog::logged) {
             if (PingStats* bucket = place(minute * 60 + kind - 1))
                 *bucket = kept_[0].get(minute);
+            continue;
+        }
+        // A bucket under a minute lies within its minute.
+        std::array<PingStats, 12> summary;
+        const auto which = static_cast<std::size_t>(
+            std::find(MinuteLog::summaryLengths.begin(), MinuteLog::summaryLengths.end(), length) -
+            MinuteLog::summaryLengths.begin());
+        const auto perMinute = static_cast<std::size_t>(60 / length);
+        if (which < MinuteLog::summaryLengths.size() &&
+            log_.summary(minute, which, std::span(summary.data(), perMinute))) {
+            for (std::size_t i = 0; i < perMinute; ++i) {
+                if (PingStats* bucket = place(minute * 60 + static_cast<std::int64_t>(i) * length))
+                    *bucket = summary[i];
+            }
             continue;
         }
         log_.replay(minute, [&](const BucketEntry& entry) {

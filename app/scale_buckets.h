@@ -64,9 +64,21 @@ public:
     void forEachMinute(const std::function<void(std::int64_t)>& visit) const;
     void clear();
 
+    // A cold minute of many entries keeps its buckets of these lengths
+    // beside them, so that a long look back need not replay every entry.
+    static constexpr std::array<std::int64_t, 3> summaryLengths{5, 15, 30};
+    static constexpr std::size_t summarizedAbove = 60;
+    // The buckets of the minute of summaryLengths[which], oldest first, when
+    // it has them.
+    bool summary(std::int64_t minute, std::size_t which, std::span<PingStats> buckets) const;
+
 private:
+    // 12 + 4 + 2 buckets.
+    static constexpr std::size_t summarySize = 18;
+    static constexpr std::uint32_t summarized = 0x80000000u;
     struct Cold {
-        // Of each logged minute's entries in the session file.
+        // Of each logged minute's entries in the session file; its size has
+        // the summarized bit when its buckets follow.
         std::array<SessionFile::Place, BucketArray::chunkSize> place{};
         std::array<std::uint32_t, BucketArray::chunkSize> size{};
     };
