@@ -1,7 +1,6 @@
 #include "app/scale_buckets.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -43,6 +42,19 @@ std::int32_t takeNumber(const std::uint8_t*& in) {
             break;
     }
     return static_cast<std::int32_t>((zigzag >> 1) ^ (~(zigzag & 1) + 1));
+}
+
+// A whole bucket, last too, as seven numbers.
+void putStats(std::vector<std::uint8_t>& out, const PingStats& s) {
+    for (const std::int32_t figure : {s.count, s.average, s.maximum, s.minimum, s.drops, s.disconnects, s.last})
+        putNumber(out, figure);
+}
+
+PingStats takeStats(const std::uint8_t*& in) {
+    PingStats s;
+    for (std::int32_t* figure : {&s.count, &s.average, &s.maximum, &s.minimum, &s.drops, &s.disconnects, &s.last})
+        *figure = takeNumber(in);
+    return s;
 }
 
 void putEntry(std::vector<std::uint8_t>& out, const BucketEntry& entry) {
@@ -126,9 +138,8 @@ void MinuteLog::cool() {
         }
     });
     if (entries > summarizedAbove) {
-        const std::size_t end = hotBytes_.size();
-        hotBytes_.resize(end + sizeof buckets);
-        std::memcpy(hotBytes_.data() + end, buckets.data(), sizeof buckets);
+        for (const PingStats& bucket : buckets)
+            putStats(hotBytes_, bucket);
         size |= summarized;
     }
     chunk.cold->place[slot] = cold_->put(hotBytes_);
@@ -144,9 +155,11 @@ bool MinuteLog::summary(std::int64_t minute, std::size_t which, std::span<PingSt
     std::size_t offset = 0;
     for (std::size_t s = 0; s < which; ++s)
         offset += static_cast<std::size_t>(60 / summaryLengths[s]);
-    const std::uint8_t* at = cold_->at(chunk->cold->place[slot]) + (chunk->cold->size[slot] & ~summarized) +
-                             offset * sizeof(PingStats);
-    std::memcpy(buckets.data(), at, buckets.size() * sizeof(PingStats));
+    const std::uint8_t* in = cold_->at(chunk->cold->place[slot]) + (chunk->cold->size[slot] & ~summarized);
+    for (std::size_t i = 0; i < offset; ++i)
+        takeStats(in);
+    for (PingStats& bucket : buckets)
+        bucket = takeStats(in);
     return true;
 }
 

@@ -64,10 +64,11 @@ public:
     void forEachMinute(const std::function<void(std::int64_t)>& visit) const;
     void clear();
 
-    // A cold minute of many entries keeps its buckets of these lengths
-    // beside them, so that a long look back need not replay every entry.
+    // A cold minute of more than summarizedAbove entries keeps its buckets
+    // of these lengths after them, seven numbers each, so that a long look
+    // back need not replay every entry.
     static constexpr std::array<std::int64_t, 3> summaryLengths{5, 15, 30};
-    static constexpr std::size_t summarizedAbove = 60;
+    static constexpr std::size_t summarizedAbove = 20;
     // The buckets of the minute of summaryLengths[which], oldest first, when
     // it has them.
     bool summary(std::int64_t minute, std::size_t which, std::span<PingStats> buckets) const;
