@@ -67,14 +67,14 @@ public:
     // A cold minute of more than summarizedAbove entries keeps its buckets
     // of these lengths after them, seven numbers each, so that a long look
     // back need not replay every entry.
-    static constexpr std::array<std::int64_t, 3> summaryLengths{5, 15, 30};
+    static constexpr std::array<std::int64_t, 3> summaryLengths{30, 15, 5};
     static constexpr std::size_t summarizedAbove = 20;
     // The buckets of the minute of summaryLengths[which], oldest first, when
     // it has them.
     bool summary(std::int64_t minute, std::size_t which, std::span<PingStats> buckets) const;
 
 private:
-    // 12 + 4 + 2 buckets.
+    // 2 + 4 + 12 buckets: the longest first, as they are read most.
     static constexpr std::size_t summarySize = 18;
     static constexpr std::uint32_t summarized = 0x80000000u;
     struct Cold {

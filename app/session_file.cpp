@@ -15,7 +15,7 @@ const char* const suffix = ".session";
 
 // A place is the segment's number above the byte's offset in it.
 constexpr int offsetBits = 40;
-constexpr std::size_t memorySegmentSize = std::size_t{1} << 20;
+constexpr std::size_t memorySegmentSize = std::size_t{64} << 10;
 
 std::size_t roundedUp(std::size_t size, std::uint64_t to) {
     return static_cast<std::size_t>((size + to - 1) / to * to);
@@ -23,7 +23,26 @@ std::size_t roundedUp(std::size_t size, std::uint64_t to) {
 
 } // namespace
 
-SessionFile::SessionFile(Folder folder) : folder_(std::move(folder)) {}
+SessionFile::SessionFile(Folder folder) : folder_(std::move(folder)) {
+    // A file another running instance holds refuses to go.
+    if (const auto folder = dataFolder()) {
+        for (const cpp::FilePath& entry : cpp::File::list(*folder)) {
+            if (isSessionFileName(entry.fileName()))
+                cpp::File::remove(entry);
+        }
+    }
+}
+
+std::optional<cpp::FilePath> SessionFile::dataFolder() const {
+    try {
+        cpp::FilePath folder = folder_();
+        // The data folder is the program's to make; without one there is no file.
+        if (cpp::FileInfo(folder).isDirectory())
+            return folder;
+    } catch (const cpp::Exception&) {
+    }
+    return std::nullopt;
+}
 
 bool SessionFile::isSessionFileName(cpp::TextSpan name) {
     const std::string_view text = name.view();
@@ -34,27 +53,17 @@ bool SessionFile::isSessionFileName(cpp::TextSpan name) {
 }
 
 bool SessionFile::openFile() {
-    cpp::FilePath folder;
-    try {
-        folder = folder_();
-    } catch (const cpp::Exception&) {
+    const auto folder = dataFolder();
+    if (!folder)
         return false;
-    }
-    // The data folder is the program's to make; without one there is none.
-    if (!cpp::FileInfo(folder).isDirectory())
-        return false;
-    // A file another running instance holds refuses to go.
-    for (const cpp::FilePath& entry : cpp::File::list(folder)) {
-        if (isSessionFileName(entry.fileName()))
-            cpp::File::remove(entry);
-    }
-    file_ = cpp::ScratchFile::create(cpp::FilePath(folder, cpp::String("%%%", prefix, static_cast<long long>(cpp::ScratchFile::processNumber()), suffix)));
+    file_ = cpp::ScratchFile::create(cpp::FilePath(
+        *folder, cpp::String("%%%", prefix, static_cast<long long>(cpp::ScratchFile::processNumber()), suffix)));
     fileEnd_ = 0;
     return file_ != nullptr;
 }
 
 void SessionFile::addSegment(std::size_t size, bool inFile) {
-    if (inFile && (file_ || openFile())) {
+    if (inFile && memoryBytes_ >= inMemoryFirst && (file_ || openFile())) {
         const std::size_t length = std::max(segmentSize, roundedUp(size, cpp::ScratchFile::viewAlignment));
         if (file_->reserve(fileEnd_ + length, keepFree)) {
             if (const std::uint8_t* view = file_->map(fileEnd_, length)) {
@@ -70,6 +79,7 @@ void SessionFile::addSegment(std::size_t size, bool inFile) {
     Segment segment;
     segment.size = std::max(memorySegmentSize, size);
     segment.memory = std::make_unique<std::uint8_t[]>(segment.size);
+    memoryBytes_ += segment.size;
     segment.bytes = segment.memory.get();
     segments_.push_back(std::move(segment));
     used_ = 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -16,9 +17,10 @@
 // program's memory: in a scratch file of the data folder, which the system
 // pages in only when someone reads that far back. Where the folder takes no
 // file (gone, read-only, a disk nearly full), they are kept in memory after
-// all. The file is named "tarnlet-<process>.session", which no data file
+// all; so are the first few hundred KiB, so that a short run makes no file.
+// The file is named "tarnlet-<process>.session", which no data file
 // (<host>.txt) can be; it goes when the store goes, and files of that form
-// that a crashed run left are removed when the first one is made.
+// that a crashed run left are removed when the store is made.
 // Not safe for concurrent use: the store's mutex guards it.
 class SessionFile {
 public:
@@ -39,6 +41,8 @@ public:
 
     static bool isSessionFileName(cpp::TextSpan name);
 
+    // Bytes kept in memory before the file is made.
+    static constexpr std::size_t inMemoryFirst = std::size_t{256} << 10;
     // Bytes taken in the file at a time, and what the disk must keep free.
     static constexpr std::size_t segmentSize = std::size_t{16} << 20;
     static constexpr std::uint64_t keepFree = std::uint64_t{64} << 20;
@@ -53,6 +57,8 @@ private:
     // be and inFile allows, else of memory.
     void addSegment(std::size_t size, bool inFile);
     bool openFile();
+    // The data folder when there is one.
+    std::optional<cpp::FilePath> dataFolder() const;
 
     const Folder folder_;
     std::unique_ptr<cpp::ScratchFile> file_;
@@ -60,4 +66,5 @@ private:
     std::vector<Segment> segments_;
     // Used bytes of the last segment.
     std::size_t used_ = 0;
+    std::size_t memoryBytes_ = 0;
 };
