@@ -193,8 +193,16 @@ void SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows
         return;
     std::lock_guard lock(mutex_);
     Host& host = this->host(name);
+    // The host's buckets, then those of all hosts: the two do not depend on
+    // each other, and each stays in the cache for the whole batch.
+    std::uint64_t earliest = earliest_.load();
+    for (const DataRow& row : rows) {
+        earliest = std::min<std::uint64_t>(earliest, row.start.sinceEpoch().count());
+        host.buckets.merge(secondOf(row.start), row.stats);
+    }
     for (const DataRow& row : rows)
-        mergeRow(host, row.start, row.stats);
+        combined_.merge(secondOf(row.start), row.stats);
+    earliest_.store(earliest);
 }
 
 void SampleStore::mergeRow(Host& host, const DateTime& time, const PingStats& stats) {

@@ -100,7 +100,25 @@ SessionFile::Place SessionFile::put(std::span<const std::uint8_t> bytes) {
     }
     const Place place = (static_cast<Place>(segments_.size() - 1) << offsetBits) | used_;
     used_ += bytes.size();
+    if (file_ && ++putsSinceTrim_ == putsPerTrim) {
+        putsSinceTrim_ = 0;
+        trim();
+    }
     return place;
+}
+
+void SessionFile::trim() {
+    std::uint64_t offset = 0;
+    for (Segment& segment : segments_) {
+        if (segment.memory)
+            continue;
+        // The new view first: should the system refuse it, the old one stays.
+        if (const std::uint8_t* view = file_->map(offset, segment.size)) {
+            file_->unmap(segment.bytes);
+            segment.bytes = view;
+        }
+        offset += segment.size;
+    }
 }
 
 const std::uint8_t* SessionFile::at(Place place) const {

@@ -57,6 +57,10 @@ private:
     // be and inFile allows, else of memory.
     void addSegment(std::size_t size, bool inFile);
     bool openFile();
+    // Maps the file anew: the pages read so far (the graph reads the last
+    // minutes over and over) stop counting as the program's resident
+    // memory, and only those read again come back.
+    void trim();
     // The data folder when there is one.
     std::optional<cpp::FilePath> dataFolder() const;
 
@@ -67,4 +71,7 @@ private:
     // Used bytes of the last segment.
     std::size_t used_ = 0;
     std::size_t memoryBytes_ = 0;
+    // A minute or two of puts with fifty hosts, hours with a few.
+    static constexpr int putsPerTrim = 64;
+    int putsSinceTrim_ = 0;
 };

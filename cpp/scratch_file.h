@@ -37,6 +37,9 @@ public:
     // valid until the file goes. offset is a multiple of viewAlignment.
     // Null when the system refuses.
     virtual const std::uint8_t* map(std::uint64_t offset, std::size_t size) = 0;
+    // Gives a view of map back; the file's pages it held stop counting as
+    // the program's.
+    virtual void unmap(const std::uint8_t* view) = 0;
 
     // Views start at multiples of this.
     static constexpr std::uint64_t viewAlignment = 65536;

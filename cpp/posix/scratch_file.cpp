@@ -61,6 +61,14 @@ public:
         return static_cast<const std::uint8_t*>(address);
     }
 
+    void unmap(const std::uint8_t* view) override {
+        const auto found = std::find_if(views_.begin(), views_.end(), [view](const auto& each) { return each.first == view; });
+        if (found == views_.end())
+            return;
+        ::munmap(found->first, found->second);
+        views_.erase(found);
+    }
+
 private:
     const int descriptor_;
     std::uint64_t reserved_ = 0;

@@ -69,6 +69,14 @@ public:
         return static_cast<const std::uint8_t*>(view);
     }
 
+    void unmap(const std::uint8_t* view) override {
+        const auto found = std::find(views_.begin(), views_.end(), view);
+        if (found == views_.end())
+            return;
+        UnmapViewOfFile(*found);
+        views_.erase(found);
+    }
+
 private:
     struct SectionTraits {
         using Type = HANDLE;

@@ -50,9 +50,10 @@ TEST_F(SessionFileTest, StaleFilesGoAtTheStartBytesComeBackFromTheFileAndItGoesA
     put.emplace_back(file->put(bytesOf(1000, 9)), bytesOf(1000, 9));
     EXPECT_FALSE(file->onDisk());
     EXPECT_EQ(names(), others);
-    // Past the first segment, and one put larger than a segment.
-    for (std::size_t i = 0; i < 40; ++i) {
-        const auto bytes = bytesOf(i == 20 ? SessionFile::segmentSize + 5 : 500000 + i, static_cast<std::uint8_t>(i));
+    // Past the first segment, one put larger than a segment, and past the
+    // file's mapping anew.
+    for (std::size_t i = 0; i < 70; ++i) {
+        const auto bytes = bytesOf(i == 20 ? SessionFile::segmentSize + 5 : 300000 + i, static_cast<std::uint8_t>(i));
         put.emplace_back(file->put(bytes), bytes);
     }
     EXPECT_TRUE(file->onDisk());

@@ -28,6 +28,11 @@ TEST_F(ScratchFileTest, WrittenBytesReadThroughViewsAndTheFileGoesWithTheObject)
     // Written after the view was made, the view sees it.
     EXPECT_TRUE(file->write(view + 100, bytes));
     EXPECT_EQ(std::memcmp(second + 100, bytes.data(), bytes.size()), 0);
+    // A view given back and made again shows the same bytes.
+    file->unmap(second);
+    second = file->map(view, 2 * view);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(std::memcmp(second + 100, bytes.data(), bytes.size()), 0);
     // Outside the reserved size, or a view off the alignment: refused.
     EXPECT_FALSE(file->write(3 * view - 1, bytes));
     EXPECT_EQ(file->map(1, 100), nullptr);
