@@ -172,8 +172,11 @@ Notice OutageNotices::compose() const {
             ++up;
     }
     Notice notice{cpp::String("% outage%, % back", down, down == 1 ? "" : "s", up), {}};
-    for (std::size_t i = 0; i < pending_.size() && i < listedChanges; ++i)
-        notice.text += (i ? "\n" : "") + line(pending_[i]);
+    for (std::size_t i = 0; i < pending_.size() && i < listedChanges; ++i) {
+        if (i)
+            notice.text += "\n";
+        notice.text += line(pending_[i]);
+    }
     if (pending_.size() > listedChanges)
         notice.text += cpp::String("\nand % more", pending_.size() - listedChanges);
     return notice;
