@@ -1,17 +1,21 @@
 #include "app/bucket_array.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace {
 
-constexpr std::int32_t narrowLimit = 0xFFFF;
+using Figures = std::array<std::int64_t, 7>;
 
-bool fits16(std::int32_t value) {
-    return value >= 0 && value <= narrowLimit;
-}
-
-std::uint16_t narrowed(std::int32_t value) {
-    return static_cast<std::uint16_t>(value);
+// Differences rather than the figures themselves where they are small.
+Figures figuresOf(const PingStats& s) {
+    return {s.count,
+            s.minimum,
+            std::int64_t{s.average} - s.minimum,
+            std::int64_t{s.maximum} - s.average,
+            s.drops,
+            s.disconnects,
+            s.last};
 }
 
 // Grows records, which hold the slots from first on, to hold slot too.
@@ -32,65 +36,126 @@ void cover(std::vector<Record>& records, std::size_t& first, std::size_t slot) {
 
 } // namespace
 
-bool BucketArray::fitsNarrow(const PingStats& s) {
-    return s.last == 0 && fits16(s.count) && fits16(s.average) && fits16(s.maximum) && fits16(s.minimum) &&
-           fits16(s.drops) && fits16(s.disconnects);
+BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cast<std::uint16_t>(stats.size())) {
+    // Figure by figure, so that the ranges are simple loops.
+    std::array<std::array<std::int64_t, chunkSize>, figureCount> figures;
+    for (std::size_t i = 0; i < stats.size(); ++i) {
+        const Figures each = figuresOf(stats[i]);
+        for (std::size_t f = 0; f < figureCount; ++f)
+            figures[f][i] = each[f];
+    }
+    Figures low{};
+    for (std::size_t f = 0; f < figureCount && !stats.empty(); ++f) {
+        std::int64_t least = figures[f][0];
+        std::int64_t most = least;
+        for (std::size_t i = 1; i < stats.size(); ++i) {
+            least = std::min(least, figures[f][i]);
+            most = std::max(most, figures[f][i]);
+        }
+        low[f] = least;
+        width_[f] = static_cast<std::uint8_t>(std::bit_width(static_cast<std::uint64_t>(most - least)));
+        stride_ = static_cast<std::uint16_t>(stride_ + width_[f]);
+    }
+    // A word more, so that a figure's bits can always be read as two words.
+    const std::size_t words = figureCount + (std::size_t{stride_} * stats.size() + 63) / 64 + 1;
+    words_ = std::make_unique<std::uint64_t[]>(words);
+    std::copy(low.begin(), low.end(), words_.get());
+    std::uint64_t* const bits = words_.get() + figureCount;
+    std::size_t start = 0;
+    for (std::size_t f = 0; f < figureCount; ++f) {
+        const unsigned width = width_[f];
+        if (width == 0)
+            continue;
+        for (std::size_t i = 0, bit = start; i < stats.size(); ++i, bit += stride_) {
+            const auto value = static_cast<std::uint64_t>(figures[f][i] - low[f]);
+            const std::size_t shift = bit & 63;
+            bits[bit >> 6] |= value << shift;
+            if (shift + width > 64)
+                bits[(bit >> 6) + 1] |= value >> (64 - shift);
+        }
+        start += width;
+    }
 }
 
-PingStats BucketArray::widen(const Narrow& n) {
-    PingStats stats;
-    stats.count = n.count;
-    stats.average = n.average;
-    stats.maximum = n.maximum;
-    stats.minimum = n.minimum;
-    stats.drops = n.drops;
-    stats.disconnects = n.disconnects;
-    return stats;
+PingStats BucketArray::Packed::at(std::size_t i) const {
+    Figures figures;
+    const std::uint64_t* const bits = words_.get() + figureCount;
+    std::size_t bit = i * stride_;
+    for (std::size_t f = 0; f < figureCount; ++f) {
+        const std::size_t shift = bit & 63;
+        std::uint64_t value = bits[bit >> 6] >> shift;
+        if (shift + width_[f] > 64)
+            value |= bits[(bit >> 6) + 1] << (64 - shift);
+        value &= (std::uint64_t{1} << width_[f]) - 1;
+        figures[f] = static_cast<std::int64_t>(words_[f]) + static_cast<std::int64_t>(value);
+        bit += width_[f];
+    }
+    PingStats s;
+    s.count = static_cast<std::int32_t>(figures[0]);
+    s.minimum = static_cast<std::int32_t>(figures[1]);
+    s.average = static_cast<std::int32_t>(figures[1] + figures[2]);
+    s.maximum = static_cast<std::int32_t>(figures[1] + figures[2] + figures[3]);
+    s.drops = static_cast<std::int32_t>(figures[4]);
+    s.disconnects = static_cast<std::int32_t>(figures[5]);
+    s.last = static_cast<std::int32_t>(figures[6]);
+    return s;
 }
 
-PingStats BucketArray::read(const Chunk& chunk, std::size_t slot) {
-    if (slot < chunk.first)
+PingStats BucketArray::read(std::int64_t key, std::size_t slot) const {
+    for (const Whole& whole : whole_) {
+        if (whole.key == key) {
+            const std::size_t at = slot - whole.first;
+            return slot >= whole.first && at < whole.buckets.size() ? whole.buckets[at] : PingStats();
+        }
+    }
+    const Chunk* chunk = chunks_.find(key);
+    if (!chunk || slot < chunk->first || slot - chunk->first >= chunk->packed.size())
         return PingStats();
-    const std::size_t at = slot - chunk.first;
-    if (!chunk.full.empty())
-        return at < chunk.full.size() ? chunk.full[at] : PingStats();
-    return at < chunk.narrow.size() ? widen(chunk.narrow[at]) : PingStats();
+    return chunk->packed.at(slot - chunk->first);
 }
 
 PingStats BucketArray::get(std::int64_t index) const {
-    return index == openIndex_ ? open_ : stored(index);
-}
-
-PingStats BucketArray::stored(std::int64_t index) const {
-    const Chunk* chunk = chunks_.find(index >> chunkBits);
-    return chunk ? read(*chunk, static_cast<std::size_t>(index & (chunkSize - 1))) : PingStats();
+    return index == openIndex_ ? open_ : read(index >> chunkBits, static_cast<std::size_t>(index & (chunkSize - 1)));
 }
 
 void BucketArray::open(std::int64_t index) {
     if (openIndex_)
         store(*openIndex_, open_);
-    open_ = stored(index);
+    open_ = get(index);
     openIndex_ = index;
 }
 
-void BucketArray::store(std::int64_t index, const PingStats& stats) {
-    Chunk& chunk = *chunks_.obtain(index >> chunkBits).first;
-    const auto slot = static_cast<std::size_t>(index & (chunkSize - 1));
-    if (chunk.full.empty()) {
-        if (fitsNarrow(stats)) {
-            cover(chunk.narrow, chunk.first, slot);
-            chunk.narrow[slot - chunk.first] = Narrow{narrowed(stats.count),   narrowed(stats.average),
-                                                      narrowed(stats.maximum), narrowed(stats.minimum),
-                                                      narrowed(stats.drops),   narrowed(stats.disconnects)};
-            return;
+BucketArray::Whole& BucketArray::unpack(std::int64_t key) {
+    if (whole_[0].key == key)
+        return whole_[0];
+    if (whole_[1].key != key) {
+        Whole& leaving = whole_[1];
+        if (!leaving.buckets.empty()) {
+            Chunk& chunk = *chunks_.obtain(leaving.key).first;
+            chunk.first = static_cast<std::uint16_t>(leaving.first);
+            chunk.packed = Packed(leaving.buckets);
         }
-        chunk.full.reserve(chunk.narrow.size());
-        for (const Narrow& narrow : chunk.narrow)
-            chunk.full.push_back(widen(narrow));
-        chunk.narrow = {};
+        leaving.key = key;
+        leaving.first = 0;
+        // Assigning {} would keep the capacity.
+        std::vector<PingStats>().swap(leaving.buckets);
+        if (const Chunk* chunk = chunks_.find(key)) {
+            leaving.first = chunk->first;
+            leaving.buckets.reserve(chunk->packed.size());
+            for (std::size_t i = 0; i < chunk->packed.size(); ++i)
+                leaving.buckets.push_back(chunk->packed.at(i));
+            chunks_.erase(key);
+        }
     }
-    cover(chunk.full, chunk.first, slot);
-    chunk.full[slot - chunk.first] = stats;
+    std::swap(whole_[0], whole_[1]);
+    return whole_[0];
+}
+
+void BucketArray::store(std::int64_t index, const PingStats& stats) {
+    Whole& whole = unpack(index >> chunkBits);
+    const auto slot = static_cast<std::size_t>(index & (chunkSize - 1));
+    cover(whole.buckets, whole.first, slot);
+    whole.buckets[slot - whole.first] = stats;
 }
 
 void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
@@ -100,12 +165,8 @@ void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
         const std::int64_t key = index >> chunkBits;
         const auto slot = static_cast<std::size_t>(index & (chunkSize - 1));
         const std::size_t run = std::min(out.size() - i, static_cast<std::size_t>(chunkSize) - slot);
-        if (const Chunk* chunk = chunks_.find(key)) {
-            for (std::size_t j = 0; j < run; ++j)
-                out[i + j] = read(*chunk, slot + j);
-        } else {
-            std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(i), run, PingStats());
-        }
+        for (std::size_t j = 0; j < run; ++j)
+            out[i + j] = read(key, slot + j);
         i += run;
     }
     if (openIndex_ && *openIndex_ >= first && *openIndex_ - first < static_cast<std::int64_t>(out.size()))
@@ -114,5 +175,6 @@ void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
 
 void BucketArray::clear() {
     chunks_.clear();
+    whole_ = {};
     openIndex_.reset();
 }

@@ -2,8 +2,10 @@
 
 #include "app/ping_stats.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -32,6 +34,11 @@ public:
         cached_ = &chunks_[key];
         return {const_cast<Chunk*>(cached_), true};
     }
+    void erase(std::int64_t key) {
+        chunks_.erase(key);
+        cachedKey_ = noKey;
+        cached_ = nullptr;
+    }
     void clear() {
         chunks_.clear();
         cachedKey_ = noKey;
@@ -46,13 +53,15 @@ private:
     mutable const Chunk* cached_ = nullptr;
 };
 
-// The buckets of one scale, by index, in chunks of consecutive indexes. A
-// chunk keeps its buckets in 12 bytes each while every figure fits 16 bits
-// and last is 0, as rows read back from a data file do, and turns to whole
-// PingStats for good once one does not. A bucket never set reads all zero,
-// as an empty bucket does. The bucket set last is held whole beside the
-// chunks until another is set: samples and rows mostly go to the same
-// bucket as the one before.
+// The buckets of one scale, by index, in chunks of consecutive indexes. The
+// two chunks set last are kept whole; any other is packed: each of its
+// figures (count, minimum, average over the minimum, maximum over the
+// average, drops, disconnects, last) in as few bits as its range in the
+// chunk needs above the chunk's least, three or four bytes a bucket for rows
+// and samples as they come. A bucket never set reads all zero, as an empty
+// bucket does. The bucket set last is held whole beside the chunks until
+// another is set: samples and rows mostly go to the same bucket as the one
+// before.
 class BucketArray {
 public:
     PingStats get(std::int64_t index) const;
@@ -71,27 +80,46 @@ public:
     static constexpr std::int64_t chunkSize = std::int64_t{1} << chunkBits;
 
 private:
-    struct Narrow {
-        std::uint16_t count = 0, average = 0, maximum = 0, minimum = 0, drops = 0, disconnects = 0;
+    static constexpr std::size_t figureCount = 7;
+    // A run of buckets bit-packed, figure by figure: the figures' least
+    // values, then their bits.
+    class Packed {
+    public:
+        Packed() = default;
+        explicit Packed(std::span<const PingStats> stats);
+        std::size_t size() const { return size_; }
+        PingStats at(std::size_t i) const;
+
+    private:
+        std::uint16_t size_ = 0;
+        std::uint16_t stride_ = 0;
+        std::array<std::uint8_t, figureCount> width_{};
+        std::unique_ptr<std::uint64_t[]> words_;
     };
+    // Of the slots from first on that have been set, and any between them.
+    // A lone bucket far from the others, as a stray row makes, costs one
+    // record.
     struct Chunk {
-        // At most one of the two holds buckets: those of the slots from
-        // first on that have been set, and any between them. A lone bucket
-        // far from the others, as a stray row makes, costs one record.
+        std::uint16_t first = 0;
+        Packed packed;
+    };
+    struct Whole {
+        std::int64_t key = INT64_MIN;
         std::size_t first = 0;
-        std::vector<Narrow> narrow;
-        std::vector<PingStats> full;
+        std::vector<PingStats> buckets;
     };
 
-    static bool fitsNarrow(const PingStats& stats);
-    static PingStats widen(const Narrow& narrow);
-    static PingStats read(const Chunk& chunk, std::size_t slot);
-    PingStats stored(std::int64_t index) const;
+    PingStats read(std::int64_t key, std::size_t slot) const;
     void store(std::int64_t index, const PingStats& stats);
     // Puts the held bucket back into its chunk and holds this one instead.
     void open(std::int64_t index);
+    // The chunk whole, as the one set last, packing the one that leaves the two.
+    Whole& unpack(std::int64_t key);
 
+    // The chunks that are not whole.
     ChunkMap<Chunk> chunks_;
+    // The two set last, the last first.
+    std::array<Whole, 2> whole_;
     std::optional<std::int64_t> openIndex_;
     PingStats open_;
 };

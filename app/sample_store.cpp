@@ -1,9 +1,9 @@
 #include "app/sample_store.h"
 
+#include "app/row_batches.h"
 #include "cpp/exception.h"
 #include "cpp/file.h"
 #include "cpp/file_info.h"
-#include "cpp/line_reader.h"
 #include "cpp/logger.h"
 #include "cpp/program.h"
 #include "cpp/thread.h"
@@ -34,10 +34,6 @@ std::int64_t wholeSeconds(const Duration& duration) {
 std::int64_t scaleSeconds(const Duration& scale) {
     return std::max<std::int64_t>(1, wholeSeconds(scale));
 }
-
-// A reading that waits no longer lets an interrupted worker stop soon.
-const Duration loadReadTimeout = Duration::milliseconds(200);
-const std::size_t loadBufferSize = 65536;
 
 // No row is longer than this; a longer line is not one of ours.
 constexpr std::uint64_t longestRow = 256;
@@ -72,7 +68,12 @@ cpp::Output openForRows(const cpp::FilePath& path, const cpp::AsyncIO& service) 
 
 SampleStore::SampleStore(std::shared_ptr<Clock_t> clock, DataDirectory directory)
     : clock_(std::move(clock)), directory_(std::move(directory)), startTime_(clock_->midnight(clock_->now())),
-      earliest_(startTime_.sinceEpoch().count()), lastOpenFailure_(clock_->monotonic()) {}
+      earliest_(startTime_.sinceEpoch().count()), sessionFile_(directory_), combined_(sessionFile_),
+      lastOpenFailure_(clock_->monotonic()) {}
+
+SampleStore::Host& SampleStore::host(const String& name) {
+    return perHost_.try_emplace(name, sessionFile_).first->second;
+}
 
 std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& name, std::int32_t value) {
     std::lock_guard lock(mutex_);
@@ -81,7 +82,7 @@ std::optional<SampleStore::FinishedMinute> SampleStore::addSample(const String& 
     // This run's last minute, when a gap of more than a minute follows it:
     // no later sample closes it, so it is written now or never.
     std::optional<FinishedMinute> beforeGap;
-    Host& host = perHost_[name];
+    Host& host = this->host(name);
     const std::int64_t k = bucketIndex(now, filePeriod);
     if (!host.buckets.hasMinute(k)) {
         if (host.liveMinute == k - 1) {
@@ -152,30 +153,13 @@ void SampleStore::loadHost(const String& name, const cpp::Bus& bus) {
 void SampleStore::loadFile(const String& name, const cpp::FilePath& path) {
     cpp::debug(String("loading file: %", path));
     // Rows go in by the batch, so that the mutex is not taken for each one.
-    constexpr std::size_t batchSize = 4096;
-    std::vector<DataRow> batch;
-    batch.reserve(batchSize);
-    try {
-        DataRowReader rows;
-        cpp::LineReader reader(cpp::File::openForReading(path, 0, service_), loadBufferSize, loadReadTimeout);
-        for (const cpp::LineReader::Line& line : reader) {
-            if (cpp::Thread::current()->interrupted())
-                break;
-            if (!line.hasLine())
-                continue;
-            if (const auto row = rows.read(line.text)) {
-                batch.push_back(*row);
-                if (batch.size() == batchSize) {
-                    mergeRows(name, batch);
-                    batch.clear();
-                }
-            }
-        }
-    } catch (const cpp::Exception&) {
-        // A missing file, a read error or a number beyond 64 bits ends the
-        // load; what was read before it stays.
+    RowBatches batches(path, service_);
+    while (!cpp::Thread::current()->interrupted()) {
+        const std::vector<DataRow> batch = batches.next();
+        if (batch.empty())
+            break;
+        mergeRows(name, batch);
     }
-    mergeRows(name, batch);
     cpp::debug(String("file complete: %", path));
 }
 
@@ -201,16 +185,24 @@ void SampleStore::exportHost(const String& name, const cpp::FilePath& path) cons
 
 void SampleStore::mergeStats(const String& name, const DateTime& time, const PingStats& stats) {
     std::lock_guard lock(mutex_);
-    mergeRow(perHost_[name], time, stats);
+    mergeRow(host(name), time, stats);
 }
 
 void SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows) {
     if (rows.empty())
         return;
     std::lock_guard lock(mutex_);
-    Host& host = perHost_[name];
+    Host& host = this->host(name);
+    // The host's buckets, then those of all hosts: the two do not depend on
+    // each other, and each stays in the cache for the whole batch.
+    std::uint64_t earliest = earliest_.load();
+    for (const DataRow& row : rows) {
+        earliest = std::min<std::uint64_t>(earliest, row.start.sinceEpoch().count());
+        host.buckets.merge(secondOf(row.start), row.stats);
+    }
     for (const DataRow& row : rows)
-        mergeRow(host, row.start, row.stats);
+        combined_.merge(secondOf(row.start), row.stats);
+    earliest_.store(earliest);
 }
 
 void SampleStore::mergeRow(Host& host, const DateTime& time, const PingStats& stats) {

@@ -4,6 +4,7 @@
 #include "app/data_file.h"
 #include "app/ping_stats.h"
 #include "app/scale_buckets.h"
+#include "app/session_file.h"
 #include "cpp/async_io.h"
 #include "cpp/bus.h"
 #include "cpp/file_path.h"
@@ -73,8 +74,10 @@ public:
     void loadHost(const cpp::String& name, const cpp::Bus& bus);
     // Merges the rows of a data file into the host's buckets, taking the
     // mutex a few thousand rows at a time, until the file ends, the thread is
-    // interrupted, or a number outside 64 bits stops it; the rows read before
-    // that are merged. Never throws for the file.
+    // interrupted, or a number outside 64 bits stops it; the rows before a
+    // bad number are merged, those not yet merged when the thread is
+    // interrupted are not. The rows are read and parsed on a thread of their
+    // own meanwhile. Never throws for the file.
     void loadFile(const cpp::String& name, const cpp::FilePath& path);
     // Writes the host's minutes as a table to path, holding the mutex
     // throughout; failures are logged, not thrown.
@@ -117,6 +120,7 @@ private:
     static constexpr std::size_t scaleCount = ScaleBuckets::lengths.size();
 
     struct Host {
+        explicit Host(SessionFile& cold) : buckets(cold) {}
         ScaleBuckets buckets;
         // The last minute that got a sample in this run. A minute that holds
         // only rows read back from the file is already in the file.
@@ -127,6 +131,8 @@ private:
     static std::optional<std::size_t> scalePosition(const cpp::Duration& scale);
     // Whole seconds since startTime.
     std::int64_t secondOf(const cpp::DateTime& time) const;
+    // Under the mutex: the host's buckets, made empty if it had none.
+    Host& host(const cpp::String& name);
     // Under the mutex.
     void mergeRow(Host& host, const cpp::DateTime& time, const PingStats& stats);
 
@@ -144,6 +150,8 @@ private:
     std::atomic<std::uint64_t> earliest_;
 
     mutable std::mutex mutex_;
+    // Before the buckets whose entries it holds.
+    SessionFile sessionFile_;
     ScaleBuckets combined_;
     std::map<cpp::String, Host> perHost_;
     // The open data files, one per host that has written a row.

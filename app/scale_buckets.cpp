@@ -18,9 +18,11 @@ std::size_t slotOf(std::int64_t minute) {
 }
 
 // Entries as bytes: the second (0-59) and the kind in the top two bits, then
-// the value or the six figures, each zigzag-encoded in 7-bit groups.
+// the value or the six figures, each zigzag-encoded in 7-bit groups. A reply
+// of 0-255 ms, most samples, is the fourth kind with its value in one byte.
 constexpr int kindShift = 6;
 constexpr std::uint8_t secondMask = 0x3F;
+constexpr std::uint8_t shortSample = 3;
 
 void putNumber(std::vector<std::uint8_t>& out, std::int32_t value) {
     std::uint32_t zigzag = (static_cast<std::uint32_t>(value) << 1) ^ static_cast<std::uint32_t>(value >> 31);
@@ -42,7 +44,25 @@ std::int32_t takeNumber(const std::uint8_t*& in) {
     return static_cast<std::int32_t>((zigzag >> 1) ^ (~(zigzag & 1) + 1));
 }
 
+// A whole bucket, last too, as seven numbers.
+void putStats(std::vector<std::uint8_t>& out, const PingStats& s) {
+    for (const std::int32_t figure : {s.count, s.average, s.maximum, s.minimum, s.drops, s.disconnects, s.last})
+        putNumber(out, figure);
+}
+
+PingStats takeStats(const std::uint8_t*& in) {
+    PingStats s;
+    for (std::int32_t* figure : {&s.count, &s.average, &s.maximum, &s.minimum, &s.drops, &s.disconnects, &s.last})
+        *figure = takeNumber(in);
+    return s;
+}
+
 void putEntry(std::vector<std::uint8_t>& out, const BucketEntry& entry) {
+    if (entry.kind == BucketEntry::Kind::sample && entry.value >= 0 && entry.value <= 0xFF) {
+        out.push_back(static_cast<std::uint8_t>(entry.second | shortSample << kindShift));
+        out.push_back(static_cast<std::uint8_t>(entry.value));
+        return;
+    }
     out.push_back(static_cast<std::uint8_t>(entry.second | static_cast<std::uint8_t>(entry.kind) << kindShift));
     if (entry.kind == BucketEntry::Kind::sample) {
         putNumber(out, entry.value);
@@ -57,74 +77,111 @@ void putEntry(std::vector<std::uint8_t>& out, const BucketEntry& entry) {
 
 std::uint8_t MinuteLog::kind(std::int64_t minute) const {
     const Chunk* chunk = chunks_.find(minute >> BucketArray::chunkBits);
-    return chunk ? chunk->kinds[slotOf(minute)] : absent;
+    return chunk ? chunk->kind(slotOf(minute)) : absent;
 }
 
 void MinuteLog::setKind(std::int64_t minute, std::uint8_t kind) {
-    chunks_.obtain(minute >> BucketArray::chunkBits).first->kinds[slotOf(minute)] = kind;
+    chunks_.obtain(minute >> BucketArray::chunkBits).first->setKind(slotOf(minute), kind);
+}
+
+void MinuteLog::Chunk::setKind(std::size_t slot, std::uint8_t kind) {
+    if (!kinds) {
+        if (kind == uniform)
+            return;
+        kinds = std::make_unique<std::array<std::uint8_t, BucketArray::chunkSize>>();
+        kinds->fill(uniform);
+    }
+    (*kinds)[slot] = kind;
+    // Rows mostly come in order: when the last minute is set, see whether
+    // they filled the chunk alike.
+    if (slot + 1 == kinds->size() &&
+        std::all_of(kinds->begin(), kinds->end(), [kind](std::uint8_t each) { return each == kind; })) {
+        uniform = kind;
+        kinds.reset();
+    }
 }
 
 void MinuteLog::append(std::int64_t minute, const BucketEntry& entry) {
-    const std::int64_t key = minute >> BucketArray::chunkBits;
-    Chunk& chunk = *chunks_.obtain(key).first;
-    if (key != growing_) {
-        // The chunk written before is likely done with: give back its slack.
-        if (const Chunk* previous = chunks_.find(growing_); previous && previous->logs)
-            previous->logs->arena.shrink_to_fit();
-        growing_ = key;
-    }
-    if (!chunk.logs)
-        chunk.logs = std::make_unique<Logs>();
-    Logs& logs = *chunk.logs;
+    Chunk& chunk = *chunks_.obtain(minute >> BucketArray::chunkBits).first;
     const std::size_t slot = slotOf(minute);
-    std::vector<std::uint8_t>& arena = logs.arena;
-    const auto size = static_cast<std::uint32_t>(arena.size());
-    if (chunk.kinds[slot] != logged) {
-        chunk.kinds[slot] = logged;
-        logs.begin[slot] = logs.end[slot] = size;
-    } else if (logs.end[slot] != size) {
-        // Another minute was written since: this one moves to the end.
-        const std::uint32_t from = logs.begin[slot];
-        const std::uint32_t length = logs.end[slot] - from;
-        arena.resize(size + length);
-        std::copy_n(arena.begin() + from, length, arena.begin() + size);
-        logs.garbage += length;
-        logs.begin[slot] = size;
+    if (minute != hot_) {
+        cool();
+        hotBytes_.clear();
+        // A minute gone cold takes its entries back; their copy in the file
+        // is left unused.
+        if (chunk.kind(slot) == logged) {
+            const std::uint8_t* from = cold_->at(chunk.cold->place[slot]);
+            hotBytes_.assign(from, from + (chunk.cold->size[slot] & ~summarized));
+        }
+        hot_ = minute;
     }
-    putEntry(arena, entry);
-    logs.end[slot] = static_cast<std::uint32_t>(arena.size());
-    if (logs.garbage > 4096 && logs.garbage > arena.size() / 2)
-        compact(chunk);
+    chunk.setKind(slot, logged);
+    putEntry(hotBytes_, entry);
 }
 
-void MinuteLog::compact(Chunk& chunk) {
-    Logs& logs = *chunk.logs;
-    std::vector<std::uint8_t> arena;
-    for (std::size_t slot = 0; slot < chunk.kinds.size(); ++slot) {
-        if (chunk.kinds[slot] != logged)
-            continue;
-        const auto begin = static_cast<std::uint32_t>(arena.size());
-        arena.insert(arena.end(), logs.arena.begin() + logs.begin[slot], logs.arena.begin() + logs.end[slot]);
-        logs.begin[slot] = begin;
-        logs.end[slot] = static_cast<std::uint32_t>(arena.size());
+void MinuteLog::cool() {
+    if (hot_ == INT64_MIN)
+        return;
+    Chunk& chunk = *chunks_.find(hot_ >> BucketArray::chunkBits);
+    if (!chunk.cold)
+        chunk.cold = std::make_unique<Cold>();
+    const std::size_t slot = slotOf(hot_);
+    auto size = static_cast<std::uint32_t>(hotBytes_.size());
+    std::array<PingStats, summarySize> buckets{};
+    std::size_t entries = 0;
+    replay(hot_, [&](const BucketEntry& entry) {
+        ++entries;
+        std::size_t offset = 0;
+        for (const std::int64_t length : summaryLengths) {
+            entry.applyTo(buckets[offset + static_cast<std::size_t>(entry.second / length)]);
+            offset += static_cast<std::size_t>(60 / length);
+        }
+    });
+    if (entries > summarizedAbove) {
+        for (const PingStats& bucket : buckets)
+            putStats(hotBytes_, bucket);
+        size |= summarized;
     }
-    logs.arena = std::move(arena);
-    logs.garbage = 0;
+    chunk.cold->place[slot] = cold_->put(hotBytes_);
+    chunk.cold->size[slot] = size;
+    hot_ = INT64_MIN;
+}
+
+bool MinuteLog::summary(std::int64_t minute, std::size_t which, std::span<PingStats> buckets) const {
+    const Chunk* chunk = minute == hot_ ? nullptr : chunks_.find(minute >> BucketArray::chunkBits);
+    const std::size_t slot = slotOf(minute);
+    if (!chunk || chunk->kind(slot) != logged || !(chunk->cold->size[slot] & summarized))
+        return false;
+    std::size_t offset = 0;
+    for (std::size_t s = 0; s < which; ++s)
+        offset += static_cast<std::size_t>(60 / summaryLengths[s]);
+    const std::uint8_t* in = cold_->at(chunk->cold->place[slot]) + (chunk->cold->size[slot] & ~summarized);
+    for (std::size_t i = 0; i < offset; ++i)
+        takeStats(in);
+    for (PingStats& bucket : buckets)
+        bucket = takeStats(in);
+    return true;
 }
 
 std::pair<const std::uint8_t*, const std::uint8_t*> MinuteLog::bytes(std::int64_t minute) const {
+    if (minute == hot_)
+        return {hotBytes_.data(), hotBytes_.data() + hotBytes_.size()};
     const Chunk* chunk = chunks_.find(minute >> BucketArray::chunkBits);
     const std::size_t slot = slotOf(minute);
-    if (!chunk || chunk->kinds[slot] != logged)
+    if (!chunk || chunk->kind(slot) != logged)
         return {nullptr, nullptr};
-    const Logs& logs = *chunk->logs;
-    return {logs.arena.data() + logs.begin[slot], logs.arena.data() + logs.end[slot]};
+    const std::uint8_t* begin = cold_->at(chunk->cold->place[slot]);
+    return {begin, begin + (chunk->cold->size[slot] & ~summarized)};
 }
 
 BucketEntry MinuteLog::take(const std::uint8_t*& in) {
     BucketEntry entry;
     const std::uint8_t head = *in++;
     entry.second = head & secondMask;
+    if (head >> kindShift == shortSample) {
+        entry.value = *in++;
+        return entry;
+    }
     entry.kind = static_cast<BucketEntry::Kind>(head >> kindShift);
     if (entry.kind == BucketEntry::Kind::sample) {
         entry.value = takeNumber(in);
@@ -138,8 +195,8 @@ BucketEntry MinuteLog::take(const std::uint8_t*& in) {
 
 void MinuteLog::forEachMinute(const std::function<void(std::int64_t)>& visit) const {
     for (const auto& [key, chunk] : chunks_.chunks()) {
-        for (std::size_t slot = 0; slot < chunk.kinds.size(); ++slot) {
-            if (chunk.kinds[slot] != absent)
+        for (std::size_t slot = 0; slot < static_cast<std::size_t>(BucketArray::chunkSize); ++slot) {
+            if (chunk.kind(slot) != absent)
                 visit(key * BucketArray::chunkSize + static_cast<std::int64_t>(slot));
         }
     }
@@ -147,7 +204,8 @@ void MinuteLog::forEachMinute(const std::function<void(std::int64_t)>& visit) co
 
 void MinuteLog::clear() {
     chunks_.clear();
-    growing_ = INT64_MIN;
+    hot_ = INT64_MIN;
+    hotBytes_.clear();
 }
 
 void ScaleBuckets::enter(std::int64_t second, const BucketEntry& entry) {
@@ -203,6 +261,20 @@ void ScaleBuckets::copy(std::size_t scale, std::int64_t first, std::span<PingSta
         if (kind != MinuteLog::logged) {
             if (PingStats* bucket = place(minute * 60 + kind - 1))
                 *bucket = kept_[0].get(minute);
+            continue;
+        }
+        // A bucket under a minute lies within its minute.
+        std::array<PingStats, 12> summary;
+        const auto which = static_cast<std::size_t>(
+            std::find(MinuteLog::summaryLengths.begin(), MinuteLog::summaryLengths.end(), length) -
+            MinuteLog::summaryLengths.begin());
+        const auto perMinute = static_cast<std::size_t>(60 / length);
+        if (which < MinuteLog::summaryLengths.size() &&
+            log_.summary(minute, which, std::span(summary.data(), perMinute))) {
+            for (std::size_t i = 0; i < perMinute; ++i) {
+                if (PingStats* bucket = place(minute * 60 + static_cast<std::int64_t>(i) * length))
+                    *bucket = summary[i];
+            }
             continue;
         }
         log_.replay(minute, [&](const BucketEntry& entry) {

@@ -2,6 +2,7 @@
 
 #include "app/bucket_array.h"
 #include "app/ping_stats.h"
+#include "app/session_file.h"
 
 #include <array>
 #include <cstdint>
@@ -36,10 +37,14 @@ struct BucketEntry {
 // its buckets under a minute need not be kept. A minute into which only rows
 // went, all at the same second, has one bucket under a minute on each scale,
 // equal to the minute's own; that is what a loaded year is made of. Any other
-// minute keeps the entries that went into it, in order, a few bytes each,
-// and its short buckets are those entries replayed.
+// minute keeps the entries that went into it, in order, a byte or two each:
+// those of the minute appended to last in memory, the others in the session
+// file, out of the program's memory. Its short buckets are those entries
+// replayed.
 class MinuteLog {
 public:
+    explicit MinuteLog(SessionFile& cold) : cold_(&cold) {}
+
     static constexpr std::uint8_t absent = 0;
     static constexpr std::uint8_t logged = 0xFF;
     // Otherwise 1 + the second of the minute at which every row went in.
@@ -59,28 +64,47 @@ public:
     void forEachMinute(const std::function<void(std::int64_t)>& visit) const;
     void clear();
 
+    // A cold minute of more than summarizedAbove entries keeps its buckets
+    // of these lengths after them, seven numbers each, so that a long look
+    // back need not replay every entry.
+    static constexpr std::array<std::int64_t, 3> summaryLengths{30, 15, 5};
+    static constexpr std::size_t summarizedAbove = 20;
+    // The buckets of the minute of summaryLengths[which], oldest first, when
+    // it has them.
+    bool summary(std::int64_t minute, std::size_t which, std::span<PingStats> buckets) const;
+
 private:
-    struct Logs {
-        // Of each logged minute's bytes in arena.
-        std::array<std::uint32_t, BucketArray::chunkSize> begin{}, end{};
-        std::vector<std::uint8_t> arena;
-        // Bytes of arena no minute uses any more.
-        std::size_t garbage = 0;
+    // 2 + 4 + 12 buckets: the longest first, as they are read most.
+    static constexpr std::size_t summarySize = 18;
+    static constexpr std::uint32_t summarized = 0x80000000u;
+    struct Cold {
+        // Of each logged minute's entries in the session file; its size has
+        // the summarized bit when its buckets follow.
+        std::array<SessionFile::Place, BucketArray::chunkSize> place{};
+        std::array<std::uint32_t, BucketArray::chunkSize> size{};
     };
     struct Chunk {
-        std::array<std::uint8_t, BucketArray::chunkSize> kinds{};
-        // Made with the chunk's first logged minute: loaded rows need none.
-        std::unique_ptr<Logs> logs;
+        // A chunk whose minutes all have the same kind, as a loaded file's
+        // whole chunks have, keeps the kind alone.
+        std::uint8_t uniform = absent;
+        std::unique_ptr<std::array<std::uint8_t, BucketArray::chunkSize>> kinds;
+        std::uint8_t kind(std::size_t slot) const { return kinds ? (*kinds)[slot] : uniform; }
+        void setKind(std::size_t slot, std::uint8_t kind);
+        // Made with the chunk's first minute to go cold: loaded rows need none.
+        std::unique_ptr<Cold> cold;
     };
-    static void compact(Chunk& chunk);
+    // Moves the hot minute's entries to the session file.
+    void cool();
     // The logged minute's entries; nothing for another.
     std::pair<const std::uint8_t*, const std::uint8_t*> bytes(std::int64_t minute) const;
     // The entry at in, moving in past it.
     static BucketEntry take(const std::uint8_t*& in);
 
+    SessionFile* cold_;
     ChunkMap<Chunk> chunks_;
-    // The chunk appended to last; its arena has room to grow.
-    std::int64_t growing_ = INT64_MIN;
+    // The minute appended to last, and its entries.
+    std::int64_t hot_ = INT64_MIN;
+    std::vector<std::uint8_t> hotBytes_;
 };
 
 // The buckets of one host, or of all hosts, at the eleven scales. Times are
@@ -89,6 +113,8 @@ private:
 // are; those under a minute are worked out from the minute's log.
 class ScaleBuckets {
 public:
+    explicit ScaleBuckets(SessionFile& cold) : log_(cold) {}
+
     static constexpr std::array<std::int64_t, 11> lengths{1, 5, 15, 30, 60, 120, 300, 900, 1800, 3600, 86400};
     static constexpr std::size_t minuteScale = 4;
 

@@ -186,6 +186,52 @@ TEST_F(StoreOracleTest, RandomSamplesAndRowsAnswerAsThePlainStore) {
     }
 }
 
+TEST_F(StoreOracleTest, DaysOfSecondsWithBurstsGapsRestartsAndRowsAnswerAsThePlainStore) {
+    // Three parts of six hours of seconds, the program restarting after
+    // each and loading the files the part before wrote. Host c has bursts of
+    // four samples a second, so that its minutes and those of all hosts go
+    // cold with their short buckets beside them; rows go into minutes of the
+    // live day, cold ones among them.
+    std::int64_t now = 9 * 3600;
+    for (int part = 0; part < 3; ++part) {
+        SCOPED_TRACE(part);
+        const std::int64_t begin = now;
+        const std::int64_t end = now + 6 * 3600;
+        while (now < end) {
+            ++now;
+            sample("a", when(now), randomValue());
+            if (now % 3 == 0)
+                sample("b", when(now), randomValue());
+            for (int burst = (now / 60) % 40 < 3 ? 4 : 0; burst > 0; --burst)
+                sample("c", when(now), randomValue());
+            const double roll = std::uniform_real_distribution<double>(0, 1)(random);
+            const String& name = hosts[static_cast<std::size_t>(uniform(0, 2))];
+            if (roll < 0.0003) {
+                now += uniform(61, 3 * 3600);
+            } else if (roll < 0.0008) {
+                now -= uniform(1, 150);
+            } else if (roll < 0.004) {
+                std::int64_t time = now - uniform(0, 4 * 3600);
+                if (chance(0.7))
+                    time -= ((time % 60) + 60) % 60;
+                merge(name, when(time), randomRow());
+            } else if (roll < 0.00405) {
+                store->removeData(name);
+                literal->removeData(name);
+            }
+        }
+        expectSame(when(begin - 600), when(now + 60));
+        store.reset();
+        store.emplace(clock, [this] { return folder_; });
+        literal.emplace(store->startTime());
+        for (const String& name : hosts) {
+            store->loadFile(name, store->dataFile(name));
+            literalLoadFile(*literal, name, store->dataFile(name));
+        }
+        expectSame(when(begin - 600), when(now + 60));
+    }
+}
+
 TEST_F(StoreOracleTest, RowsThatCancelOutThenASampleInTheirMinute) {
     // A file's negative count takes the replies back but leaves the extremes.
     merge("a", when(600), statsRow(5, 10, 3, 20, 1, 0));

@@ -1,0 +1,79 @@
+#include "app/row_batches.h"
+
+#include "cpp/exception.h"
+#include "cpp/file.h"
+#include "cpp/line_reader.h"
+
+namespace {
+
+// A reading that waits no longer lets a stopped reader end soon.
+const cpp::Duration readTimeout = cpp::Duration::milliseconds(200);
+const std::size_t bufferSize = 65536;
+// Batches read ahead of the merging: enough to keep both threads busy.
+constexpr std::size_t readAhead = 4;
+
+} // namespace
+
+RowBatches::RowBatches(const cpp::FilePath& path, const cpp::AsyncIO& service)
+    : reader_([this, path, service] { read(path, service); }) {}
+
+RowBatches::~RowBatches() {
+    stop();
+    reader_.join();
+}
+
+void RowBatches::stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    ready_.clear();
+    changed_.notify_all();
+}
+
+bool RowBatches::hand(std::vector<DataRow>& batch) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return stopped_ || ready_.size() < readAhead; });
+    if (stopped_)
+        return false;
+    ready_.push_back(std::move(batch));
+    changed_.notify_all();
+    batch = {};
+    batch.reserve(batchSize);
+    return true;
+}
+
+void RowBatches::read(const cpp::FilePath& path, const cpp::AsyncIO& service) {
+    std::vector<DataRow> batch;
+    batch.reserve(batchSize);
+    try {
+        DataRowReader rows;
+        cpp::LineReader reader(cpp::File::openForReading(path, 0, service), bufferSize, readTimeout);
+        for (const cpp::LineReader::Line& line : reader) {
+            if (!line.hasLine())
+                continue;
+            if (const auto row = rows.read(line.text)) {
+                batch.push_back(*row);
+                if (batch.size() == batchSize && !hand(batch))
+                    break;
+            }
+        }
+    } catch (const std::exception&) {
+        // A missing file, a read error or a number beyond 64 bits ends the
+        // rows; what was read before it stays.
+    }
+    std::lock_guard lock(mutex_);
+    if (!batch.empty() && !stopped_)
+        ready_.push_back(std::move(batch));
+    ended_ = true;
+    changed_.notify_all();
+}
+
+std::vector<DataRow> RowBatches::next() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return ended_ || stopped_ || !ready_.empty(); });
+    if (ready_.empty())
+        return {};
+    std::vector<DataRow> batch = std::move(ready_.front());
+    ready_.pop_front();
+    changed_.notify_all();
+    return batch;
+}

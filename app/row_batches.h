@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/data_file.h"
+#include "cpp/async_io.h"
+#include "cpp/file_path.h"
+#include "cpp/thread.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+// The rows of a data file, read and parsed on a thread of its own while the
+// caller merges the rows before them: loading a file costs about the larger
+// of the two rather than their sum. Rows come in file order, a batch at a
+// time, until the file ends, a read fails or a number outside 64 bits stops
+// it; the rows before that come all the same.
+class RowBatches {
+public:
+    static constexpr std::size_t batchSize = 4096;
+
+    RowBatches(const cpp::FilePath& path, const cpp::AsyncIO& service);
+    // Stops the reading and waits for its thread.
+    ~RowBatches();
+    RowBatches(const RowBatches&) = delete;
+    RowBatches& operator=(const RowBatches&) = delete;
+
+    // The next batch, waiting for it; empty after the last.
+    std::vector<DataRow> next();
+    // Reads no further; next gives nothing more.
+    void stop();
+
+private:
+    void read(const cpp::FilePath& path, const cpp::AsyncIO& service);
+    // Hands a batch over, waiting while enough are ready. False once stopped.
+    bool hand(std::vector<DataRow>& batch);
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<DataRow>> ready_;
+    bool ended_ = false;
+    bool stopped_ = false;
+    cpp::Thread reader_;
+};
