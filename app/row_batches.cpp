@@ -14,8 +14,7 @@ constexpr std::size_t readAhead = 4;
 
 } // namespace
 
-RowBatches::RowBatches(const cpp::FilePath& path, const cpp::AsyncIO& service)
-    : reader_([this, path, service] { read(path, service); }) {}
+RowBatches::RowBatches(const cpp::FilePath& path) : reader_([this, path] { read(path); }) {}
 
 RowBatches::~RowBatches() {
     stop();
@@ -41,12 +40,12 @@ bool RowBatches::hand(std::vector<DataRow>& batch) {
     return true;
 }
 
-void RowBatches::read(const cpp::FilePath& path, const cpp::AsyncIO& service) {
+void RowBatches::read(const cpp::FilePath& path) {
     std::vector<DataRow> batch;
     batch.reserve(batchSize);
     try {
         DataRowReader rows;
-        cpp::LineReader reader(cpp::File::openForReading(path, 0, service), bufferSize, readTimeout);
+        cpp::LineReader reader(cpp::File::openForReading(path, 0, cpp::AsyncIO()), bufferSize, readTimeout);
         for (const cpp::LineReader::Line& line : reader) {
             if (!line.hasLine())
                 continue;

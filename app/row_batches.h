@@ -15,12 +15,14 @@
 // caller merges the rows before them: loading a file costs about the larger
 // of the two rather than their sum. Rows come in file order, a batch at a
 // time, until the file ends, a read fails or a number outside 64 bits stops
-// it; the rows before that come all the same.
+// it; the rows before that come all the same. The reading thread drives an
+// I/O service of its own: a thread that shared one could take the completion
+// of a read the reader is blocked waiting for, and leave it waiting forever.
 class RowBatches {
 public:
     static constexpr std::size_t batchSize = 4096;
 
-    RowBatches(const cpp::FilePath& path, const cpp::AsyncIO& service);
+    explicit RowBatches(const cpp::FilePath& path);
     // Stops the reading and waits for its thread.
     ~RowBatches();
     RowBatches(const RowBatches&) = delete;
@@ -32,7 +34,7 @@ public:
     void stop();
 
 private:
-    void read(const cpp::FilePath& path, const cpp::AsyncIO& service);
+    void read(const cpp::FilePath& path);
     // Hands a batch over, waiting while enough are ready. False once stopped.
     bool hand(std::vector<DataRow>& batch);
 

@@ -153,7 +153,7 @@ void SampleStore::loadHost(const String& name, const cpp::Bus& bus) {
 void SampleStore::loadFile(const String& name, const cpp::FilePath& path) {
     cpp::debug(String("loading file: %", path));
     // Rows go in by the batch, so that the mutex is not taken for each one.
-    RowBatches batches(path, service_);
+    RowBatches batches(path);
     while (!cpp::Thread::current()->interrupted()) {
         const std::vector<DataRow> batch = batches.next();
         if (batch.empty())

@@ -3,11 +3,29 @@
 #include "cpp/exception.h"
 #include "cpp/thread_name.h"
 
+#include <deque>
+#include <mutex>
+
 namespace cpp {
 
 namespace {
 
-thread_local std::shared_ptr<Thread::Info> currentInfo;
+// Not an owner: under mingw-w64's emulated TLS a thread_local's destructor
+// can run at thread exit after the variable's storage has been freed, a
+// crash in every program that starts and ends threads. A thread we start
+// points this at its own Info for as long as its function runs.
+thread_local const std::shared_ptr<Thread::Info>* currentInfo = nullptr;
+
+// A new Info for a thread we did not start (the main thread, a test's own),
+// kept for the life of the process: no destructor of that thread's can be
+// trusted to release it, and exit-time code may still ask for it. A deque
+// keeps its elements in place as it grows.
+const std::shared_ptr<Thread::Info>& newForeignInfo() {
+    static auto* const mutex = new std::mutex;
+    static auto* const infos = new std::deque<std::shared_ptr<Thread::Info>>;
+    std::lock_guard lock(*mutex);
+    return infos->emplace_back(std::make_shared<Thread::Info>());
+}
 
 } // namespace
 
@@ -126,7 +144,8 @@ Thread::Thread(std::function<void()> function) {
     auto startup = std::make_shared<Startup>();
     InterruptibleLock lock(startup->mutex, false);
     thread_ = std::thread([this, startup, function = std::move(function)] {
-        std::shared_ptr<Info> info = current();
+        const std::shared_ptr<Info> info = std::make_shared<Info>();
+        currentInfo = &info;
         {
             std::lock_guard guard(startup->mutex);
             info_ = info;
@@ -138,6 +157,7 @@ Thread::Thread(std::function<void()> function) {
             std::lock_guard guard(info->mutex_);
             info->exception_ = std::current_exception();
         }
+        currentInfo = nullptr;
     });
     while (!info_) {
         wait(lock, startup->published);
@@ -182,9 +202,9 @@ void Thread::join() {
 
 const std::shared_ptr<Thread::Info>& Thread::current() {
     if (!currentInfo) {
-        currentInfo = std::make_shared<Info>();
+        currentInfo = &newForeignInfo();
     }
-    return currentInfo;
+    return *currentInfo;
 }
 
 void Thread::setName(const String& name) {

@@ -162,6 +162,26 @@ TEST(Thread, WaitForTimesOutAndPlainLocksIgnoreInterrupts) {
     EXPECT_FALSE(Thread::current()->interrupted());
 }
 
+TEST(Thread, ManyThreadsComeAndGoEachWithItsOwnInfo) {
+    // Loading starts and ends a thread per file: thread exit must be safe
+    // however often it happens (it once freed the Info's storage twice under
+    // mingw-w64), for ours and for threads started elsewhere.
+    for (int round = 0; round < 100; ++round) {
+        std::atomic<const Thread::Info*> seen{nullptr};
+        Thread ours([&] {
+            Thread::setName(String("short %", round));
+            seen = Thread::current().get();
+        });
+        ours.join();
+        ASSERT_EQ(seen.load(), ours.info().get()) << "round " << round;
+        EXPECT_EQ(ours.info()->name(), String("short %", round));
+        std::thread foreign([&] { seen = Thread::current().get(); });
+        foreign.join();
+        ASSERT_NE(seen.load(), nullptr);
+        EXPECT_NE(seen.load(), Thread::current().get());
+    }
+}
+
 TEST(Thread, ADeadlineThatCannotBeWaitedForLeavesNoWaitBehind) {
     std::atomic<bool> refused{false};
     Thread thread([&] {
