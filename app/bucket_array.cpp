@@ -37,44 +37,51 @@ void cover(std::vector<Record>& records, std::size_t& first, std::size_t slot) {
 } // namespace
 
 BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cast<std::uint16_t>(stats.size())) {
-    // Figure by figure, so that the ranges are simple loops.
-    std::array<std::array<std::int64_t, chunkSize>, figureCount> figures;
-    for (std::size_t i = 0; i < stats.size(); ++i) {
-        const Figures each = figuresOf(stats[i]);
-        for (std::size_t f = 0; f < figureCount; ++f)
-            figures[f][i] = each[f];
-    }
-    Figures low{};
-    for (std::size_t f = 0; f < figureCount && !stats.empty(); ++f) {
-        std::int64_t least = figures[f][0];
-        std::int64_t most = least;
-        for (std::size_t i = 1; i < stats.size(); ++i) {
-            least = std::min(least, figures[f][i]);
-            most = std::max(most, figures[f][i]);
+    if (stats.empty())
+        return;
+    // Two passes over the buckets, the ranges and then the bits: packing a
+    // chunk is the larger part of loading a year of rows.
+    Figures low = figuresOf(stats[0]);
+    Figures high = low;
+    for (const PingStats& bucket : stats.subspan(1)) {
+        const Figures each = figuresOf(bucket);
+        for (std::size_t f = 0; f < figureCount; ++f) {
+            low[f] = std::min(low[f], each[f]);
+            high[f] = std::max(high[f], each[f]);
         }
-        low[f] = least;
-        width_[f] = static_cast<std::uint8_t>(std::bit_width(static_cast<std::uint64_t>(most - least)));
+    }
+    for (std::size_t f = 0; f < figureCount; ++f) {
+        width_[f] = static_cast<std::uint8_t>(std::bit_width(static_cast<std::uint64_t>(high[f] - low[f])));
         stride_ = static_cast<std::uint16_t>(stride_ + width_[f]);
     }
     // A word more, so that a figure's bits can always be read as two words.
     const std::size_t words = figureCount + (std::size_t{stride_} * stats.size() + 63) / 64 + 1;
     words_ = std::make_unique<std::uint64_t[]>(words);
     std::copy(low.begin(), low.end(), words_.get());
-    std::uint64_t* const bits = words_.get() + figureCount;
-    std::size_t start = 0;
-    for (std::size_t f = 0; f < figureCount; ++f) {
-        const unsigned width = width_[f];
-        if (width == 0)
-            continue;
-        for (std::size_t i = 0, bit = start; i < stats.size(); ++i, bit += stride_) {
-            const auto value = static_cast<std::uint64_t>(figures[f][i] - low[f]);
-            const std::size_t shift = bit & 63;
-            bits[bit >> 6] |= value << shift;
-            if (shift + width > 64)
-                bits[(bit >> 6) + 1] |= value >> (64 - shift);
+    // Bucket after bucket, figure after figure, the bits are in order: they
+    // are gathered a word at a time.
+    std::uint64_t* out = words_.get() + figureCount;
+    std::uint64_t word = 0;
+    unsigned filled = 0;
+    for (const PingStats& bucket : stats) {
+        const Figures each = figuresOf(bucket);
+        for (std::size_t f = 0; f < figureCount; ++f) {
+            const unsigned width = width_[f];
+            if (width == 0)
+                continue;
+            const auto value = static_cast<std::uint64_t>(each[f] - low[f]);
+            word |= value << filled;
+            filled += width;
+            if (filled >= 64) {
+                *out++ = word;
+                filled -= 64;
+                // The value's bits that did not fit; none when it ended the word.
+                word = filled == 0 ? 0 : value >> (width - filled);
+            }
         }
-        start += width;
     }
+    if (filled > 0)
+        *out = word;
 }
 
 PingStats BucketArray::Packed::at(std::size_t i) const {
