@@ -7,6 +7,7 @@
 #include "cpp/time.h"
 
 #include <ctime>
+#include <functional>
 #include <optional>
 
 // The text formats of a host's minutes: the rows of its data file, read back
@@ -15,6 +16,8 @@
 // The per-user local application-data folder joined with "tarnlet"; it holds
 // the data files and config.txt. Asked of the system on every call.
 cpp::FilePath dataDirectory();
+// Where the data files lie, asked anew on every use.
+using DataDirectory = std::function<cpp::FilePath()>;
 
 // The data file's name for a host: the host name and ".txt". A name that the
 // file system would refuse, or that would reach outside the folder (a

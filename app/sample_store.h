@@ -2,13 +2,13 @@
 
 #include "app/clock.h"
 #include "app/data_file.h"
+#include "app/minute_writer.h"
 #include "app/ping_stats.h"
 #include "app/scale_buckets.h"
 #include "app/session_file.h"
 #include "cpp/async_io.h"
 #include "cpp/bus.h"
 #include "cpp/file_path.h"
-#include "cpp/stream.h"
 #include "cpp/string.h"
 #include "cpp/time.h"
 
@@ -34,22 +34,15 @@ class SampleStore {
 public:
     // A host's one-minute bucket that the first sample of the next minute
     // has closed: the row for the host's data file.
-    struct FinishedMinute {
-        cpp::DateTime start;
-        PingStats stats;
-    };
+    using FinishedMinute = DataRow;
 
     // The scale whose finished buckets go to the data files.
     static const cpp::Duration filePeriod;
 
-    // Where the data files lie, asked anew on every use.
-    using DataDirectory = std::function<cpp::FilePath()>;
-
-    // After a data file fails to open or to take a row, no other file is
-    // opened for this long.
-    static const cpp::Duration retryDelay;
-
-    explicit SampleStore(std::shared_ptr<Clock_t> clock = systemClock(), DataDirectory directory = dataDirectory);
+    // The finished minutes go to writer, if there is one; it must outlive
+    // the store.
+    explicit SampleStore(std::shared_ptr<Clock_t> clock = systemClock(), DataDirectory directory = dataDirectory,
+                         MinuteWriter* writer = nullptr);
     SampleStore(const SampleStore&) = delete;
     SampleStore& operator=(const SampleStore&) = delete;
 
@@ -59,10 +52,10 @@ public:
     // no sample). A minute that got no sample in this run gives a row of
     // zeros, unless rows read back from the file filled it: then nothing,
     // as they are in the file already.
-    // The finished minute is appended to the host's data file here, under
-    // the mutex; a file that fails is dropped without a message. A minute
-    // followed by a gap of more than a minute is not returned, but its row
-    // goes to the file first, as nothing else would close it.
+    // The finished minute goes to the writer after the mutex is released,
+    // so a slow disk holds up no query. A minute followed by a gap of more
+    // than a minute is not returned, but its row goes to the writer first,
+    // as nothing else would close it.
     std::optional<FinishedMinute> addSample(const cpp::String& name, std::int32_t value);
 
     // The host's data file: the data directory and dataFileName(name).
@@ -79,8 +72,8 @@ public:
     // interrupted are not. The rows are read and parsed on a thread of their
     // own meanwhile. Never throws for the file.
     void loadFile(const cpp::String& name, const cpp::FilePath& path);
-    // Writes the host's minutes as a table to path, holding the mutex
-    // throughout; failures are logged, not thrown.
+    // Writes the host's minutes as a table to path, the file outside the
+    // mutex; failures are logged, not thrown.
     void exportHost(const cpp::String& name, const cpp::FilePath& path) const;
 
     // Merges the statistics of a period that starts at time, read back from
@@ -98,27 +91,17 @@ public:
     // The earliest time any data covers: startTime until older rows are merged.
     cpp::DateTime earliest() const;
 
-    // 1 s, 5 s, 15 s, 30 s, 1 min, 2 min, 5 min, 15 min, 30 min, 1 h, 24 h.
-    static std::vector<cpp::Duration> scales();
-    static cpp::Duration firstScale();
-    // The scale after (before) the first scale not smaller than scale, or
-    // scale itself at the end.
-    static cpp::Duration nextScale(const cpp::Duration& scale);
-    static cpp::Duration previousScale(const cpp::Duration& scale);
-
     // The count buckets that end with the one containing time: of all hosts,
     // or of one host. A scale that is not one of ours gives all-zero buckets.
     PingSeries series(const cpp::DateTime& time, const cpp::Duration& scale, std::size_t count) const;
     PingSeries series(const cpp::DateTime& time, const cpp::Duration& scale, std::size_t count,
                       const cpp::String& name) const;
 
-    // Forgets a host's buckets, closes its data file and deletes it. The
-    // all-hosts buckets keep its samples. Failures are logged as warnings.
+    // Forgets a host's buckets and has the writer delete its data file. The
+    // all-hosts buckets keep its samples.
     void removeData(const cpp::String& name);
 
 private:
-    static constexpr std::size_t scaleCount = ScaleBuckets::lengths.size();
-
     struct Host {
         explicit Host(SessionFile& cold) : buckets(cold) {}
         ScaleBuckets buckets;
@@ -127,17 +110,16 @@ private:
         std::int64_t liveMinute = INT64_MIN;
     };
 
-    static const std::array<cpp::Duration, scaleCount> scales_;
-    static std::optional<std::size_t> scalePosition(const cpp::Duration& scale);
     // Whole seconds since startTime.
     std::int64_t secondOf(const cpp::DateTime& time) const;
+    // addSample's work on the buckets, under the mutex; rows gets the rows
+    // for the data file, oldest first.
+    std::optional<FinishedMinute> addToBuckets(const cpp::String& name, std::int32_t value,
+                                                  std::vector<DataRow>& rows);
     // Under the mutex: the host's buckets, made empty if it had none.
     Host& host(const cpp::String& name);
     // Under the mutex.
     void mergeRow(Host& host, const cpp::DateTime& time, const PingStats& stats);
-
-    // Under the mutex; a failure drops the row and the host's output.
-    void writeRow(const cpp::String& name, const cpp::DateTime& time, const PingStats& stats);
 
     PingSeries copySeries(const cpp::DateTime& time, const cpp::Duration& scale, std::size_t count,
                           const ScaleBuckets* source) const;
@@ -149,13 +131,14 @@ private:
     // Microseconds since 1970; written under the mutex, read without it.
     std::atomic<std::uint64_t> earliest_;
 
+    MinuteWriter* const writer_;
+    // Held from a sample's buckets until its rows are written, and while a
+    // host's data is removed: no row from before a removal reaches the file
+    // after it. Queries never take it.
+    std::mutex writingMutex_;
     mutable std::mutex mutex_;
     // Before the buckets whose entries it holds.
     SessionFile sessionFile_;
     ScaleBuckets combined_;
     std::map<cpp::String, Host> perHost_;
-    // The open data files, one per host that has written a row.
-    std::map<cpp::String, cpp::Output> files_;
-    bool openFailed_ = false;
-    cpp::Time lastOpenFailure_;
 };

@@ -5,6 +5,15 @@
 
 namespace {
 
+using cpp::Duration;
+
+const std::array<Duration, ScaleBuckets::lengths.size()> durations = [] {
+    std::array<Duration, ScaleBuckets::lengths.size()> scales;
+    for (std::size_t s = 0; s < scales.size(); ++s)
+        scales[s] = Duration::seconds(static_cast<std::uint64_t>(ScaleBuckets::lengths[s]));
+    return scales;
+}();
+
 inline std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
 }
@@ -292,4 +301,33 @@ void ScaleBuckets::clear() {
     for (BucketArray& buckets : kept_)
         buckets.clear();
     log_.clear();
+}
+
+std::vector<Duration> ScaleBuckets::scales() {
+    return std::vector<Duration>(durations.begin(), durations.end());
+}
+
+Duration ScaleBuckets::firstScale() {
+    return durations.front();
+}
+
+Duration ScaleBuckets::nextScale(const Duration& scale) {
+    const auto found = std::lower_bound(durations.begin(), durations.end(), scale);
+    if (found == durations.end() || found + 1 == durations.end())
+        return scale;
+    return *(found + 1);
+}
+
+Duration ScaleBuckets::previousScale(const Duration& scale) {
+    const auto found = std::lower_bound(durations.begin(), durations.end(), scale);
+    if (found == durations.begin())
+        return scale;
+    return *(found - 1);
+}
+
+std::optional<std::size_t> ScaleBuckets::scalePosition(const Duration& scale) {
+    const auto found = std::lower_bound(durations.begin(), durations.end(), scale);
+    if (found == durations.end() || *found != scale)
+        return std::nullopt;
+    return static_cast<std::size_t>(found - durations.begin());
 }

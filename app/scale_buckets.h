@@ -3,11 +3,13 @@
 #include "app/bucket_array.h"
 #include "app/ping_stats.h"
 #include "app/session_file.h"
+#include "cpp/time.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <span>
 #include <vector>
@@ -117,6 +119,17 @@ public:
 
     static constexpr std::array<std::int64_t, 11> lengths{1, 5, 15, 30, 60, 120, 300, 900, 1800, 3600, 86400};
     static constexpr std::size_t minuteScale = 4;
+
+    // The lengths as durations: 1 s, 5 s, 15 s, 30 s, 1 min, 2 min, 5 min,
+    // 15 min, 30 min, 1 h, 24 h.
+    static std::vector<cpp::Duration> scales();
+    static cpp::Duration firstScale();
+    // The scale after (before) the first scale not smaller than scale, or
+    // scale itself at the end.
+    static cpp::Duration nextScale(const cpp::Duration& scale);
+    static cpp::Duration previousScale(const cpp::Duration& scale);
+    // Where scale is among the lengths; nothing for a scale that is not one.
+    static std::optional<std::size_t> scalePosition(const cpp::Duration& scale);
 
     void add(std::int64_t second, std::int32_t value);
     void merge(std::int64_t second, const PingStats& stats);

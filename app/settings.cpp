@@ -1,7 +1,7 @@
 #include "app/settings.h"
 
 #include "app/host_registry.h"
-#include "app/sample_store.h"
+#include "app/scale_buckets.h"
 #include "cpp/exception.h"
 
 #include <algorithm>
@@ -67,7 +67,7 @@ std::optional<cpp::Duration> scale(cpp::TextSpan value) {
     } catch (const cpp::Exception&) {
         return std::nullopt;
     }
-    for (const cpp::Duration& candidate : SampleStore::scales()) {
+    for (const cpp::Duration& candidate : ScaleBuckets::scales()) {
         if (static_cast<std::int64_t>(candidate.count() / 1000000u) == seconds)
             return candidate;
     }

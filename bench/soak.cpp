@@ -236,7 +236,9 @@ int soak(const Options& options) {
     figure("printed_failures", total.failures);
 
     const cpp::Bus bus = cpp::Bus::create(2, "soak");
-    SampleStore store(systemClock(), [data = (folder / "data").string()] { return cpp::FilePath(data); });
+    const auto dataFolder = [data = (folder / "data").string()] { return cpp::FilePath(data); };
+    MinuteWriter writer(systemClock(), dataFolder);
+    SampleStore store(systemClock(), dataFolder, &writer);
     PingRunner::Options runnerOptions;
     runnerOptions.program = cpp::FilePath(options.ping);
     CountingView view;

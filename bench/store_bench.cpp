@@ -194,7 +194,8 @@ std::int32_t nextValue(std::uint32_t& seed) {
 class RealSubject {
 public:
     RealSubject(std::shared_ptr<Clock_t> clock, FilePath directory)
-        : store_(std::make_unique<SampleStore>(std::move(clock), [directory] { return directory; })) {}
+        : writer_(std::make_unique<MinuteWriter>(clock, [directory] { return directory; })),
+          store_(std::make_unique<SampleStore>(std::move(clock), [directory] { return directory; }, writer_.get())) {}
     void load(const String& name, const FilePath& path) { store_->loadFile(name, path); }
     void addSample(const String& name, std::int32_t value) { store_->addSample(name, value); }
     std::size_t series(const DateTime& time, const Duration& scale, std::size_t count, const String* name) const {
@@ -202,6 +203,8 @@ public:
     }
 
 private:
+    // As the program has them: the minutes written as they finish.
+    std::unique_ptr<MinuteWriter> writer_;
     std::unique_ptr<SampleStore> store_;
 };
 
@@ -238,7 +241,7 @@ double readAndCountLines(const FilePath& path) {
 template <class Subject>
 double slowestSeries(const Subject& subject, const DateTime& end, const String& host) {
     double worst = 0;
-    for (const Duration& scale : SampleStore::scales()) {
+    for (const Duration& scale : ScaleBuckets::scales()) {
         for (const String* name : {&host, static_cast<const String*>(nullptr)}) {
             constexpr int calls = 50;
             std::size_t got = 0;

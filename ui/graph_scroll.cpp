@@ -29,7 +29,7 @@ std::int32_t saturated(std::int64_t value) {
 } // namespace
 
 GraphPosition::GraphPosition(const SampleStore& store)
-    : store_(store), bucket_(SampleStore::firstScale()), viewEnd_(store.earliest()) {}
+    : store_(store), bucket_(ScaleBuckets::firstScale()), viewEnd_(store.earliest()) {}
 
 GraphPosition::ScrollBar GraphPosition::refresh(std::int32_t pageColumns, const DateTime& now) {
     const std::int64_t first = index(store_.earliest());
@@ -87,7 +87,7 @@ std::optional<DateTime> GraphPosition::requestTarget(std::int32_t request, std::
 
 std::optional<Duration> GraphPosition::zoom(std::int32_t wheelDelta, std::optional<std::size_t> column,
                                             const DateTime& seriesStart) {
-    const Duration scale = wheelDelta <= 0 ? SampleStore::nextScale(bucket_) : SampleStore::previousScale(bucket_);
+    const Duration scale = wheelDelta <= 0 ? ScaleBuckets::nextScale(bucket_) : ScaleBuckets::previousScale(bucket_);
     if (scale == bucket_)
         return std::nullopt;
     if (column) {

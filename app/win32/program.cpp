@@ -84,7 +84,8 @@ public:
     ui::ImageCache images;
     ui::MainWindow mainWindow;
     ui::UninstallWindow uninstallWindow{fonts};
-    SampleStore sampleStore;
+    MinuteWriter minuteWriter;
+    SampleStore sampleStore{systemClock(), dataDirectory, &minuteWriter};
     OutageFile outageFile{cpp::FilePath(dataDirectory(), "outages.csv")};
     // Outlives the registry's runners, which tell it.
     OutageLedger outageLedger;
@@ -142,7 +143,7 @@ void Program::start() {
     // The check must never hold up the window thread.
     bus().postWork([this] { bus().postWork([this] { checkForUpdate(); }); });
 
-    window.setScale(SampleStore::firstScale());
+    window.setScale(ScaleBuckets::firstScale());
     for (const cpp::String& name : settings::hostNames(detail.configuration.get("hosts"))) {
         detail.sampleStore.loadHost(name);
         detail.hostRegistry.ensure(name);

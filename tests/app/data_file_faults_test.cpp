@@ -30,10 +30,12 @@ protected:
         TempFolderTest::SetUp();
         directory = at("data");
         clock->set(when(nine));
-        store.emplace(clock, [this] { return directory; });
+        writer.emplace(clock, [this] { return directory; });
+        store.emplace(clock, [this] { return directory; }, &*writer);
     }
     void TearDown() override {
         store.reset();
+        writer.reset();
         TempFolderTest::TearDown();
     }
 
@@ -56,12 +58,14 @@ protected:
     bool removeFolderFromOutside() const { return File::remove(directory) == File::Status::Success; }
     // A store started afresh on what the files hold now.
     void restart() {
-        store.emplace(clock, [this] { return directory; });
+        writer.emplace(clock, [this] { return directory; });
+        store.emplace(clock, [this] { return directory; }, &*writer);
         store->loadFile("h", file());
     }
 
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     FilePath directory;
+    std::optional<MinuteWriter> writer;
     std::optional<SampleStore> store;
 };
 
@@ -110,7 +114,8 @@ TEST_F(DataFileFaultsTest, ARowCutByACrashOrAFullDiskIsReplacedByTheNextRow) {
     const std::string cutRow = row(nine + 60, statsRow(5, 1, 1, 1, 12, 2));
     for (const std::size_t cutAt : {cutRow.size() - 2, cutRow.size() - 3, cutRow.size() - 5, std::size_t{4}}) {
         SCOPED_TRACE(cutAt);
-        store.emplace(clock, [this] { return directory; });
+        writer.emplace(clock, [this] { return directory; });
+        store.emplace(clock, [this] { return directory; }, &*writer);
         writeFile(file(), first + cutRow.substr(0, cutAt));
         sample(nine + 125, 4);
         sample(nine + 185, 6);
@@ -120,12 +125,14 @@ TEST_F(DataFileFaultsTest, ARowCutByACrashOrAFullDiskIsReplacedByTheNextRow) {
         EXPECT_EQ(minute(nine + 60), PingStats());
     }
     // A file that is one cut row is emptied first.
-    store.emplace(clock, [this] { return directory; });
+    writer.emplace(clock, [this] { return directory; });
+    store.emplace(clock, [this] { return directory; }, &*writer);
     writeFile(file(), cutRow.substr(0, 30));
     sample(nine + 245, 7);
     EXPECT_EQ(String(readFile(file())), row(nine + 180, PingStats()));
     // A long unended line is not a row of ours: it is ended, not cut.
-    store.emplace(clock, [this] { return directory; });
+    writer.emplace(clock, [this] { return directory; });
+    store.emplace(clock, [this] { return directory; }, &*writer);
     const std::string longLine(300, 'x');
     writeFile(file(), longLine);
     sample(nine + 305, 8);
@@ -160,7 +167,7 @@ TEST_F(DataFileFaultsTest, AFolderReplacedByAFileLosesRowsOnlyUntilTheRetryAfter
     // Gone, but the last failure was less than the retry delay ago.
     sample(nine + 245, 5);
     EXPECT_FALSE(File::exists(file()));
-    clock->pass(SampleStore::retryDelay);
+    clock->pass(MinuteWriter::retryDelay);
     sample(nine + 305, 6);
     sample(nine + 365, 7);
     EXPECT_EQ(String(readFile(file())), row(nine + 240, statsRow(1, 5, 5, 5)) + row(nine + 300, statsRow(1, 6, 6, 6)));

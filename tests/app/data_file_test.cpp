@@ -76,12 +76,14 @@ protected:
     void SetUp() override {
         TempFolderTest::SetUp();
         clock->set(when(9 * 3600));
-        store.emplace(clock, [this] { return directory; });
+        writer.emplace(clock, [this] { return directory; });
+        store.emplace(clock, [this] { return directory; }, &*writer);
         directory = folder_;
     }
     // Open files would keep Windows from deleting the folder.
     void TearDown() override {
         store.reset();
+        writer.reset();
         TempFolderTest::TearDown();
     }
 
@@ -99,6 +101,7 @@ protected:
 
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     FilePath directory;
+    std::optional<MinuteWriter> writer;
     std::optional<SampleStore> store;
 };
 

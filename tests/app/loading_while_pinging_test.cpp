@@ -41,7 +41,7 @@ protected:
             for (std::size_t i = 0; i < registry->names().size(); ++i)
                 (void)registry->recordAt(i);
             for (const String& host : hosts) {
-                for (const Duration& scale : SampleStore::scales())
+                for (const Duration& scale : ScaleBuckets::scales())
                     (void)store->series(DateTime(), scale, 120, host);
             }
             (void)store->series(DateTime(), Duration::seconds(1), 120);

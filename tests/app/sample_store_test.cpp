@@ -57,7 +57,7 @@ TEST_F(SampleStoreTest, OriginIsMidnightOfTheDayOfCreation) {
 }
 
 TEST_F(SampleStoreTest, BucketIndexRoundsTowardMinusInfinity) {
-    for (const Duration& scale : SampleStore::scales()) {
+    for (const Duration& scale : ScaleBuckets::scales()) {
         SCOPED_TRACE(scale.text());
         const std::int64_t length = static_cast<std::int64_t>(scale.count() / 1000000u);
         EXPECT_EQ(store.bucketIndex(at(0), scale), 0);
@@ -80,18 +80,18 @@ TEST_F(SampleStoreTest, BucketIndexRoundsTowardMinusInfinity) {
 }
 
 TEST_F(SampleStoreTest, ScaleNavigationStopsAtBothEnds) {
-    const std::vector<Duration> scales = SampleStore::scales();
+    const std::vector<Duration> scales = ScaleBuckets::scales();
     ASSERT_EQ(scales.size(), 11u);
     EXPECT_TRUE(std::is_sorted(scales.begin(), scales.end()));
-    EXPECT_EQ(SampleStore::nextScale(Duration::hours(24)), Duration::hours(24));
-    EXPECT_EQ(SampleStore::previousScale(Duration::seconds(1)), Duration::seconds(1));
-    EXPECT_EQ(SampleStore::nextScale(Duration::seconds(30)), Duration::seconds(60));
-    EXPECT_EQ(SampleStore::previousScale(Duration::seconds(60)), Duration::seconds(30));
+    EXPECT_EQ(ScaleBuckets::nextScale(Duration::hours(24)), Duration::hours(24));
+    EXPECT_EQ(ScaleBuckets::previousScale(Duration::seconds(1)), Duration::seconds(1));
+    EXPECT_EQ(ScaleBuckets::nextScale(Duration::seconds(30)), Duration::seconds(60));
+    EXPECT_EQ(ScaleBuckets::previousScale(Duration::seconds(60)), Duration::seconds(30));
     // Between two scales, the step starts from the larger one.
-    EXPECT_EQ(SampleStore::nextScale(Duration::seconds(45)), Duration::minutes(2));
-    EXPECT_EQ(SampleStore::previousScale(Duration::seconds(45)), Duration::seconds(30));
-    EXPECT_EQ(SampleStore::nextScale(Duration::hours(48)), Duration::hours(48));
-    EXPECT_EQ(SampleStore::previousScale(Duration::hours(48)), Duration::hours(24));
+    EXPECT_EQ(ScaleBuckets::nextScale(Duration::seconds(45)), Duration::minutes(2));
+    EXPECT_EQ(ScaleBuckets::previousScale(Duration::seconds(45)), Duration::seconds(30));
+    EXPECT_EQ(ScaleBuckets::nextScale(Duration::hours(48)), Duration::hours(48));
+    EXPECT_EQ(ScaleBuckets::previousScale(Duration::hours(48)), Duration::hours(24));
 }
 
 TEST_F(SampleStoreTest, CombinedDayOfManyRepliesAveragesWithoutOverflow) {

@@ -36,14 +36,17 @@ protected:
     // Open files would keep Windows from deleting the folder.
     void TearDown() override {
         store.reset();
+        writer.reset();
         TempFolderTest::TearDown();
     }
 
     // Both stores afresh, and the random numbers from seed.
     void restart(unsigned seed) {
         store.reset();
+        writer.reset();
         clock->set(when(9 * 3600));
-        store.emplace(clock, [this] { return folder_; });
+        writer.emplace(clock, [this] { return folder_; });
+        store.emplace(clock, [this] { return folder_; }, &*writer);
         literal.emplace(store->startTime());
         random.seed(seed);
     }
@@ -71,7 +74,7 @@ protected:
     // Every bucket of every scale from shortest on, from the one holding from
     // to the one holding to, of each host and of all hosts.
     void expectSame(const DateTime& from, const DateTime& to, const Duration& shortest = Duration()) {
-        for (const Duration& scale : SampleStore::scales()) {
+        for (const Duration& scale : ScaleBuckets::scales()) {
             if (scale < shortest)
                 continue;
             const auto length = static_cast<std::int64_t>(scale.count() / 1000000u);
@@ -124,6 +127,7 @@ protected:
     }
 
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    std::optional<MinuteWriter> writer;
     std::optional<SampleStore> store;
     std::optional<LiteralStore> literal;
     std::mt19937 random;
@@ -222,7 +226,9 @@ TEST_F(StoreOracleTest, DaysOfSecondsWithBurstsGapsRestartsAndRowsAnswerAsThePla
         }
         expectSame(when(begin - 600), when(now + 60));
         store.reset();
-        store.emplace(clock, [this] { return folder_; });
+        writer.reset();
+        writer.emplace(clock, [this] { return folder_; });
+        store.emplace(clock, [this] { return folder_; }, &*writer);
         literal.emplace(store->startTime());
         for (const String& name : hosts) {
             store->loadFile(name, store->dataFile(name));

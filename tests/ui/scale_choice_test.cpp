@@ -8,7 +8,7 @@ namespace {
 
 TEST(ScaleChoiceTest, EveryListedTextFindsItsScaleAndNothingElseFindsOne) {
     const std::vector<cpp::String> texts = ui::scaleTexts();
-    const std::vector<cpp::Duration> scales = SampleStore::scales();
+    const std::vector<cpp::Duration> scales = ScaleBuckets::scales();
     ASSERT_EQ(texts.size(), scales.size());
     EXPECT_EQ(texts.front(), "1 second");
     EXPECT_EQ(texts.back(), "1 day");

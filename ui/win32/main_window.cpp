@@ -51,7 +51,7 @@ MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts
       hostList_(hosts),
       pingView_(store, fonts, images, cpp::String(TARNLET_SITE "/"),
                 [this](const cpp::Duration& scale) { setScale(scale); }),
-      scale_(SampleStore::firstScale()) {}
+      scale_(ScaleBuckets::firstScale()) {}
 
 MainWindow::~MainWindow() {
     // The registry may be gone already: the rows going with the window must

@@ -81,7 +81,8 @@ class DataFileWriteTest : public cpp::TempFolderTest {};
 TEST_F(DataFileWriteTest, AFailedWriteLetsTheFileOpenAgainAfterTheRetryDelay) {
     auto clock = std::make_shared<ManualClock>();
     clock->set(fromOrigin(9 * 3600));
-    SampleStore store(clock, [this] { return folder_; });
+    MinuteWriter writer(clock, [this] { return folder_; });
+    SampleStore store(clock, [this] { return folder_; }, &writer);
     const cpp::FilePath file = store.dataFile("h");
     // Every write to the device fails for want of space.
     ASSERT_EQ(::symlink("/dev/full", file.text().c_str()), 0);
@@ -91,7 +92,7 @@ TEST_F(DataFileWriteTest, AFailedWriteLetsTheFileOpenAgainAfterTheRetryDelay) {
     clock->set(fromOrigin(9 * 3600 + 60));
     store.addSample("h", 2);
     EXPECT_FALSE(cpp::File::exists(file));
-    clock->pass(SampleStore::retryDelay);
+    clock->pass(MinuteWriter::retryDelay);
     clock->set(fromOrigin(9 * 3600 + 120));
     store.addSample("h", 3);
     EXPECT_EQ(String(readFile(file)), formatDataRow(DateTime(Duration::seconds(nineOclock + 60)), statsRow(1, 2, 2, 2)));

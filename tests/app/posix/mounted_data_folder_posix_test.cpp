@@ -32,6 +32,7 @@ protected:
     }
     void TearDown() override {
         store.reset();
+        writer.reset();
         EXPECT_TRUE(mount.unmount());
         TempFolderTest::TearDown();
     }
@@ -40,7 +41,7 @@ protected:
     void minutes(std::int64_t& minute, int count) {
         for (int i = 0; i < count; ++i, ++minute) {
             clock->set(fromOrigin(minute * 60 + 5));
-            clock->pass(SampleStore::retryDelay);
+            clock->pass(MinuteWriter::retryDelay);
             store->addSample("h", 10);
         }
     }
@@ -48,6 +49,7 @@ protected:
     FilePath mountPoint;
     cpp::TestMount mount;
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    std::optional<MinuteWriter> writer;
     std::optional<SampleStore> store;
 };
 
@@ -57,7 +59,8 @@ TEST_F(MountedDataFolderTest, OnAFullDiskEveryRowReadBackIsWholeAndWritingResume
         GTEST_SKIP() << "no tmpfs can be mounted here (root only)";
     const FilePath filler(mountPoint, "filler");
     writeFile(filler, std::string(4096, 'f'));
-    store.emplace(clock, [this] { return mountPoint; });
+    writer.emplace(clock, [this] { return mountPoint; });
+    store.emplace(clock, [this] { return mountPoint; }, &*writer);
     std::int64_t minute = 9 * 60;
     // 36 bytes a row: the page runs full in the middle of the 114th.
     minutes(minute, 150);
@@ -66,6 +69,7 @@ TEST_F(MountedDataFolderTest, OnAFullDiskEveryRowReadBackIsWholeAndWritingResume
     minutes(minute, 20);
     const std::string contents = readFile(store->dataFile("h"));
     store.reset();
+    writer.reset();
 
     std::size_t whole = 0;
     std::size_t start = 0;
@@ -96,7 +100,8 @@ TEST_F(MountedDataFolderTest, OnAFullDiskEveryRowReadBackIsWholeAndWritingResume
 // Windows; a host whose file is not open yet loses its rows until the first
 // row a retry delay after the folder may be written again.
 TEST_F(MountedDataFolderTest, AReadOnlyFolderStopsOnlyFilesThatAreNotOpenYet) {
-    store.emplace(clock, [this] { return mountPoint; });
+    writer.emplace(clock, [this] { return mountPoint; });
+    store.emplace(clock, [this] { return mountPoint; }, &*writer);
     const auto sample = [this](const String& host, std::int64_t second) {
         clock->set(fromOrigin(nine + second));
         store->addSample(host, 10);
@@ -110,7 +115,7 @@ TEST_F(MountedDataFolderTest, AReadOnlyFolderStopsOnlyFilesThatAreNotOpenYet) {
     ASSERT_TRUE(mount.unmount());
     sample("open", 125);
     sample("new", 126);
-    clock->pass(SampleStore::retryDelay);
+    clock->pass(MinuteWriter::retryDelay);
     sample("open", 185);
     sample("new", 186);
     const auto rows = [this](const String& host) { return String(readFile(store->dataFile(host))); };

@@ -20,7 +20,8 @@ class DataFileSharingTest : public cpp::TempFolderTest {};
 // at the first row a retry delay after the file is let go.
 TEST_F(DataFileSharingTest, AFileHeldByAnotherWriterLosesRowsOnlyWhileItIsHeld) {
     auto clock = std::make_shared<ManualClock>();
-    SampleStore store(clock, [this] { return folder_; });
+    MinuteWriter writer(clock, [this] { return folder_; });
+    SampleStore store(clock, [this] { return folder_; }, &writer);
     const cpp::FilePath file = store.dataFile("h");
     const auto sample = [&](std::int64_t seconds, std::int32_t value) {
         clock->set(fromOrigin(9 * 3600 + seconds));
@@ -34,7 +35,7 @@ TEST_F(DataFileSharingTest, AFileHeldByAnotherWriterLosesRowsOnlyWhileItIsHeld) 
     }
     sample(125, 3);
     EXPECT_EQ(readFile(file), "");
-    clock->pass(SampleStore::retryDelay);
+    clock->pass(MinuteWriter::retryDelay);
     sample(185, 4);
     sample(245, 5);
     EXPECT_EQ(String(readFile(file)), formatDataRow(fromOrigin(9 * 3600 + 120), statsRow(1, 3, 3, 3)) +
