@@ -1,12 +1,12 @@
 #include "cpp/process_platform.h"
 
 #include "cpp/exception.h"
+#include "cpp/win32/unique_handle.h"
 #include "cpp/win32/windows_exception.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <utility>
 
 namespace cpp::detail {
 
@@ -19,26 +19,6 @@ HANDLE toHandle(std::intptr_t handle) {
 std::intptr_t fromHandle(HANDLE handle) {
     return reinterpret_cast<std::intptr_t>(handle);
 }
-
-// Owns a HANDLE for the length of a call.
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ScopedHandle(ScopedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(ScopedHandle&&) = delete;
-    ~ScopedHandle() {
-        if (handle_) {
-            CloseHandle(handle_);
-        }
-    }
-    HANDLE get() const { return handle_; }
-    HANDLE release() { return std::exchange(handle_, nullptr); }
-
-private:
-    HANDLE handle_;
-};
 
 // Created once and never closed: the system closes it when the process ends,
 // however it ends, and that kills every child still in it.
@@ -59,8 +39,8 @@ PipeEnds createPipe(std::size_t size, bool parentReads) {
     if (!CreatePipe(&read, &write, &attributes, static_cast<DWORD>(size))) {
         throw windows::Exception();
     }
-    ScopedHandle readOwner(read);
-    ScopedHandle writeOwner(write);
+    windows::UniqueKernelHandle readOwner(read);
+    windows::UniqueKernelHandle writeOwner(write);
     if (!SetHandleInformation(parentReads ? read : write, HANDLE_FLAG_INHERIT, 0)) {
         throw windows::Exception();
     }
@@ -187,17 +167,16 @@ void releaseChild(std::intptr_t process) noexcept {
 }
 
 void createProgramJob() {
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    windows::UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
     if (!job) {
         throw Exception("cpp::Process::createProgramJob() - Unable to create a job");
     }
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
-        CloseHandle(job);
+    if (!SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
         throw Exception("cpp::Process::createProgramJob() - Unable to set limit information for the Program's job");
     }
-    programJob = job;
+    programJob = job.release();
 }
 
 void assignToProgramJob(std::intptr_t process) noexcept {
