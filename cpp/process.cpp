@@ -8,31 +8,10 @@
 
 namespace cpp {
 
-namespace detail {
-
-SystemHandle::SystemHandle(SystemHandle&& other) noexcept
-    : handle_(std::exchange(other.handle_, invalidSystemHandle)) {}
-
-SystemHandle& SystemHandle::operator=(SystemHandle&& other) noexcept {
-    if (this != &other) {
-        reset();
-        handle_ = std::exchange(other.handle_, invalidSystemHandle);
-    }
-    return *this;
-}
-
-void SystemHandle::reset() noexcept {
-    if (handle_ != invalidSystemHandle) {
-        closeSystemHandle(std::exchange(handle_, invalidSystemHandle));
-    }
-}
-
-} // namespace detail
-
 // ---- PipeInput::Source
 
-PipeInput::Source::Source(detail::SystemHandle handle) : handle_(std::move(handle)) {
-    ended_ = !handle_.valid();
+PipeInput::Source::Source(detail::PipeEndOwner handle) : handle_(std::move(handle)) {
+    ended_ = !handle_;
     readerDone_ = true;
 }
 
@@ -46,8 +25,8 @@ PipeInput::Source::~Source() {
         // waking it until it leaves, since some systems miss a cancellation
         // that arrives just before the read starts.
         while (!readerDone_) {
-            if (canceller_ != detail::invalidSystemHandle) {
-                detail::cancelRead(canceller_);
+            if (canceller_) {
+                detail::cancelRead(*canceller_);
             }
             waitFor(lock, dataReady_, Duration::milliseconds(50));
         }
@@ -58,7 +37,7 @@ PipeInput::Source::~Source() {
 
 void PipeInput::Source::start() {
     std::lock_guard lock(mutex_);
-    if (reader_.joinable() || !handle_.valid()) {
+    if (reader_.joinable() || !handle_) {
         return;
     }
     readerDone_ = false;
@@ -67,9 +46,9 @@ void PipeInput::Source::start() {
 
 void PipeInput::Source::run() {
     Thread::setName("IOPipe input thread");
-    const std::intptr_t canceller = detail::openReadCanceller();
+    const detail::ReadCancellerOwner canceller = detail::openReadCanceller();
     InterruptibleLock lock(mutex_);
-    canceller_ = canceller;
+    canceller_ = canceller.get();
     try {
         while (!ended_) {
             std::span<char> space = buffer_.freeSpace();
@@ -80,7 +59,7 @@ void PipeInput::Source::run() {
             lock.unlock();
             // Only the reader writes the free part, and the consumer never
             // touches it, so the read needs no lock.
-            const std::size_t count = detail::readPipe(handle_.get(), canceller, space);
+            const std::size_t count = detail::readPipe(*handle_, canceller.get(), space);
             lock.lock();
             if (count == 0) {
                 ended_ = true;
@@ -94,15 +73,14 @@ void PipeInput::Source::run() {
             lock.lock();
         }
         ended_ = true;
-        canceller_ = detail::invalidSystemHandle;
-        detail::closeReadCanceller(canceller);
+        // The canceller itself goes when run returns, after the lock.
+        canceller_ = nullptr;
         handle_.reset();
         readerDone_ = true;
         dataReady_.notify_all();
         throw;
     }
-    canceller_ = detail::invalidSystemHandle;
-    detail::closeReadCanceller(canceller);
+    canceller_ = nullptr;
     handle_.reset();
     readerDone_ = true;
     dataReady_.notify_all();
@@ -138,8 +116,8 @@ void PipeInput::Source::close() {
     std::lock_guard lock(mutex_);
     if (!ended_) {
         ended_ = true;
-        if (canceller_ != detail::invalidSystemHandle) {
-            detail::cancelRead(canceller_);
+        if (canceller_) {
+            detail::cancelRead(*canceller_);
         }
     }
     buffer_.clear();
@@ -150,15 +128,15 @@ void PipeInput::Source::close() {
 
 bool PipeOutput::Sink::isOpen() {
     std::lock_guard lock(mutex_);
-    return handle_.valid();
+    return handle_ != nullptr;
 }
 
 TextSpan PipeOutput::Sink::write(TextSpan bytes) {
     std::lock_guard lock(mutex_);
-    if (!handle_.valid()) {
+    if (!handle_) {
         return bytes.substr(0, 0);
     }
-    if (!detail::writePipe(handle_.get(), bytes)) {
+    if (!detail::writePipe(*handle_, bytes)) {
         handle_.reset();
         return bytes.substr(0, 0);
     }
@@ -171,7 +149,7 @@ void PipeOutput::Sink::close() {
 }
 
 Output PipeOutput::standardOutput() {
-    return Output(std::make_shared<Sink>(detail::SystemHandle(detail::duplicateStandardOutput())));
+    return Output(std::make_shared<Sink>(detail::duplicateStandardOutput()));
 }
 
 // ---- IOPipe
@@ -180,26 +158,26 @@ struct IOPipe::Detail {
     Input input;
     Output output;
     // The child's end, until the child has been given it.
-    detail::SystemHandle childEnd;
+    detail::PipeEndOwner childEnd;
     std::shared_ptr<PipeInput::Source> source;
 };
 
 IOPipe IOPipe::fromChild() {
-    const detail::PipeEnds ends = detail::createPipe(PipeInput::Source::bufferSize, true);
+    detail::PipeEnds ends = detail::createPipe(PipeInput::Source::bufferSize, true);
     IOPipe pipe;
     pipe.detail_ = std::make_shared<Detail>();
-    pipe.detail_->childEnd = detail::SystemHandle(ends.write);
-    pipe.detail_->source = std::make_shared<PipeInput::Source>(detail::SystemHandle(ends.read));
+    pipe.detail_->childEnd = std::move(ends.write);
+    pipe.detail_->source = std::make_shared<PipeInput::Source>(std::move(ends.read));
     pipe.detail_->input = Input(pipe.detail_->source);
     return pipe;
 }
 
 IOPipe IOPipe::toChild() {
-    const detail::PipeEnds ends = detail::createPipe(PipeInput::Source::bufferSize, false);
+    detail::PipeEnds ends = detail::createPipe(PipeInput::Source::bufferSize, false);
     IOPipe pipe;
     pipe.detail_ = std::make_shared<Detail>();
-    pipe.detail_->childEnd = detail::SystemHandle(ends.read);
-    pipe.detail_->output = Output(std::make_shared<PipeOutput::Sink>(detail::SystemHandle(ends.write)));
+    pipe.detail_->childEnd = std::move(ends.read);
+    pipe.detail_->output = Output(std::make_shared<PipeOutput::Sink>(std::move(ends.write)));
     return pipe;
 }
 
@@ -227,7 +205,7 @@ struct Process::Detail {
     FilePath program;
     String arguments;
     mutable std::mutex mutex;
-    std::intptr_t handle = detail::invalidSystemHandle;
+    detail::ChildProcessOwner child;
     std::uint64_t id = 0;
     std::uint32_t exitCode = 0;
     IOPipe stdinPipe;
@@ -238,12 +216,12 @@ struct Process::Detail {
 
     // Under mutex. True while the child runs.
     bool observe() {
-        if (handle == detail::invalidSystemHandle) {
+        if (!child) {
             return false;
         }
-        if (const auto code = detail::childExitCode(handle)) {
+        if (const auto code = detail::childExitCode(*child)) {
             exitCode = *code;
-            detail::releaseChild(std::exchange(handle, detail::invalidSystemHandle));
+            child.reset();
             id = 0;
             return false;
         }
@@ -263,19 +241,19 @@ struct Process::Detail {
         if (!observe()) {
             return;
         }
-        const String error = detail::terminateChild(handle);
+        const String error = detail::terminateChild(*child);
         if (!error.empty()) {
             debug(String("TerminateProcess(% %) - failed: %", program.toString('/'), arguments, error));
         }
-        detail::waitForChild(handle);
+        detail::waitForChild(*child);
         closeLocked();
     }
 
     void closeLocked() {
-        if (handle == detail::invalidSystemHandle) {
+        if (!child) {
             return;
         }
-        detail::releaseChild(std::exchange(handle, detail::invalidSystemHandle));
+        child.reset();
         id = 0;
         if (stdinPipe) {
             stdinPipe.output().close();
@@ -290,8 +268,8 @@ Process Process::start(const FilePath& program, const String& arguments, const F
     auto detail = std::make_shared<Detail>();
     detail->program = program;
     detail->arguments = arguments;
-    detail->handle = detail::startChild(program, arguments, directory, nullptr);
-    detail->id = detail::childId(detail->handle);
+    detail->child = detail::startChild(program, arguments, directory, nullptr);
+    detail->id = detail::childId(*detail->child);
     Process process;
     process.detail_ = std::move(detail);
     return process;
@@ -306,11 +284,11 @@ Process Process::startWithPipes(const FilePath& program, const String& arguments
         detail->stdoutPipe = IOPipe::fromChild();
         detail->stderrPipe = IOPipe::fromChild();
         detail->stdinPipe = IOPipe::toChild();
-        const detail::ChildHandles handles{detail->stdinPipe.detail_->childEnd.get(),
-                                           detail->stdoutPipe.detail_->childEnd.get(),
-                                           detail->stderrPipe.detail_->childEnd.get()};
-        detail->handle = detail::startChild(program, arguments, directory, &handles);
-        detail->id = detail::childId(detail->handle);
+        const detail::ChildHandles handles{*detail->stdinPipe.detail_->childEnd,
+                                           *detail->stdoutPipe.detail_->childEnd,
+                                           *detail->stderrPipe.detail_->childEnd};
+        detail->child = detail::startChild(program, arguments, directory, &handles);
+        detail->id = detail::childId(*detail->child);
         // Only the child may hold the write ends now, so its end is our end of file.
         detail->stdinPipe.detail_->childEnd.reset();
         detail->stdoutPipe.detail_->childEnd.reset();
@@ -319,7 +297,7 @@ Process Process::startWithPipes(const FilePath& program, const String& arguments
     detail->stdoutPipe.detail_->source->start();
     detail->stderrPipe.detail_->source->start();
     createProgramJob();
-    detail::assignToProgramJob(detail->handle);
+    detail::assignToProgramJob(*detail->child);
     Process process;
     process.detail_ = std::move(detail);
     return process;

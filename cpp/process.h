@@ -19,27 +19,27 @@ namespace cpp {
 
 namespace detail {
 
-// A system handle (a HANDLE, or a file descriptor) as the portable code sees it.
-inline constexpr std::intptr_t invalidSystemHandle = -1;
+// What a back end keeps of one system object: a HANDLE on Windows, a file
+// descriptor or a process id on POSIX. Each is defined by its back end
+// alone, so portable code holds them by owner and never sees the value.
+struct PipeEnd;
+struct ReadCanceller;
+struct ChildProcess;
 
-// Owns one system handle; move-only, closes it on destruction.
-class SystemHandle {
-public:
-    SystemHandle() = default;
-    explicit SystemHandle(std::intptr_t handle) : handle_(handle) {}
-    SystemHandle(SystemHandle&& other) noexcept;
-    SystemHandle& operator=(SystemHandle&& other) noexcept;
-    SystemHandle(const SystemHandle&) = delete;
-    SystemHandle& operator=(const SystemHandle&) = delete;
-    ~SystemHandle() { reset(); }
-
-    std::intptr_t get() const { return handle_; }
-    bool valid() const { return handle_ != invalidSystemHandle; }
-    void reset() noexcept;
-
-private:
-    std::intptr_t handle_ = invalidSystemHandle;
+// Each frees its object the back end's way.
+struct PipeEndFree {
+    void operator()(PipeEnd* end) const noexcept;
 };
+struct ReadCancellerFree {
+    void operator()(ReadCanceller* canceller) const noexcept;
+};
+struct ChildProcessFree {
+    void operator()(ChildProcess* child) const noexcept;
+};
+using PipeEndOwner = std::unique_ptr<PipeEnd, PipeEndFree>;
+using ReadCancellerOwner = std::unique_ptr<ReadCanceller, ReadCancellerFree>;
+// Letting go of a child closes its handle without touching the child.
+using ChildProcessOwner = std::unique_ptr<ChildProcess, ChildProcessFree>;
 
 } // namespace detail
 
@@ -53,7 +53,7 @@ public:
     public:
         static constexpr std::size_t bufferSize = 65536;
 
-        explicit Source(detail::SystemHandle handle);
+        explicit Source(detail::PipeEndOwner handle);
         // Ends the reader (unblocking its read if the writer still lives) and
         // joins it.
         ~Source() override;
@@ -74,11 +74,12 @@ public:
 
         std::mutex mutex_;
         std::condition_variable dataReady_;
-        detail::SystemHandle handle_; // used by the reader only
+        detail::PipeEndOwner handle_; // used by the reader only
         DataBuffer buffer_{bufferSize};
         bool ended_ = false;          // the pipe ended or was closed
         bool readerDone_ = false;
-        std::intptr_t canceller_ = detail::invalidSystemHandle;
+        // The reader's own, while it reads.
+        detail::ReadCanceller* canceller_ = nullptr;
         Thread reader_;
     };
 };
@@ -89,7 +90,7 @@ class PipeOutput {
 public:
     class Sink : public Output::Sink_t {
     public:
-        explicit Sink(detail::SystemHandle handle) : handle_(std::move(handle)) {}
+        explicit Sink(detail::PipeEndOwner handle) : handle_(std::move(handle)) {}
 
         bool isOpen() override;
         // The whole span at once; a failed write closes the sink.
@@ -99,7 +100,7 @@ public:
 
     private:
         std::mutex mutex_;
-        detail::SystemHandle handle_;
+        detail::PipeEndOwner handle_;
     };
 
     // Unbuffered and untranslated (no text mode), over a duplicate of the

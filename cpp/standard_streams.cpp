@@ -17,7 +17,7 @@ StandardInput::Source::~Source() {
 }
 
 bool StandardInput::Source::isOpen() {
-    return handle_ != detail::noStandardInput;
+    return handle_ != nullptr;
 }
 
 TextSpan StandardInput::Source::read(std::span<char> buffer, const Duration& timeout) {
@@ -27,7 +27,7 @@ TextSpan StandardInput::Source::read(std::span<char> buffer, const Duration& tim
     }
     const Stopwatch watch;
     while (isOpen()) {
-        const detail::StandardInputRead got = detail::readStandardInput(handle_, buffer);
+        const detail::StandardInputRead got = detail::readStandardInput(*handle_, buffer);
         if (got.ended) {
             close();
             break;
@@ -45,10 +45,7 @@ TextSpan StandardInput::Source::read(std::span<char> buffer, const Duration& tim
 }
 
 void StandardInput::Source::close() {
-    if (handle_ != detail::noStandardInput) {
-        detail::closeStandardInput(handle_);
-        handle_ = detail::noStandardInput;
-    }
+    handle_.reset();
 }
 
 Input StandardInput::input() {

@@ -4,10 +4,22 @@
 #include "cpp/text_span.h"
 #include "cpp/time.h"
 
-#include <cstdint>
+#include <memory>
 #include <span>
 
 namespace cpp {
+
+namespace detail {
+
+// The back end's own duplicate of the standard input (a HANDLE, or a file
+// descriptor), defined by the back end alone.
+struct StandardInputHandle;
+struct StandardInputHandleFree {
+    void operator()(StandardInputHandle* handle) const noexcept;
+};
+using StandardInputOwner = std::unique_ptr<StandardInputHandle, StandardInputHandleFree>;
+
+} // namespace detail
 
 class StandardInput {
 public:
@@ -26,7 +38,7 @@ public:
     private:
         // The source's own duplicate of the system's handle, so that closing
         // it leaves the process's standard input alone.
-        std::intptr_t handle_;
+        detail::StandardInputOwner handle_;
         const Duration pollInterval_;
     };
 

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "cpp/standard_streams.h"
+
 #include <cstddef>
-#include <cstdint>
 #include <span>
 
 // What the standard streams ask of the operating system; each back end
 // implements it.
 namespace cpp::detail {
 
-inline constexpr std::intptr_t noStandardInput = -1;
-
-// A duplicate of the process's standard input handle, owned by the caller, or
-// noStandardInput when there is none or it is a console.
-std::intptr_t openStandardInput();
+// A duplicate of the process's standard input handle, or null when there is
+// none or it is a console.
+StandardInputOwner openStandardInput();
 
 struct StandardInputRead {
     std::size_t count; // bytes placed at the front of the buffer
@@ -21,8 +20,6 @@ struct StandardInputRead {
 
 // Takes what the input has ready now without waiting for more: a count of 0
 // without ended means nothing has arrived yet.
-StandardInputRead readStandardInput(std::intptr_t handle, std::span<char> buffer);
-
-void closeStandardInput(std::intptr_t handle);
+StandardInputRead readStandardInput(StandardInputHandle& input, std::span<char> buffer);
 
 } // namespace cpp::detail

@@ -18,7 +18,36 @@
 
 namespace cpp::detail {
 
+// Descriptors and a pid; -1 owns nothing.
+struct PipeEnd {
+    int descriptor = -1;
+    ~PipeEnd() {
+        if (descriptor >= 0) {
+            ::close(descriptor);
+        }
+    }
+};
+struct ReadCanceller : PipeEnd {};
+struct ChildProcess {
+    pid_t pid = -1;
+};
+
+void PipeEndFree::operator()(PipeEnd* end) const noexcept {
+    delete end;
+}
+void ReadCancellerFree::operator()(ReadCanceller* canceller) const noexcept {
+    delete canceller;
+}
+// A pid is no handle; a child let go stays unreaped until it is gone.
+void ChildProcessFree::operator()(ChildProcess* child) const noexcept {
+    delete child;
+}
+
 namespace {
+
+PipeEndOwner pipeEnd(int descriptor) {
+    return PipeEndOwner(new PipeEnd{descriptor});
+}
 
 [[noreturn]] void fail(const char* what) {
     throw IOException(String("%: %", what, std::strerror(errno)));
@@ -26,11 +55,7 @@ namespace {
 
 } // namespace
 
-static bool writeAll(std::intptr_t handle, TextSpan bytes);
-
-void closeSystemHandle(std::intptr_t handle) noexcept {
-    ::close(static_cast<int>(handle));
-}
+static bool writeAll(int descriptor, TextSpan bytes);
 
 PipeEnds createPipe(std::size_t size, bool) {
     // Both ends close on exec: the child gets its end through dup2, which
@@ -41,31 +66,30 @@ PipeEnds createPipe(std::size_t size, bool) {
     }
     // Best effort: the default (64 KiB on Linux) serves as well.
     ::fcntl(ends[1], F_SETPIPE_SZ, static_cast<int>(size));
-    return {ends[0], ends[1]};
+    return {pipeEnd(ends[0]), pipeEnd(ends[1])};
 }
 
-std::intptr_t openReadCanceller() {
+ReadCancellerOwner openReadCanceller() {
     const int event = ::eventfd(0, EFD_CLOEXEC);
-    return event < 0 ? invalidSystemHandle : event;
-}
-
-void closeReadCanceller(std::intptr_t canceller) noexcept {
-    if (canceller != invalidSystemHandle) {
-        ::close(static_cast<int>(canceller));
+    if (event < 0) {
+        return nullptr;
     }
+    ReadCancellerOwner canceller(new ReadCanceller);
+    canceller->descriptor = event;
+    return canceller;
 }
 
-void cancelRead(std::intptr_t canceller) noexcept {
+void cancelRead(ReadCanceller& canceller) noexcept {
     // The counter stays raised, so a read that has not started yet sees it too.
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(static_cast<int>(canceller), &one, sizeof(one));
+    [[maybe_unused]] const ssize_t written = ::write(canceller.descriptor, &one, sizeof(one));
 }
 
-std::size_t readPipe(std::intptr_t handle, std::intptr_t canceller, std::span<char> buffer) {
+std::size_t readPipe(PipeEnd& end, ReadCanceller* canceller, std::span<char> buffer) {
     for (;;) {
         // A blocking wait on both, no time-out: the pipe or the canceller.
-        pollfd fds[2] = {{static_cast<int>(handle), POLLIN, 0}, {static_cast<int>(canceller), POLLIN, 0}};
-        const int count = ::poll(fds, canceller == invalidSystemHandle ? 1 : 2, -1);
+        pollfd fds[2] = {{end.descriptor, POLLIN, 0}, {canceller ? canceller->descriptor : -1, POLLIN, 0}};
+        const int count = ::poll(fds, canceller ? 2 : 1, -1);
         if (count < 0) {
             if (errno == EINTR) {
                 continue;
@@ -75,7 +99,7 @@ std::size_t readPipe(std::intptr_t handle, std::intptr_t canceller, std::span<ch
         if (fds[1].revents != 0) {
             return 0;
         }
-        const ssize_t got = ::read(static_cast<int>(handle), buffer.data(), buffer.size());
+        const ssize_t got = ::read(end.descriptor, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -83,7 +107,7 @@ std::size_t readPipe(std::intptr_t handle, std::intptr_t canceller, std::span<ch
     }
 }
 
-bool writePipe(std::intptr_t handle, TextSpan bytes) {
+bool writePipe(PipeEnd& end, TextSpan bytes) {
     // A reader that has gone must close the sink, not kill the program with
     // SIGPIPE: block it for this thread and take back the one we caused.
     sigset_t pipeSignal;
@@ -94,7 +118,7 @@ bool writePipe(std::intptr_t handle, TextSpan bytes) {
     sigset_t pending;
     sigpending(&pending);
     const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
-    const bool written = writeAll(handle, bytes);
+    const bool written = writeAll(end.descriptor, bytes);
     if (!written && errno == EPIPE && !wasPending) {
         const timespec none{0, 0};
         while (sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {
@@ -104,11 +128,11 @@ bool writePipe(std::intptr_t handle, TextSpan bytes) {
     return written;
 }
 
-static bool writeAll(std::intptr_t handle, TextSpan bytes) {
+static bool writeAll(int descriptor, TextSpan bytes) {
     const char* next = bytes.begin();
     std::size_t left = bytes.size();
     while (left > 0) {
-        const ssize_t written = ::write(static_cast<int>(handle), next, left);
+        const ssize_t written = ::write(descriptor, next, left);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -121,13 +145,13 @@ static bool writeAll(std::intptr_t handle, TextSpan bytes) {
     return true;
 }
 
-std::intptr_t duplicateStandardOutput() {
+PipeEndOwner duplicateStandardOutput() {
     const int own = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
-    return own < 0 ? invalidSystemHandle : own;
+    return own < 0 ? nullptr : pipeEnd(own);
 }
 
-std::intptr_t startChild(const FilePath& program, const String& arguments, const FilePath& directory,
-                         const ChildHandles* handles) {
+ChildProcessOwner startChild(const FilePath& program, const String& arguments, const FilePath& directory,
+                             const ChildHandles* handles) {
     // The argument text splits as the child's runtime would split it on Windows.
     const String path = program.toString('/');
     const String folder = (directory.empty() ? program.parent() : directory).toString('/');
@@ -164,9 +188,9 @@ std::intptr_t startChild(const FilePath& program, const String& arguments, const
                 ::_exit(127);
             }
             ::setpgid(0, 0);
-            ::dup2(static_cast<int>(handles->input), STDIN_FILENO);
-            ::dup2(static_cast<int>(handles->output), STDOUT_FILENO);
-            ::dup2(static_cast<int>(handles->error), STDERR_FILENO);
+            ::dup2(handles->input.descriptor, STDIN_FILENO);
+            ::dup2(handles->output.descriptor, STDOUT_FILENO);
+            ::dup2(handles->error.descriptor, STDERR_FILENO);
         } else {
             // Nothing from the parent, as on Windows.
             const int null = ::open("/dev/null", O_RDWR);
@@ -198,18 +222,18 @@ std::intptr_t startChild(const FilePath& program, const String& arguments, const
         ::waitpid(pid, nullptr, 0);
         throw IOException(String("Unable to start %: %", path, std::strerror(error)));
     }
-    return pid;
+    return ChildProcessOwner(new ChildProcess{pid});
 }
 
-std::uint64_t childId(std::intptr_t process) {
-    return static_cast<std::uint64_t>(process);
+std::uint64_t childId(const ChildProcess& child) {
+    return static_cast<std::uint64_t>(child.pid);
 }
 
-std::optional<std::uint32_t> childExitCode(std::intptr_t process) {
+std::optional<std::uint32_t> childExitCode(ChildProcess& child) {
     int status = 0;
     pid_t got;
     do {
-        got = ::waitpid(static_cast<pid_t>(process), &status, WNOHANG);
+        got = ::waitpid(child.pid, &status, WNOHANG);
     } while (got < 0 && errno == EINTR);
     if (got == 0) {
         return std::nullopt;
@@ -221,26 +245,22 @@ std::optional<std::uint32_t> childExitCode(std::intptr_t process) {
     return WIFEXITED(status) ? std::uint32_t(WEXITSTATUS(status)) : std::uint32_t(128 + WTERMSIG(status));
 }
 
-String terminateChild(std::intptr_t process) {
-    if (::kill(static_cast<pid_t>(process), SIGKILL) == 0) {
+String terminateChild(ChildProcess& child) {
+    if (::kill(child.pid, SIGKILL) == 0) {
         return String();
     }
     return String(std::strerror(errno));
 }
 
-void waitForChild(std::intptr_t process) {
-    while (::waitpid(static_cast<pid_t>(process), nullptr, 0) < 0 && errno == EINTR) {
+void waitForChild(ChildProcess& child) {
+    while (::waitpid(child.pid, nullptr, 0) < 0 && errno == EINTR) {
     }
-}
-
-void releaseChild(std::intptr_t) noexcept {
-    // A pid is no handle; a child let go stays unreaped until it is gone.
 }
 
 void createProgramJob() {
     // Children started with pipes carry PR_SET_PDEATHSIG instead.
 }
 
-void assignToProgramJob(std::intptr_t) noexcept {}
+void assignToProgramJob(ChildProcess&) noexcept {}
 
 } // namespace cpp::detail

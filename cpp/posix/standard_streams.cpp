@@ -7,17 +7,26 @@
 
 namespace cpp::detail {
 
-std::intptr_t openStandardInput() {
-    // A terminal is the console of this back end.
-    if (isatty(STDIN_FILENO)) {
-        return noStandardInput;
-    }
-    const int handle = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
-    return handle < 0 ? noStandardInput : handle;
+struct StandardInputHandle {
+    int descriptor;
+};
+
+void StandardInputHandleFree::operator()(StandardInputHandle* handle) const noexcept {
+    ::close(handle->descriptor);
+    delete handle;
 }
 
-StandardInputRead readStandardInput(std::intptr_t handle, std::span<char> buffer) {
-    const int descriptor = static_cast<int>(handle);
+StandardInputOwner openStandardInput() {
+    // A terminal is the console of this back end.
+    if (isatty(STDIN_FILENO)) {
+        return nullptr;
+    }
+    const int descriptor = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    return descriptor < 0 ? nullptr : StandardInputOwner(new StandardInputHandle{descriptor});
+}
+
+StandardInputRead readStandardInput(StandardInputHandle& input, std::span<char> buffer) {
+    const int descriptor = input.descriptor;
     pollfd ready{descriptor, POLLIN, 0};
     const int polled = poll(&ready, 1, 0);
     if (polled < 0) {
@@ -38,10 +47,6 @@ StandardInputRead readStandardInput(std::intptr_t handle, std::span<char> buffer
         return {0, false};
     }
     return {0, true};
-}
-
-void closeStandardInput(std::intptr_t handle) {
-    ::close(static_cast<int>(handle));
 }
 
 } // namespace cpp::detail

@@ -17,14 +17,6 @@ namespace cpp::detail {
 
 namespace {
 
-// Owns a search handle of FindFirstFileW.
-struct FindTraits {
-    using Type = HANDLE;
-    static Type invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(Type search) { FindClose(search); }
-};
-using UniqueFind = windows::UniqueHandle<FindTraits>;
-
 // Old shell codes that SHFileOperationW may still return instead of a system
 // error code.
 constexpr int shellAccessDeniedSource = 0x78;  // DE_ACCESSDENIEDSRC
@@ -190,7 +182,7 @@ File::Status createFolder(const FilePath& path) {
 
 std::vector<FolderEntry> folderEntries(const FilePath& folder) {
     WIN32_FIND_DATAW entry{};
-    const UniqueFind search(
+    const windows::UniqueFind search(
         FindFirstFileW(FilePath(folder, "*").toString('\\').toWide().c_str(), &entry));
     if (!search.valid()) {
         if (GetLastError() == ERROR_FILE_NOT_FOUND) {

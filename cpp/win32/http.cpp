@@ -27,24 +27,6 @@ void CALLBACK statusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID 
 
 } // namespace
 
-namespace windows {
-
-InternetHandle& InternetHandle::operator=(InternetHandle&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
-void InternetHandle::close() {
-    if (handle_) {
-        InternetCloseHandle(std::exchange(handle_, nullptr));
-    }
-}
-
-} // namespace windows
-
 CrackedUrl CrackedUrl::crack(const String& url) {
     constexpr DWORD partSize = 1024;
     wchar_t host[partSize];
@@ -72,7 +54,7 @@ Http::Detail::~Detail() {
     connections_.clear();
     if (root_) {
         InternetSetStatusCallbackW(root_.get(), nullptr);
-        root_.close();
+        root_.reset();
     }
 }
 

@@ -3,6 +3,7 @@
 #include "cpp/data_buffer.h"
 #include "cpp/http.h"
 #include "cpp/thread.h"
+#include "cpp/win32/unique_handle.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -15,30 +16,6 @@
 #include <utility>
 
 namespace cpp {
-
-namespace windows {
-
-// Owns one WinInet handle. Closing a handle makes WinInet cancel what is
-// outstanding on it.
-class InternetHandle {
-public:
-    InternetHandle() = default;
-    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-    InternetHandle(InternetHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    InternetHandle& operator=(InternetHandle&& other) noexcept;
-    ~InternetHandle() { close(); }
-
-    HINTERNET get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    // Gives the handle up without closing it.
-    HINTERNET release() { return std::exchange(handle_, nullptr); }
-    void close();
-
-private:
-    HINTERNET handle_ = nullptr;
-};
-
-} // namespace windows
 
 // The parts of a URL a request needs, as WinInet cracks them.
 struct CrackedUrl {

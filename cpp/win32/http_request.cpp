@@ -152,19 +152,18 @@ TextSpan Http::Detail::Request::read(std::span<char> destination, const Duration
 }
 
 void Http::Detail::Request::close() {
-    HINTERNET handle = nullptr;
+    windows::InternetHandle closing;
     {
         const InterruptibleLock lock(mutex_, false);
-        handle = handle_.release();
+        closing = std::move(handle_);
     }
+    const bool closed = closing.valid();
     // Outside the lock, in case WinInet reports the cancelled operation on
     // this very thread.
-    if (handle) {
-        InternetCloseHandle(handle);
-    }
+    closing.reset();
     InterruptibleLock lock(mutex_, false);
     // Only the close that closed the handle waits; a later one returns at once.
-    const Duration limit = handle ? std::min(timeout_, closeWaitLimit) : Duration();
+    const Duration limit = closed ? std::min(timeout_, closeWaitLimit) : Duration();
     const Stopwatch watch;
     while (pending_ && watch.elapsed() < limit) {
         waitFor(lock, changed_, limit - watch.elapsed());
@@ -183,7 +182,7 @@ void Http::Detail::Request::complete(DWORD error) {
     if (error != 0) {
         readPending_ = false;
         storeError(error);
-        handle_.close();
+        handle_.reset();
     } else if (readPending_) {
         readPending_ = false;
         // A closed handle means the caller gave up on the body.
@@ -191,7 +190,7 @@ void Http::Detail::Request::complete(DWORD error) {
             if (bytesRead_ != 0) {
                 buffer_.commit(bytesRead_);
             } else {
-                handle_.close();
+                handle_.reset();
             }
             startRead();
         }
@@ -214,7 +213,7 @@ void Http::Detail::Request::startRead() {
             readPending_ = false;
             pending_ = false;
             if (bytesRead_ == 0) {
-                handle_.close();
+                handle_.reset();
             } else {
                 buffer_.commit(bytesRead_);
             }
@@ -224,7 +223,7 @@ void Http::Detail::Request::startRead() {
             readPending_ = false;
             pending_ = false;
             storeError(error);
-            handle_.close();
+            handle_.reset();
         }
     }
 }

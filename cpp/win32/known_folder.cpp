@@ -14,20 +14,8 @@ namespace cpp {
 
 namespace windows {
 
-namespace {
-
-// Text the shell allocated for us.
-struct CoTaskTextTraits {
-    using Type = PWSTR;
-    static Type invalid() { return nullptr; }
-    static void close(Type text) { CoTaskMemFree(text); }
-};
-using CoTaskText = UniqueHandle<CoTaskTextTraits>;
-
-} // namespace
-
 FilePath knownFolder(const GUID& id) {
-    CoTaskText text;
+    CoTaskMem<wchar_t> text;
     // The buffer is the caller's to free even when the call fails.
     checkResult(SHGetKnownFolderPath(id, 0, nullptr, text.out()));
     const wchar_t* begin = text.get();

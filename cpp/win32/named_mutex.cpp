@@ -2,34 +2,7 @@
 
 #include "cpp/win32/windows_exception.h"
 
-#include <windows.h>
-
-#include <utility>
-
 namespace cpp::windows {
-
-NamedMutex::NamedMutex(NamedMutex&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), alreadyExisted_(other.alreadyExisted_) {}
-
-NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, nullptr);
-        alreadyExisted_ = other.alreadyExisted_;
-    }
-    return *this;
-}
-
-NamedMutex::~NamedMutex() {
-    close();
-}
-
-void NamedMutex::close() noexcept {
-    if (handle_) {
-        CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-}
 
 NamedMutex createNamedMutex(const String& name) {
     const std::wstring wide = name.toWide();

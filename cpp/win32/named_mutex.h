@@ -1,31 +1,27 @@
 #pragma once
 
 #include "cpp/string.h"
+#include "cpp/win32/unique_handle.h"
 
 namespace cpp::windows {
 
 // Owns the handle of a named system mutex; closing it is the only release.
+// Move-only.
 class NamedMutex {
 public:
     NamedMutex() = default;
-    NamedMutex(NamedMutex&& other) noexcept;
-    NamedMutex& operator=(NamedMutex&& other) noexcept;
-    ~NamedMutex();
-    NamedMutex(const NamedMutex&) = delete;
-    NamedMutex& operator=(const NamedMutex&) = delete;
 
     // The HANDLE, for waiting on it; null when empty.
-    void* handle() const { return handle_; }
+    HANDLE handle() const { return handle_.get(); }
     // The name was taken already, so this handle does not own the mutex and
     // must wait for it like anybody else.
     bool alreadyExisted() const { return alreadyExisted_; }
 
 private:
     friend NamedMutex createNamedMutex(const String& name);
-    NamedMutex(void* handle, bool alreadyExisted) : handle_(handle), alreadyExisted_(alreadyExisted) {}
-    void close() noexcept;
+    NamedMutex(HANDLE handle, bool alreadyExisted) : handle_(handle), alreadyExisted_(alreadyExisted) {}
 
-    void* handle_ = nullptr;
+    UniqueKernelHandle handle_;
     bool alreadyExisted_ = false;
 };
 

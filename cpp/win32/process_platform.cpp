@@ -1,54 +1,46 @@
 #include "cpp/process_platform.h"
 
 #include "cpp/exception.h"
+#include "cpp/win32/unique_handle.h"
 #include "cpp/win32/windows_exception.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <utility>
 
 namespace cpp::detail {
 
+struct PipeEnd {
+    windows::UniqueKernelHandle handle;
+};
+struct ReadCanceller {
+    windows::UniqueKernelHandle thread;
+};
+struct ChildProcess {
+    windows::UniqueKernelHandle process;
+};
+
+void PipeEndFree::operator()(PipeEnd* end) const noexcept {
+    delete end;
+}
+void ReadCancellerFree::operator()(ReadCanceller* canceller) const noexcept {
+    delete canceller;
+}
+void ChildProcessFree::operator()(ChildProcess* child) const noexcept {
+    delete child;
+}
+
 namespace {
 
-HANDLE toHandle(std::intptr_t handle) {
-    return reinterpret_cast<HANDLE>(handle);
+PipeEndOwner pipeEnd(HANDLE handle) {
+    return PipeEndOwner(new PipeEnd{windows::UniqueKernelHandle(handle)});
 }
-
-std::intptr_t fromHandle(HANDLE handle) {
-    return reinterpret_cast<std::intptr_t>(handle);
-}
-
-// Owns a HANDLE for the length of a call.
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ScopedHandle(ScopedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(ScopedHandle&&) = delete;
-    ~ScopedHandle() {
-        if (handle_) {
-            CloseHandle(handle_);
-        }
-    }
-    HANDLE get() const { return handle_; }
-    HANDLE release() { return std::exchange(handle_, nullptr); }
-
-private:
-    HANDLE handle_;
-};
 
 // Created once and never closed: the system closes it when the process ends,
 // however it ends, and that kills every child still in it.
 HANDLE programJob = nullptr;
 
 } // namespace
-
-void closeSystemHandle(std::intptr_t handle) noexcept {
-    CloseHandle(toHandle(handle));
-}
 
 PipeEnds createPipe(std::size_t size, bool parentReads) {
     SECURITY_ATTRIBUTES attributes{};
@@ -59,57 +51,48 @@ PipeEnds createPipe(std::size_t size, bool parentReads) {
     if (!CreatePipe(&read, &write, &attributes, static_cast<DWORD>(size))) {
         throw windows::Exception();
     }
-    ScopedHandle readOwner(read);
-    ScopedHandle writeOwner(write);
+    PipeEnds ends{pipeEnd(read), pipeEnd(write)};
     if (!SetHandleInformation(parentReads ? read : write, HANDLE_FLAG_INHERIT, 0)) {
         throw windows::Exception();
     }
-    return {fromHandle(readOwner.release()), fromHandle(writeOwner.release())};
+    return ends;
 }
 
-std::intptr_t openReadCanceller() {
+ReadCancellerOwner openReadCanceller() {
     // GetCurrentThread is a pseudo handle that means "the caller" wherever it
     // is used, so the canceller needs a real one.
     HANDLE thread = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0, FALSE,
                          DUPLICATE_SAME_ACCESS)) {
-        return invalidSystemHandle;
+        return nullptr;
     }
-    return fromHandle(thread);
+    return ReadCancellerOwner(new ReadCanceller{windows::UniqueKernelHandle(thread)});
 }
 
-void closeReadCanceller(std::intptr_t canceller) noexcept {
-    if (canceller != invalidSystemHandle) {
-        CloseHandle(toHandle(canceller));
-    }
-}
-
-void cancelRead(std::intptr_t canceller) noexcept {
+void cancelRead(ReadCanceller& canceller) noexcept {
     // ERROR_NOT_FOUND when the reader is not inside a read yet; the caller
     // tries again.
-    if (canceller != invalidSystemHandle) {
-        CancelSynchronousIo(toHandle(canceller));
-    }
+    CancelSynchronousIo(canceller.thread.get());
 }
 
-std::size_t readPipe(std::intptr_t handle, std::intptr_t, std::span<char> buffer) {
+std::size_t readPipe(PipeEnd& end, ReadCanceller*, std::span<char> buffer) {
     DWORD count = 0;
     const DWORD wanted = static_cast<DWORD>((std::min<std::size_t>)(buffer.size(), MAXDWORD));
     // Fails with ERROR_BROKEN_PIPE once the child's end is closed, with
     // ERROR_OPERATION_ABORTED when cancelled.
-    if (!ReadFile(toHandle(handle), buffer.data(), wanted, &count, nullptr)) {
+    if (!ReadFile(end.handle.get(), buffer.data(), wanted, &count, nullptr)) {
         return 0;
     }
     return count;
 }
 
-bool writePipe(std::intptr_t handle, TextSpan bytes) {
+bool writePipe(PipeEnd& end, TextSpan bytes) {
     const char* next = bytes.begin();
     std::size_t left = bytes.size();
     while (left > 0) {
         DWORD written = 0;
         const DWORD wanted = static_cast<DWORD>((std::min<std::size_t>)(left, MAXDWORD));
-        if (!WriteFile(toHandle(handle), next, wanted, &written, nullptr)) {
+        if (!WriteFile(end.handle.get(), next, wanted, &written, nullptr)) {
             return false;
         }
         next += written;
@@ -118,18 +101,18 @@ bool writePipe(std::intptr_t handle, TextSpan bytes) {
     return true;
 }
 
-std::intptr_t duplicateStandardOutput() {
+PipeEndOwner duplicateStandardOutput() {
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     HANDLE own = nullptr;
     if (output == nullptr || output == INVALID_HANDLE_VALUE ||
         !DuplicateHandle(GetCurrentProcess(), output, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        return invalidSystemHandle;
+        return nullptr;
     }
-    return fromHandle(own);
+    return pipeEnd(own);
 }
 
-std::intptr_t startChild(const FilePath& program, const String& arguments, const FilePath& directory,
-                         const ChildHandles* handles) {
+ChildProcessOwner startChild(const FilePath& program, const String& arguments, const FilePath& directory,
+                             const ChildHandles* handles) {
     // The arguments go as given: the caller quotes what needs quoting.
     std::wstring commandLine = String("\"%\" %", program.toString('\\'), arguments).toWide();
     const std::wstring folder = (directory.empty() ? program.parent() : directory).toString('\\').toWide();
@@ -140,9 +123,9 @@ std::intptr_t startChild(const FilePath& program, const String& arguments, const
     BOOL inherit = FALSE;
     if (handles) {
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = toHandle(handles->input);
-        startup.hStdOutput = toHandle(handles->output);
-        startup.hStdError = toHandle(handles->error);
+        startup.hStdInput = handles->input.handle.get();
+        startup.hStdOutput = handles->output.handle.get();
+        startup.hStdError = handles->error.handle.get();
         flags = CREATE_NO_WINDOW;
         inherit = TRUE;
     }
@@ -151,17 +134,17 @@ std::intptr_t startChild(const FilePath& program, const String& arguments, const
                         &startup, &info)) {
         throw windows::Exception();
     }
-    CloseHandle(info.hThread);
-    return fromHandle(info.hProcess);
+    const windows::UniqueKernelHandle thread(info.hThread);
+    return ChildProcessOwner(new ChildProcess{windows::UniqueKernelHandle(info.hProcess)});
 }
 
-std::uint64_t childId(std::intptr_t process) {
-    return GetProcessId(toHandle(process));
+std::uint64_t childId(const ChildProcess& child) {
+    return GetProcessId(child.process.get());
 }
 
-std::optional<std::uint32_t> childExitCode(std::intptr_t process) {
+std::optional<std::uint32_t> childExitCode(ChildProcess& child) {
     DWORD code = 0;
-    if (!GetExitCodeProcess(toHandle(process), &code)) {
+    if (!GetExitCodeProcess(child.process.get(), &code)) {
         // A handle we cannot ask about any more: treat the child as gone.
         return std::uint32_t(0);
     }
@@ -171,40 +154,35 @@ std::optional<std::uint32_t> childExitCode(std::intptr_t process) {
     return code;
 }
 
-String terminateChild(std::intptr_t process) {
-    if (TerminateProcess(toHandle(process), 0)) {
+String terminateChild(ChildProcess& child) {
+    if (TerminateProcess(child.process.get(), 0)) {
         return String();
     }
     return windows::Exception().message();
 }
 
-void waitForChild(std::intptr_t process) {
-    WaitForSingleObject(toHandle(process), INFINITE);
-}
-
-void releaseChild(std::intptr_t process) noexcept {
-    CloseHandle(toHandle(process));
+void waitForChild(ChildProcess& child) {
+    WaitForSingleObject(child.process.get(), INFINITE);
 }
 
 void createProgramJob() {
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    windows::UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
     if (!job) {
         throw Exception("cpp::Process::createProgramJob() - Unable to create a job");
     }
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
-        CloseHandle(job);
+    if (!SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
         throw Exception("cpp::Process::createProgramJob() - Unable to set limit information for the Program's job");
     }
-    programJob = job;
+    programJob = job.release();
 }
 
-void assignToProgramJob(std::intptr_t process) noexcept {
+void assignToProgramJob(ChildProcess& child) noexcept {
     // Ignored on failure: a process already in a job that allows no nesting
     // (before Windows 8) cannot join ours, and the child should still run.
     if (programJob) {
-        AssignProcessToJobObject(programJob, toHandle(process));
+        AssignProcessToJobObject(programJob, child.process.get());
     }
 }
 

@@ -2,18 +2,11 @@
 
 #include "cpp/win32/windows_exception.h"
 
-#include <windows.h>
-
 #include <string>
-#include <utility>
 
 namespace cpp {
 
 namespace {
-
-HKEY asKey(void* handle) {
-    return static_cast<HKEY>(handle);
-}
 
 // The registry returns its error code rather than setting the thread's;
 // putting it there lets the exception carry the system's text for it.
@@ -26,37 +19,21 @@ void check(LSTATUS result) {
 
 } // namespace
 
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), owned_(std::exchange(other.owned_, false)) {}
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, nullptr);
-        owned_ = std::exchange(other.owned_, false);
-    }
-    return *this;
-}
-
-RegistryKey::~RegistryKey() {
-    close();
-}
-
 RegistryKey RegistryKey::currentUser() {
-    return RegistryKey(HKEY_CURRENT_USER, false);
+    return RegistryKey(HKEY_CURRENT_USER);
 }
 
 RegistryKey RegistryKey::create(const String& subkey) const {
     HKEY key = nullptr;
-    check(RegCreateKeyExW(asKey(handle_), subkey.toWide().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+    check(RegCreateKeyExW(handle(), subkey.toWide().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
                           nullptr));
-    return RegistryKey(key, true);
+    return RegistryKey(key);
 }
 
 RegistryKey RegistryKey::open(const String& subkey) const {
     HKEY key = nullptr;
-    check(RegOpenKeyExW(asKey(handle_), subkey.toWide().c_str(), 0, KEY_ALL_ACCESS, &key));
-    return RegistryKey(key, true);
+    check(RegOpenKeyExW(handle(), subkey.toWide().c_str(), 0, KEY_ALL_ACCESS, &key));
+    return RegistryKey(key);
 }
 
 bool RegistryKey::exists(const String& subkey) const {
@@ -69,34 +46,26 @@ bool RegistryKey::exists(const String& subkey) const {
 }
 
 void RegistryKey::remove(const String& subkey) const {
-    check(RegDeleteKeyW(asKey(handle_), subkey.toWide().c_str()));
+    check(RegDeleteKeyW(handle(), subkey.toWide().c_str()));
 }
 
 void RegistryKey::setString(const String& name, const String& value) const {
     const std::wstring wide = value.toWide();
     // The size counts the terminating zero.
-    RegSetValueExW(asKey(handle_), name.toWide().c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+    RegSetValueExW(handle(), name.toWide().c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
                    static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 void RegistryKey::setNumber(const String& name, std::uint32_t value) const {
     const DWORD number = value;
-    RegSetValueExW(asKey(handle_), name.toWide().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+    RegSetValueExW(handle(), name.toWide().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                    sizeof(number));
 }
 
 void RegistryKey::removeValue(const String& name) const {
-    const LSTATUS result = RegDeleteValueW(asKey(handle_), name.toWide().c_str());
+    const LSTATUS result = RegDeleteValueW(handle(), name.toWide().c_str());
     if (result != ERROR_FILE_NOT_FOUND)
         check(result);
-}
-
-void RegistryKey::close() noexcept {
-    if (handle_ && owned_) {
-        RegCloseKey(asKey(handle_));
-    }
-    handle_ = nullptr;
-    owned_ = false;
 }
 
 } // namespace cpp

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cpp/string.h"
+#include "cpp/win32/unique_handle.h"
 
 #include <cstdint>
 
@@ -8,15 +9,10 @@ namespace cpp {
 
 // A registry key handle. The current user's root is predefined by the system
 // and never closed; keys made by create or open are owned and closed once.
-// Movable, not copyable.
+// Move-only.
 class RegistryKey {
 public:
     RegistryKey() = default;
-    RegistryKey(RegistryKey&& other) noexcept;
-    RegistryKey& operator=(RegistryKey&& other) noexcept;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey();
 
     // HKEY_CURRENT_USER, not owned.
     static RegistryKey currentUser();
@@ -45,16 +41,15 @@ public:
     void removeValue(const String& name) const;
 
     // Closes an owned key; later calls do nothing.
-    void close() noexcept;
+    void close() noexcept { key_.reset(); }
 
     // The HKEY, for reading values back; null when empty.
-    void* handle() const { return handle_; }
+    HKEY handle() const { return key_.get(); }
 
 private:
-    RegistryKey(void* handle, bool owned) : handle_(handle), owned_(owned) {}
+    explicit RegistryKey(HKEY key) : key_(key) {}
 
-    void* handle_ = nullptr;
-    bool owned_ = false;
+    windows::UniqueRegistryKey key_;
 };
 
 } // namespace cpp

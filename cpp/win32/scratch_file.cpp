@@ -57,7 +57,7 @@ public:
             return nullptr;
         const std::uint64_t end = offset + size;
         // The view keeps its section alive after the handle closes.
-        windows::UniqueHandle<SectionTraits> section(CreateFileMappingW(
+        windows::UniqueKernelHandle section(CreateFileMappingW(
             file_.get(), nullptr, PAGE_READONLY, static_cast<DWORD>(end >> 32), static_cast<DWORD>(end), nullptr));
         if (!section.valid())
             return nullptr;
@@ -78,12 +78,6 @@ public:
     }
 
 private:
-    struct SectionTraits {
-        using Type = HANDLE;
-        static Type invalid() { return nullptr; }
-        static void close(Type handle) { CloseHandle(handle); }
-    };
-
     windows::UniqueFileHandle file_;
     const std::wstring folder_;
     std::uint64_t reserved_ = 0;

@@ -1,40 +1,40 @@
 #include "cpp/standard_streams_platform.h"
 
-#include <windows.h>
+#include "cpp/win32/unique_handle.h"
 
 #include <algorithm>
 
 namespace cpp::detail {
 
-namespace {
+struct StandardInputHandle {
+    windows::UniqueKernelHandle handle;
+};
 
-HANDLE toHandle(std::intptr_t handle) {
-    return reinterpret_cast<HANDLE>(handle);
+void StandardInputHandleFree::operator()(StandardInputHandle* handle) const noexcept {
+    delete handle;
 }
 
-} // namespace
-
-std::intptr_t openStandardInput() {
+StandardInputOwner openStandardInput() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (input == nullptr || input == INVALID_HANDLE_VALUE) {
-        return noStandardInput;
+        return nullptr;
     }
     // Fails for anything but a console, which is fine.
     SetConsoleMode(input, 0);
     INPUT_RECORD record;
     DWORD events = 0;
     if (PeekConsoleInputW(input, &record, 1, &events)) {
-        return noStandardInput;
+        return nullptr;
     }
     HANDLE own = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), input, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        return noStandardInput;
+        return nullptr;
     }
-    return reinterpret_cast<std::intptr_t>(own);
+    return StandardInputOwner(new StandardInputHandle{windows::UniqueKernelHandle(own)});
 }
 
-StandardInputRead readStandardInput(std::intptr_t handle, std::span<char> buffer) {
-    const HANDLE input = toHandle(handle);
+StandardInputRead readStandardInput(StandardInputHandle& own, std::span<char> buffer) {
+    const HANDLE input = own.handle.get();
     DWORD wanted = static_cast<DWORD>((std::min<std::size_t>)(buffer.size(), MAXDWORD));
     // A read from an empty pipe would block past the caller's time-out, so
     // take only what the pipe already holds.
@@ -54,10 +54,6 @@ StandardInputRead readStandardInput(std::intptr_t handle, std::span<char> buffer
     }
     // For a file (or a device) a read of nothing is its end.
     return {count, count == 0};
-}
-
-void closeStandardInput(std::intptr_t handle) {
-    CloseHandle(toHandle(handle));
 }
 
 } // namespace cpp::detail

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <windows.h>
+#include "cpp/win32/unique_handle.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace ui {
 
@@ -13,13 +14,11 @@ public:
     BitmapSurface() = default;
     // Throws cpp::windows::Exception when the system has no room for it.
     BitmapSurface(std::int32_t width, std::int32_t height);
-    ~BitmapSurface();
-    BitmapSurface(BitmapSurface&& other) noexcept;
-    BitmapSurface& operator=(BitmapSurface&& other) noexcept;
-    BitmapSurface(const BitmapSurface&) = delete;
-    BitmapSurface& operator=(const BitmapSurface&) = delete;
+    BitmapSurface(BitmapSurface&&) = default;
+    // Not assignable: the parts must go in the reverse order they came.
+    BitmapSurface& operator=(BitmapSurface&&) = delete;
 
-    HDC dc() const { return dc_; }
+    HDC dc() const { return dc_.get(); }
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
     // Blue, green, red, unused: row by row from the top. Call GdiFlush
@@ -27,11 +26,10 @@ public:
     std::uint32_t* pixels() const { return pixels_; }
 
 private:
-    void release();
-
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
+    // Freed bottom up: the bitmap is selected out, deleted, then the context.
+    cpp::windows::MemoryDc dc_;
+    cpp::windows::BitmapHandle bitmap_;
+    cpp::windows::SelectedObject selected_;
     std::uint32_t* pixels_ = nullptr;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
@@ -48,7 +46,7 @@ public:
     void present(HDC target, const RECT& area) const;
 
 private:
-    BitmapSurface surface_;
+    std::optional<BitmapSurface> surface_;
 };
 
 } // namespace ui

@@ -1,9 +1,7 @@
 #include "ui/win32/dialog.h"
 
-#include "cpp/string.h"
 #include "cpp/win32/windows_exception.h"
-
-#include <exception>
+#include "ui/win32/failure_report.h"
 
 namespace ui {
 
@@ -110,15 +108,10 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND window, UINT message, WPARAM wParam, LP
 
 INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
+    // A handler that failed has handled its message.
     bool handled = true;
-    try {
-        handled = handle(message, wParam, lParam, result);
-    } catch (const std::exception& failure) {
-        // No failure may unwind through the system's frames.
-        MessageBoxW(window_, cpp::String(failure.what()).toWide().c_str(), L"", MB_OK);
-    } catch (...) {
-        MessageBoxW(window_, L"An unknown error occured", L"", MB_OK);
-    }
+    catchFailures([&] { handled = handle(message, wParam, lParam, result); },
+                  [this](const cpp::String& text) { showFailure(window_, text); });
     if (!handled) {
         return FALSE;
     }

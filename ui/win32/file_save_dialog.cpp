@@ -1,6 +1,7 @@
 #include "ui/win32/file_save_dialog.h"
 
 #include "cpp/win32/com_pointer.h"
+#include "cpp/win32/unique_handle.h"
 
 #include <shobjidl.h>
 
@@ -34,13 +35,12 @@ std::optional<cpp::FilePath> FileSaveDialog::show(HWND owner) const {
     if (FAILED(dialog->GetResult(item.typedOut()))) {
         return std::nullopt;
     }
-    PWSTR name = nullptr;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &name)) || !name) {
+    cpp::windows::CoTaskMem<wchar_t> name;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, name.out())) || !name) {
         return std::nullopt;
     }
     // Taken whole: a path cut to a buffer would name another file.
-    const cpp::String path(name, name + wcslen(name));
-    CoTaskMemFree(name);
+    const cpp::String path(name.get(), name.get() + wcslen(name.get()));
     return cpp::FilePath(path.span());
 }
 

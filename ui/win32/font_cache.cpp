@@ -4,14 +4,6 @@
 
 namespace ui {
 
-Font::Font(HFONT handle) : handle_(handle) {}
-
-Font::~Font() {
-    if (handle_) {
-        DeleteObject(handle_);
-    }
-}
-
 void FontCache::create(const cpp::String& name, const LOGFONTW& description) {
     descriptions_[name] = description;
     for (auto made = fonts_.begin(); made != fonts_.end();)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cpp/string.h"
+#include "cpp/win32/unique_handle.h"
 #include "ui/dpi.h"
 
 #include <windows.h>
@@ -16,15 +17,12 @@ namespace ui {
 class Font {
 public:
     Font() = default;
-    explicit Font(HFONT handle);
-    ~Font();
-    Font(const Font&) = delete;
-    Font& operator=(const Font&) = delete;
+    explicit Font(HFONT handle) : handle_(handle) {}
 
-    HFONT handle() const { return handle_; }
+    HFONT handle() const { return handle_.get(); }
 
 private:
-    HFONT handle_ = nullptr;
+    cpp::windows::FontHandle handle_;
 };
 
 // Fonts by name and DPI. Looking up a name that was never created inserts an

@@ -29,7 +29,7 @@ std::int32_t textWidth(HDC dc, const cpp::String& text) {
 GraphPainter::GraphPainter() : cell_(cellBitmapSize, cellBitmapSize) {}
 
 void GraphPainter::paint(HDC dc, HFONT font, const GraphFrame& frame) const {
-    const HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
+    const cpp::windows::SelectedObject selectedFont(dc, font);
     const GraphScene scene = composeGraph(frame, [dc](const cpp::String& text) { return textWidth(dc, text); });
 
     const RECT client = toSystemRect(frame.client);
@@ -39,8 +39,7 @@ void GraphPainter::paint(HDC dc, HFONT font, const GraphFrame& frame) const {
     SetTextColor(dc, colourRef(colours::white));
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     const std::int32_t width = frame.dpi.atLeastOne(1);
-    const std::unique_ptr<std::remove_pointer_t<HPEN>, DeleteGdiObject> pen(
-        CreatePen(PS_SOLID, width, colourRef(colours::white)));
+    const cpp::windows::PenHandle pen(CreatePen(PS_SOLID, width, colourRef(colours::white)));
     if (!pen)
         throw cpp::windows::Exception();
     for (const auto& item : scene.items) {
@@ -51,8 +50,6 @@ void GraphPainter::paint(HDC dc, HFONT font, const GraphFrame& frame) const {
         else
             text(dc, std::get<Text>(item));
     }
-    if (previousFont)
-        SelectObject(dc, previousFont);
 }
 
 void GraphPainter::fill(HDC dc, const Fill& fill) const {
@@ -90,9 +87,8 @@ void GraphPainter::line(HDC dc, const Line& line, HPEN pen, std::int32_t width, 
     std::vector<POINT> points;
     for (const Point& point : line.points)
         points.push_back(POINT{point.x, point.y});
-    const HGDIOBJ previous = SelectObject(dc, pen);
+    const cpp::windows::SelectedObject selected(dc, pen);
     Polyline(dc, points.data(), static_cast<int>(points.size()));
-    SelectObject(dc, previous);
 }
 
 void GraphPainter::text(HDC dc, const Text& text) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "cpp/win32/unique_handle.h"
 #include "ui/graph_scene.h"
 #include "ui/win32/back_buffer.h"
-#include "ui/win32/handles.h"
 
 #include <windows.h>
 

@@ -51,7 +51,7 @@ ComPointer<IStream> resourceStream(HMODULE module, std::int32_t id) {
 
 // Decodes the single frame of a PNG to a 32-bit premultiplied top-down DIB
 // section compatible with the screen.
-BitmapHandle decodePng(IStream* stream) {
+cpp::windows::BitmapHandle decodePng(IStream* stream) {
     ComPointer<IWICBitmapDecoder> decoder;
     checkResult(CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
                            decoder.out()));
@@ -78,9 +78,8 @@ BitmapHandle decodePng(IStream* stream) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const HDC screen = GetDC(nullptr);
-    BitmapHandle bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ReleaseDC(nullptr, screen);
+    cpp::windows::BitmapHandle bitmap(
+        CreateDIBSection(cpp::windows::ScreenDc(GetDC(nullptr)).get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) {
         throw cpp::windows::Exception();
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/win32/handles.h"
+#include "cpp/win32/unique_handle.h"
 
 #include <windows.h>
 
@@ -27,7 +27,7 @@ public:
 
 private:
     HMODULE module_;
-    std::map<std::int32_t, BitmapHandle> bitmaps_;
+    std::map<std::int32_t, cpp::windows::BitmapHandle> bitmaps_;
 };
 
 } // namespace ui

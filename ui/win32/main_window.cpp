@@ -120,7 +120,7 @@ void MainWindow::onDpiChanged(const Dpi& to, const RECT& suggested) {
     controlFonts_ = rescaleFonts(window(), from, to);
     setIcons();
     // The list shares its images: the old ones go once it has the new.
-    ImageListHandle previous = std::move(statusImages_);
+    cpp::windows::ImageListHandle previous = std::move(statusImages_);
     createStatusImages();
     hostList_.setDpi(statusImages_.get(), dpi_);
     splitter_.updateBarWidth();

@@ -7,10 +7,12 @@
 #include "app/settings.h"
 #include "cpp/string.h"
 #include "cpp/time.h"
+#include "cpp/win32/unique_handle.h"
+#include "ui/outage_notices.h"
+#include "ui/tray_status.h"
 #include "ui/win32/dialog.h"
 #include "ui/win32/dialog_resizer.h"
 #include "ui/win32/font_cache.h"
-#include "ui/win32/handles.h"
 #include "ui/win32/host_list.h"
 #include "ui/win32/image_cache.h"
 #include "ui/win32/key_filter.h"
@@ -18,8 +20,6 @@
 #include "ui/win32/ping_view.h"
 #include "ui/win32/splitter.h"
 #include "ui/win32/tray_icon.h"
-#include "ui/outage_notices.h"
-#include "ui/tray_status.h"
 
 #include <windows.h>
 
@@ -137,14 +137,14 @@ private:
     DialogResizer resizer_;
     Dpi dpi_;
     // The controls' fonts once the DPI changed; before, the dialog's own.
-    std::vector<FontHandle> controlFonts_;
+    std::vector<cpp::windows::FontHandle> controlFonts_;
     // Outlives the list that shows it.
-    ImageListHandle statusImages_;
+    cpp::windows::ImageListHandle statusImages_;
     Splitter splitter_;
     HostList hostList_;
     PingView pingView_;
     HWND scaleBox_ = nullptr;
-    MenuHandle hostMenu_;
+    cpp::windows::MenuHandle hostMenu_;
     KeyFilter keys_;
     cpp::Duration scale_;
     // While set, selection changes in the list leave the graph alone.
@@ -152,7 +152,7 @@ private:
 
     OutageNotices notices_;
     TrayIcon tray_;
-    MenuHandle trayMenu_;
+    cpp::windows::MenuHandle trayMenu_;
     settings::TrayChoices trayChoices_;
     std::function<void(bool)> startWithWindows_;
     // What the icon shows of each host, kept from the rows' updates.

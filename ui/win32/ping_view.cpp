@@ -1,6 +1,7 @@
 #include "ui/win32/ping_view.h"
 
 #include "cpp/logger.h"
+#include "cpp/win32/unique_handle.h"
 #include "cpp/win32/windows_exception.h"
 #include "ui/graph_hover.h"
 #include "ui/graph_layout.h"
@@ -8,16 +9,14 @@
 #include "ui/graph_scroll.h"
 #include "ui/win32/back_buffer.h"
 #include "ui/win32/graph_painter.h"
-#include "ui/win32/handles.h"
 #include "ui/win32/rect.h"
+#include "ui/win32/window.h"
 #include "ui/win32/window_dpi.h"
 
 #include <commctrl.h>
 #include <versionhelpers.h>
 #include <windowsx.h>
 
-#include <exception>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -34,19 +33,16 @@ constexpr std::int32_t tipWidth = 1000;
 
 } // namespace
 
-class PingView::Detail {
+class PingView::Detail : public Window {
 public:
     Detail(SampleStore& store, FontCache& fonts, ImageCache& images, cpp::String homePage, ScaleHandler applyScale)
         : store_(store), fonts_(fonts), notice_(fonts, images, std::move(homePage)),
           applyScale_(std::move(applyScale)), position_(store) {}
 
-    ~Detail() {
-        if (window_)
-            DestroyWindow(window_);
-    }
+    // Destroyed here, while the handlers of its end can still run.
+    ~Detail() override { destroy(); }
 
     void create(HWND parent);
-    HWND window() const { return window_; }
     UpdateWindow& notice() { return notice_; }
 
     void setHost(const cpp::String& name) {
@@ -64,9 +60,10 @@ public:
     void refresh();
 
 private:
-    static void registerClass();
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The timer would repeat a message box every second, so a failure is
+    // logged instead.
+    void onFailure(const cpp::String& text) override { cpp::warning(cpp::String("Graph view: %", text)); }
 
     void onCreate();
     void onDestroy();
@@ -98,13 +95,12 @@ private:
 
     SampleStore& store_;
     FontCache& fonts_;
-    HWND window_ = nullptr;
     // The window's, as of the last refresh or paint.
     Dpi dpi_;
     // Until the keyboard is used, as a window starts.
     bool hideFocus_ = true;
     UpdateWindow notice_;
-    WindowHandle tooltip_;
+    cpp::windows::WindowHandle tooltip_;
     TOOLINFOW tool_{};
     std::wstring tipText_;
     std::optional<POINT> lastCursor_;
@@ -115,69 +111,17 @@ private:
     PingSeries series_;
     BackBuffer buffer_;
     std::optional<GraphPainter> painter_;
-    // A failure of WM_CREATE, for create to throw.
-    std::exception_ptr createFailure_;
 };
 
-void PingView::Detail::registerClass() {
-    static std::once_flag registered;
-    std::call_once(registered, [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = windowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        windowClass.lpszClassName = className;
-        if (!RegisterClassExW(&windowClass))
-            throw cpp::windows::Exception();
-    });
-}
-
 void PingView::Detail::create(HWND parent) {
-    registerClass();
-    const HWND window = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_HSCROLL | WS_TABSTOP, 0, 0, 0,
-                                        0, parent, nullptr, GetModuleHandleW(nullptr), this);
-    if (createFailure_)
-        std::rethrow_exception(std::exchange(createFailure_, nullptr));
-    if (!window)
-        throw cpp::windows::Exception();
+    static const WindowClass type{className};
+    Window::create(type, 0, WS_CHILD | WS_VISIBLE | WS_BORDER | WS_HSCROLL | WS_TABSTOP, Rect{}, parent);
 }
 
-LRESULT CALLBACK PingView::Detail::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* detail = static_cast<Detail*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        detail->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(detail));
-    }
-    auto* detail = reinterpret_cast<Detail*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!detail)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        detail->window_ = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    try {
-        return detail->handle(message, wParam, lParam);
-    } catch (const std::exception& failure) {
-        // No failure may unwind through the system's frames; the timer
-        // would repeat a message box every second, so it is logged.
-        cpp::warning(cpp::String("Graph view: %", failure.what()));
-    } catch (...) {
-        cpp::warning("Graph view: unknown failure");
-    }
-    return 0;
-}
-
-LRESULT PingView::Detail::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT PingView::Detail::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        try {
-            onCreate();
-        } catch (...) {
-            createFailure_ = std::current_exception();
-            return -1;
-        }
+        onCreate();
         return 0;
     case WM_DESTROY:
         onDestroy();
@@ -213,7 +157,7 @@ LRESULT PingView::Detail::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         onMouseLeave();
         return 0;
     case WM_LBUTTONDOWN:
-        SetFocus(window_);
+        SetFocus(window());
         return 0;
     case WM_GETDLGCODE:
         // The arrows scroll rather than move the focus; Tab still leaves.
@@ -223,41 +167,41 @@ LRESULT PingView::Detail::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-        InvalidateRect(window_, nullptr, FALSE);
+        InvalidateRect(window(), nullptr, FALSE);
         return 0;
     case WM_UPDATEUISTATE:
         onUiState(LOWORD(wParam), HIWORD(wParam));
-        return DefWindowProcW(window_, message, wParam, lParam);
+        return DefWindowProcW(window(), message, wParam, lParam);
     default:
         break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return DefWindowProcW(window(), message, wParam, lParam);
 }
 
 void PingView::Detail::onCreate() {
-    hideFocus_ = (SendMessageW(window_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+    hideFocus_ = (SendMessageW(window(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
     painter_.emplace();
-    notice_.create(window_);
+    notice_.create(window());
     ShowWindow(notice_.window(), SW_HIDE);
     createTooltip();
-    if (!SetTimer(window_, refreshTimer, refreshPeriod, nullptr))
+    if (!SetTimer(window(), refreshTimer, refreshPeriod, nullptr))
         throw cpp::windows::Exception();
 }
 
 void PingView::Detail::createTooltip() {
     tooltip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window(), nullptr,
                                    GetModuleHandleW(nullptr), nullptr));
     if (!tooltip_)
         throw cpp::windows::Exception();
-    SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, dpiOf(window_)(tipWidth));
+    SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, dpiOf(window())(tipWidth));
     SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
 
     // Systems before version 6 reject the record's newest field.
     tool_.cbSize = IsWindowsVistaOrGreater() ? sizeof(TOOLINFOW) : TTTOOLINFOW_V2_SIZE;
     tool_.uFlags = TTF_IDISHWND | TTF_SUBCLASS | TTF_TRACK | TTF_ABSOLUTE;
-    tool_.hwnd = GetParent(window_);
-    tool_.uId = reinterpret_cast<UINT_PTR>(window_);
+    tool_.hwnd = GetParent(window());
+    tool_.uId = reinterpret_cast<UINT_PTR>(window());
     // Replaced before the box is ever shown.
     tipText_ = L"tooltip\ntwah\ntwah";
     tool_.lpszText = tipText_.data();
@@ -265,19 +209,19 @@ void PingView::Detail::createTooltip() {
 }
 
 void PingView::Detail::onDestroy() {
-    KillTimer(window_, refreshTimer);
+    KillTimer(window(), refreshTimer);
     // Owned by the view: it goes first, while the tool's windows still exist.
     tooltip_.reset();
 }
 
 void PingView::Detail::onSize() {
     RECT client;
-    GetClientRect(window_, &client);
+    GetClientRect(window(), &client);
     if (const HWND notice = notice_.window()) {
         RECT bounds;
         GetWindowRect(notice, &bounds);
         const int width = bounds.right - bounds.left;
-        const Dpi dpi = dpiOf(window_);
+        const Dpi dpi = dpiOf(window());
         SetWindowPos(notice, nullptr, client.right - (width + dpi(2)), dpi(2), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -285,13 +229,13 @@ void PingView::Detail::onSize() {
 }
 
 void PingView::Detail::refresh() {
-    if (!window_)
+    if (!window())
         return;
     // The plot as the next paint will place it, so that a new size takes
     // effect at once rather than a timer tick later.
     RECT client;
-    GetClientRect(window_, &client);
-    dpi_ = dpiOf(window_);
+    GetClientRect(window(), &client);
+    dpi_ = dpiOf(window());
     plot_ = plotRect(toRect(client), dpi_);
 
     const cpp::DateTime now;
@@ -304,34 +248,34 @@ void PingView::Detail::refresh() {
     info.nMax = bar.maximum;
     info.nPage = static_cast<UINT>(bar.page);
     info.nPos = bar.position;
-    SetScrollInfo(window_, SB_HORZ, &info, TRUE);
+    SetScrollInfo(window(), SB_HORZ, &info, TRUE);
 
     const auto count = static_cast<std::size_t>(position_.page());
     series_ = host_.empty() ? store_.series(position_.viewEnd(), position_.bucket(), count)
                             : store_.series(position_.viewEnd(), position_.bucket(), count, host_);
     updateHover(true);
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(window(), nullptr, FALSE);
 }
 
 void PingView::Detail::onPaint() {
     PAINTSTRUCT paintStruct;
-    const HDC dc = BeginPaint(window_, &paintStruct);
+    const HDC dc = BeginPaint(window(), &paintStruct);
     if (dc) {
         paint(dc, paintStruct.rcPaint);
-        EndPaint(window_, &paintStruct);
+        EndPaint(window(), &paintStruct);
     }
 }
 
 void PingView::Detail::onPrintClient(HDC dc) {
     RECT client;
-    GetClientRect(window_, &client);
+    GetClientRect(window(), &client);
     paint(dc, client);
 }
 
 void PingView::Detail::paint(HDC target, const RECT& area) {
     RECT client;
-    GetClientRect(window_, &client);
-    dpi_ = dpiOf(window_);
+    GetClientRect(window(), &client);
+    dpi_ = dpiOf(window());
     plot_ = plotRect(toRect(client), dpi_);
     // At device pixels: the client area is in them, as the program is aware
     // of the DPI, so nothing is stretched.
@@ -344,7 +288,7 @@ void PingView::Detail::paint(HDC target, const RECT& area) {
 }
 
 void PingView::Detail::drawFocus(HDC dc, const RECT& client) const {
-    if (GetFocus() != window_ || hideFocus_)
+    if (GetFocus() != window() || hideFocus_)
         return;
     RECT frame = client;
     InflateRect(&frame, -1, -1);
@@ -361,7 +305,7 @@ void PingView::Detail::onUiState(WORD action, WORD flags) {
         hideFocus_ = true;
     else if (action == UIS_CLEAR)
         hideFocus_ = false;
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(window(), nullptr, FALSE);
 }
 
 void PingView::Detail::onKey(WPARAM key) {
@@ -404,7 +348,7 @@ void PingView::Detail::onScroll(WORD request) {
     SCROLLINFO info{};
     info.cbSize = sizeof(info);
     info.fMask = SIF_RANGE | SIF_TRACKPOS;
-    GetScrollInfo(window_, SB_HORZ, &info);
+    GetScrollInfo(window(), SB_HORZ, &info);
     const cpp::DateTime now;
     if (const auto time = position_.requestTarget(request, info.nTrackPos, info.nMax, now))
         scrollTo(*time);
@@ -412,7 +356,7 @@ void PingView::Detail::onScroll(WORD request) {
 
 void PingView::Detail::onMouseWheel(short delta, POINT screen) {
     POINT client = screen;
-    ScreenToClient(window_, &client);
+    ScreenToClient(window(), &client);
     zoom(delta, columnAt(client));
 }
 
@@ -448,8 +392,8 @@ void PingView::Detail::updateHover(bool forced) {
     if (!GetCursorPos(&screen))
         return;
     POINT client = screen;
-    ScreenToClient(window_, &client);
-    const bool foreground = GetAncestor(window_, GA_ROOT) == GetForegroundWindow();
+    ScreenToClient(window(), &client);
+    const bool foreground = GetAncestor(window(), GA_ROOT) == GetForegroundWindow();
     // Between the plot's edge and the oldest column there is no bucket to
     // tell of, and the box would show an older bucket's text.
     const std::optional<std::size_t> column = columnAt(client);
@@ -470,7 +414,7 @@ void PingView::Detail::updateHover(bool forced) {
         SendMessageW(tooltip_.get(), TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + dpi_(10), screen.y + dpi_(20)));
     }
     if (!IsWindowVisible(tooltip_.get())) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window_, 0};
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window(), 0};
         TrackMouseEvent(&track);
         SendMessageW(tooltip_.get(), TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool_));
     }

@@ -54,15 +54,15 @@ NOTIFYICONDATAW TrayIcon::data(UINT flags) const {
 HICON TrayIcon::icon(StatusImage image) {
     const int size = systemMetric(SM_CXSMICON, dpiOf(owner_));
     if (size != iconSize_) {
-        for (IconHandle& each : icons_)
+        for (cpp::windows::IconHandle& each : icons_)
             each.reset();
         iconSize_ = size;
     }
-    IconHandle& made = icons_.at(static_cast<std::size_t>(image));
+    cpp::windows::IconHandle& made = icons_.at(static_cast<std::size_t>(image));
     if (!made) {
-        const BitmapHandle colour(statusBitmap(image, size));
+        const cpp::windows::BitmapHandle colour(statusBitmap(image, size));
         // The colour bitmap's alpha says what shows; the mask only has to be there.
-        const BitmapHandle mask(CreateBitmap(size, size, 1, 1, nullptr));
+        const cpp::windows::BitmapHandle mask(CreateBitmap(size, size, 1, 1, nullptr));
         ICONINFO info{TRUE, 0, 0, mask.get(), colour.get()};
         made.reset(CreateIconIndirect(&info));
     }

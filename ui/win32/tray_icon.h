@@ -1,8 +1,8 @@
 #pragma once
 
+#include "cpp/win32/unique_handle.h"
 #include "ui/outage_notices.h"
 #include "ui/tray_status.h"
-#include "ui/win32/handles.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -52,7 +52,7 @@ private:
     HWND owner_ = nullptr;
     bool added_ = false;
     TrayStatus status_{statusDisabled, "tarnlet"};
-    std::array<IconHandle, statusLost + 1> icons_;
+    std::array<cpp::windows::IconHandle, statusLost + 1> icons_;
     int iconSize_ = 0;
 };
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "cpp/string.h"
+#include "cpp/win32/unique_handle.h"
 #include "install/win32/uninstaller.h"
 #include "ui/win32/dialog.h"
 #include "ui/win32/font_cache.h"
-#include "ui/win32/handles.h"
 
 #include <windows.h>
 
@@ -34,7 +34,7 @@ private:
     bool onClose() override;
 
     FontCache& fonts_;
-    IconHandle icon_;
+    cpp::windows::IconHandle icon_;
 };
 
 } // namespace ui

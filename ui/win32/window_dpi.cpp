@@ -1,8 +1,8 @@
 #include "ui/win32/window_dpi.h"
 
+#include "cpp/win32/unique_handle.h"
 #include "cpp/win32/windows_exception.h"
 #include "ui/status_image.h"
-#include "ui/win32/handles.h"
 
 #include <commctrl.h>
 
@@ -32,10 +32,8 @@ Dpi systemDpi() {
     static const auto forSystem = user32Function<ForSystem>("GetDpiForSystem");
     if (forSystem)
         return Dpi{static_cast<std::int32_t>(forSystem())};
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : Dpi::standard;
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    const cpp::windows::ScreenDc screen(GetDC(nullptr));
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : Dpi::standard;
     return Dpi{dpi > 0 ? dpi : Dpi::standard};
 }
 
@@ -65,10 +63,10 @@ void keepDialogScalingToItself(HWND dialog) {
         set(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
 }
 
-std::vector<FontHandle> rescaleFonts(HWND window, const Dpi& from, const Dpi& to) {
+std::vector<cpp::windows::FontHandle> rescaleFonts(HWND window, const Dpi& from, const Dpi& to) {
     std::vector<HWND> controls;
     EnumChildWindows(window, collectChild, reinterpret_cast<LPARAM>(&controls));
-    std::vector<FontHandle> made;
+    std::vector<cpp::windows::FontHandle> made;
     std::map<HFONT, HFONT> scaled;
     for (const HWND control : controls) {
         const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
@@ -108,11 +106,11 @@ HBITMAP statusBitmap(int index, int size) {
 
 HIMAGELIST statusImageList(const Dpi& dpi) {
     const int size = systemMetric(SM_CXSMICON, dpi);
-    ImageListHandle list(ImageList_Create(size, size, ILC_COLOR32, statusImageCount, 0));
+    cpp::windows::ImageListHandle list(ImageList_Create(size, size, ILC_COLOR32, statusImageCount, 0));
     if (!list)
         throw cpp::windows::Exception();
     for (int index = 0; index < statusImageCount; ++index) {
-        const BitmapHandle bitmap(statusBitmap(index, size));
+        const cpp::windows::BitmapHandle bitmap(statusBitmap(index, size));
         ImageList_Add(list.get(), bitmap.get(), nullptr);
     }
     return list.release();

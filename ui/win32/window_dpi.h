@@ -1,7 +1,7 @@
 #pragma once
 
+#include "cpp/win32/unique_handle.h"
 #include "ui/dpi.h"
-#include "ui/win32/handles.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -29,7 +29,7 @@ void keepDialogScalingToItself(HWND dialog);
 // that font made anew at to from the one at from; controls that share a
 // font share the new one. Returns the new fonts, to be kept while the
 // controls use them (and the fonts they had before dropped only then).
-std::vector<FontHandle> rescaleFonts(HWND window, const Dpi& from, const Dpi& to);
+std::vector<cpp::windows::FontHandle> rescaleFonts(HWND window, const Dpi& from, const Dpi& to);
 
 // A bitmap of 32-bit premultiplied pixels as ui/status_image.h draws them.
 // Throws cpp::windows::Exception when it cannot be made.

@@ -6,7 +6,7 @@
 #include "ui/graph_layout.h"
 #include "ui/ping_colour.h"
 #include "ui/win32/back_buffer.h"
-#include "ui/win32/handles.h"
+#include "cpp/win32/unique_handle.h"
 #include "ui/win32/window_fixture.h"
 #include "ui/graph_printers.h"
 
@@ -43,7 +43,7 @@ protected:
         fonts.create("ui", description);
         parent.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 640, 400, nullptr,
                                      nullptr, nullptr, nullptr));
-        ASSERT_NE(parent, nullptr);
+        ASSERT_TRUE(parent);
         view.create(parent.get());
         ASSERT_NE(view.window(), nullptr);
         MoveWindow(view.window(), 0, 0, 640, 400, TRUE);
@@ -82,7 +82,7 @@ protected:
     ui::FontCache fonts;
     ui::ImageCache images;
     std::vector<Duration> applied;
-    ui::WindowHandle parent;
+    cpp::windows::WindowHandle parent;
     ui::PingView view{store, fonts, images, "http://127.0.0.1/", [this](const Duration& scale) {
                           applied.push_back(scale);
                           view.setScale(scale);

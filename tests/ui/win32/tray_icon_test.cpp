@@ -1,5 +1,6 @@
 #include "ui/win32/tray_icon.h"
 
+#include "cpp/win32/unique_handle.h"
 #include "resources/resource.h"
 #include "ui/win32/image_cache.h"
 #include "ui/win32/window_fixture.h"
@@ -44,7 +45,7 @@ protected:
     static std::uint32_t middlePixel(HICON icon) {
         ICONINFO info{};
         EXPECT_TRUE(GetIconInfo(icon, &info));
-        const ui::BitmapHandle colour(info.hbmColor), mask(info.hbmMask);
+        const cpp::windows::BitmapHandle colour(info.hbmColor), mask(info.hbmMask);
         return middlePixel(info.hbmColor);
     }
     static std::uint32_t middlePixel(HBITMAP bitmap) {

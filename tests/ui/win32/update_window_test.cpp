@@ -2,7 +2,7 @@
 
 #include "resources/resource.h"
 #include "ui/win32/window_fixture.h"
-#include "ui/win32/handles.h"
+#include "cpp/win32/unique_handle.h"
 
 #include <gtest/gtest.h>
 
@@ -22,12 +22,12 @@ protected:
         description.lfHeight = 14;
         fonts.create("ui", description);
         parent.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr));
-        ASSERT_NE(parent, nullptr);
+        ASSERT_TRUE(parent);
     }
 
     ui::FontCache fonts;
     ui::ImageCache images;
-    ui::WindowHandle parent;
+    cpp::windows::WindowHandle parent;
 };
 
 TEST_F(UpdateWindowTest, StartsHiddenItsCrossHidesItAndItGoesWithTheObject) {

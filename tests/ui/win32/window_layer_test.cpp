@@ -3,7 +3,7 @@
 #include "ui/win32/splitter.h"
 
 #include "resources/resource.h"
-#include "ui/win32/handles.h"
+#include "cpp/win32/unique_handle.h"
 #include "ui/win32/window_fixture.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +26,8 @@ public:
     void create() { createModeless(IDD_MAIN, nullptr); }
 
     ui::Splitter splitter;
-    ui::WindowHandle left;
-    ui::WindowHandle right;
+    cpp::windows::WindowHandle left;
+    cpp::windows::WindowHandle right;
 
 private:
     bool onInit() override {
