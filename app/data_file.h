@@ -12,10 +12,6 @@
 // The text formats of a host's minutes: the rows of its data file, read back
 // at the next start, and the readable table of an export.
 
-// The per-user local application-data folder joined with "tarnlet"; it holds
-// the data files and config.txt. Asked of the system on every call.
-cpp::FilePath dataDirectory();
-
 // The data file's name for a host: the host name and ".txt". A name that the
 // file system would refuse, or that would reach outside the folder (a
 // separator, one of : * ? " < > |, a control character, "." or "..", a

@@ -49,7 +49,7 @@ public:
     // opened for this long.
     static const cpp::Duration retryDelay;
 
-    explicit SampleStore(std::shared_ptr<Clock_t> clock = systemClock(), DataDirectory directory = dataDirectory);
+    SampleStore(std::shared_ptr<Clock_t> clock, DataDirectory directory);
     SampleStore(const SampleStore&) = delete;
     SampleStore& operator=(const SampleStore&) = delete;
 

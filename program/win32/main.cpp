@@ -1,5 +1,5 @@
 #include "app/last_resort.h"
-#include "app/win32/program.h"
+#include "program/win32/program.h"
 
 #include <windows.h>
 
