@@ -109,7 +109,7 @@ void HostRegistry::enableLocked(const cpp::String& name) {
     record.active = 1;
     record.connectedSince = clock_->now();
     record.disconnectedSince = record.connectedSince;
-    PingRunner runner(name, this, runnerOptions_);
+    PingRunner runner(name, this, runnerOptions_, clock_);
     runners_.emplace(name, cpp::Thread([runner] { runner.run(); }));
     notify(HostEvent::Kind::enabled, name, record.connectedSince);
 }

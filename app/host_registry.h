@@ -61,6 +61,8 @@ public:
 
     // Registered names in byte-wise order.
     std::vector<cpp::String> names() const;
+    // The clock the records are kept on, for whoever shows them.
+    const Clock_t& clock() const { return *clock_; }
     // Throw cpp::Exception for a position or name that is not registered.
     HostRecord recordAt(std::size_t position) const;
     HostRecord record(const cpp::String& name) const;

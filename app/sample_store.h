@@ -101,6 +101,9 @@ public:
     // 1 s, 5 s, 15 s, 30 s, 1 min, 2 min, 5 min, 15 min, 30 min, 1 h, 24 h.
     static std::vector<cpp::Duration> scales();
     static cpp::Duration firstScale();
+
+    // The clock the store reads "now" on; the windows that show it read theirs there too.
+    const Clock_t& clock() const { return *clock_; }
     // The scale after (before) the first scale not smaller than scale, or
     // scale itself at the end.
     static cpp::Duration nextScale(const cpp::Duration& scale);

@@ -312,7 +312,7 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     if (message == WM_TIMER && wParam == noticeTimer) {
         // Asked even while notifications are off, so that turning them on
         // does not bring back what happened meanwhile.
-        const std::optional<Notice> notice = notices_.poll(cpp::DateTime());
+        const std::optional<Notice> notice = notices_.poll(hosts_.clock().now());
         if (notice && trayChoices_.notify)
             tray_.notify(*notice);
         return true;
@@ -359,7 +359,7 @@ bool MainWindow::onCommand(int id, int code, HWND /*control*/) {
         askForHost();
         return true;
     case IDC_LIVE:
-        pingView_.scrollTo(cpp::DateTime());
+        pingView_.scrollTo(store_.clock().now());
         return true;
     case IDC_OUTAGES:
         showOutages();
