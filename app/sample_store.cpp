@@ -5,7 +5,6 @@
 #include "cpp/file.h"
 #include "cpp/file_info.h"
 #include "cpp/logger.h"
-#include "cpp/program.h"
 #include "cpp/thread.h"
 
 #include <algorithm>
@@ -140,10 +139,6 @@ void SampleStore::writeRow(const String& name, const DateTime& time, const PingS
         openFailed_ = true;
         lastOpenFailure_ = clock_->monotonic();
     }
-}
-
-void SampleStore::loadHost(const String& name) {
-    loadHost(name, cpp::Program::current()->bus());
 }
 
 void SampleStore::loadHost(const String& name, const cpp::Bus& bus) {

@@ -67,10 +67,8 @@ public:
 
     // The host's data file: the data directory and dataFileName(name).
     cpp::FilePath dataFile(const cpp::String& name) const;
-    // Reads the host's data file on a worker of bus (by default the current
-    // program's) and returns at once. The bus's workers must stop before the
+    // Reads the host's data file on a worker of bus and returns at once. The bus's workers must stop before the
     // store goes.
-    void loadHost(const cpp::String& name);
     void loadHost(const cpp::String& name, const cpp::Bus& bus);
     // Merges the rows of a data file into the host's buckets, taking the
     // mutex a few thousand rows at a time, until the file ends, the thread is

@@ -81,7 +81,8 @@ public:
         : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }),
           // Its lines are written on a worker, never under the registry's mutex.
           outageLedger(systemClock(),
-                       [this, &program] { program.bus().postWork([this] { outageFile.appendFinished(outageLedger); }); }) {
+                       [this, &program] { program.bus().postWork([this] { outageFile.appendFinished(outageLedger); }); }),
+          hostRegistry(sampleStore, systemClock(), program.bus()) {
         hostRegistry.addObserver(&metrics);
     }
     ~Detail() {
@@ -102,7 +103,7 @@ public:
     OutageFile outageFile{cpp::FilePath(installation.dataFolder, "outages.csv")};
     // Outlives the registry's runners, which tell it.
     OutageLedger outageLedger;
-    HostRegistry hostRegistry{sampleStore};
+    HostRegistry hostRegistry;
     cpp::PropertyFile configuration;
     MetricsCollector metrics{hostRegistry, cpp::DateTime(), &outageLedger};
     // Goes before the collector it reads.

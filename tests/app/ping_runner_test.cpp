@@ -68,7 +68,7 @@ protected:
     SampleStore store{systemClock(), noDataDirectory};
     RecordingView view;
     std::unique_ptr<HostRegistry> registry_;
-    HostRegistry& registry = *(registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt,
+    HostRegistry& registry = *(registry_ = std::make_unique<HostRegistry>(store, systemClock(), program.bus(),
                                                                            options(Duration::milliseconds(50))));
 };
 
@@ -126,7 +126,7 @@ TEST_F(PingRunnerTest, EveryAttemptCountsInAnyLanguageAndEveryLineIsLoggedDecode
 }
 
 TEST_F(PingRunnerTest, StoppingDuringThePauseStartsNoOtherChild) {
-    registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt, options(Duration::seconds(3600)));
+    registry_ = std::make_unique<HostRegistry>(store, systemClock(), program.bus(), options(Duration::seconds(3600)));
     HostRegistry& paused = *registry_;
     paused.setView(&view);
     cpp::test::writeScript("runner-pause", "0 Reply from 127.0.0.1: bytes=32 time=3ms TTL=128\nexit 1\n");
@@ -160,7 +160,7 @@ TEST_F(PingRunnerTest, HostTextIsPassedUnquotedAndRemovingTheHostEndsItsRunningC
 }
 
 TEST_F(PingRunnerTest, ProgramThatCannotStartIsLoggedAndRetried) {
-    registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt,
+    registry_ = std::make_unique<HostRegistry>(store, systemClock(), program.bus(),
                                                PingRunner::Options{cpp::FilePath("/nonexistent/ping.exe"),
                                                                    Duration::milliseconds(20)});
     HostRegistry& failing = *registry_;
@@ -204,7 +204,7 @@ private:
 TEST_F(PingRunnerTest, TheRestartPauseIsWaitedOnTheRegistrysClock) {
     const auto clock = std::make_shared<PauseCountingClock>();
     registry_ = std::make_unique<HostRegistry>(
-        store, clock, std::nullopt, PingRunner::Options{cpp::FilePath("/nonexistent/ping.exe"), Duration::hours(1)});
+        store, clock, program.bus(), PingRunner::Options{cpp::FilePath("/nonexistent/ping.exe"), Duration::hours(1)});
     HostRegistry& failing = *registry_;
     failing.setView(&view);
     failing.enable("runner-paused");

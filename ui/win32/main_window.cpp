@@ -66,12 +66,12 @@ void MainWindow::create() {
 }
 
 void MainWindow::setTitleNote(const cpp::String& note) const {
-    SetWindowTextW(window(), cpp::String("tarnlet % (%)", TARNLET_VERSION, note).toWide().c_str());
+    SetWindowTextW(window(), cpp::String(TARNLET_NAME " % (%)", TARNLET_VERSION, note).toWide().c_str());
 }
 
 bool MainWindow::onInit() {
     const HWND window = this->window();
-    SetWindowTextW(window, cpp::String("tarnlet %", TARNLET_VERSION).toWide().c_str());
+    SetWindowTextW(window, cpp::String(TARNLET_NAME " %", TARNLET_VERSION).toWide().c_str());
     const HMODULE module = GetModuleHandleW(nullptr);
     dpi_ = dpiOf(window);
     // It rescales its controls itself, those it made as well as the
@@ -261,7 +261,7 @@ void MainWindow::setScale(const cpp::Duration& scale) {
 }
 
 void MainWindow::addHost(const cpp::String& name) {
-    store_.loadHost(name);
+    store_.loadHost(name, hosts_.bus());
     hosts_.enable(name);
     refreshHosts();
     saveConfiguration_();
