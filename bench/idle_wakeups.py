@@ -5,6 +5,8 @@ pinged, the window shown, nothing else to do. Prints "name: value" lines:
     its system calls, traced with strace; a wake-up does a burst of calls,
     most of them round trips to the Wine server, so the calls themselves
     would count every round trip as a wake-up;
+  - window_thread_wakeups_from_idle_per_s: the same for pauses of at least
+    20 ms, the thread idle rather than waiting on a server's answer;
   - *_switches_per_s: voluntary context switches of the window thread and
     of the whole process, which do count every round trip.
 
@@ -25,10 +27,13 @@ from soak import figure, processes, resident_kib  # noqa: E402
 
 SETTLE_S = 10
 PAUSE_S = 0.002
+# A pause this long is the thread idle, not waiting on a server's answer.
+IDLE_S = 0.02
 
 
 def traced_wakeups(tid, seconds):
-    """Pauses of at least PAUSE_S between the thread's system calls, per second."""
+    """Pauses of at least PAUSE_S and of at least IDLE_S between the thread's
+    system calls, per second."""
     trace = subprocess.run(["timeout", "-s", "INT", str(seconds), "strace", "-ttt", "-p", str(tid)],
                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     stamps = []
@@ -39,9 +44,10 @@ def traced_wakeups(tid, seconds):
         except ValueError:
             pass
     if len(stamps) < 2:
-        return 0.0
-    pauses = sum(1 for a, b in zip(stamps, stamps[1:]) if b - a >= PAUSE_S)
-    return pauses / (stamps[-1] - stamps[0])
+        return 0.0, 0.0
+    gaps = [b - a for a, b in zip(stamps, stamps[1:])]
+    span = stamps[-1] - stamps[0]
+    return sum(1 for gap in gaps if gap >= PAUSE_S) / span, sum(1 for gap in gaps if gap >= IDLE_S) / span
 
 
 def switches(pid):
@@ -85,7 +91,9 @@ def measure(seconds, program_path):
         figure("threads", len(after))
         figure("window_thread_switches_per_s", window / span)
         figure("process_switches_per_s", total / span)
-        figure("window_thread_wakeups_per_s", traced_wakeups(pid, seconds))
+        wakeups, idle_wakeups = traced_wakeups(pid, seconds)
+        figure("window_thread_wakeups_per_s", wakeups)
+        figure("window_thread_wakeups_from_idle_per_s", idle_wakeups)
         program.close()
     finally:
         program.kill()
