@@ -1,5 +1,7 @@
 #include "app/clock.h"
 
+#include "cpp/thread.h"
+
 namespace {
 
 class SystemClock : public Clock_t {
@@ -18,6 +20,10 @@ public:
 };
 
 } // namespace
+
+void Clock_t::sleep(const cpp::Duration& duration) const {
+    cpp::Thread::sleep(duration);
+}
 
 std::shared_ptr<Clock_t> systemClock() {
     static const std::shared_ptr<Clock_t> clock = std::make_shared<SystemClock>();

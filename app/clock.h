@@ -16,6 +16,9 @@ public:
     // The monotonic clock, for delays that a change of the calendar time
     // must not stretch or cut.
     virtual cpp::Time monotonic() const { return cpp::Time(); }
+    // Waits for duration on the monotonic clock. An interruption point: a
+    // thread being stopped leaves it by cpp::InterruptException.
+    virtual void sleep(const cpp::Duration& duration) const;
 };
 
 // The system's clock and local time zone.

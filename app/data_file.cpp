@@ -1,7 +1,6 @@
 #include "app/data_file.h"
 
 #include "cpp/exception.h"
-#include "cpp/known_folder.h"
 
 #include <array>
 #include <cctype>
@@ -119,10 +118,6 @@ DateTime timeFromSeconds(std::time_t seconds) {
 }
 
 } // namespace
-
-cpp::FilePath dataDirectory() {
-    return cpp::FilePath(cpp::knownFolder(cpp::KnownFolder::LocalAppData), "tarnlet");
-}
 
 String dataFileName(const String& host) {
     String name;

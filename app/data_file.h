@@ -13,9 +13,6 @@
 // The text formats of a host's minutes: the rows of its data file, read back
 // at the next start, and the readable table of an export.
 
-// The per-user local application-data folder joined with "tarnlet"; it holds
-// the data files and config.txt. Asked of the system on every call.
-cpp::FilePath dataDirectory();
 // Where the data files lie, asked anew on every use.
 using DataDirectory = std::function<cpp::FilePath()>;
 

@@ -2,7 +2,6 @@
 
 #include "app/sample_store.h"
 #include "cpp/exception.h"
-#include "cpp/program.h"
 
 #include <algorithm>
 #include <limits>
@@ -22,7 +21,7 @@ std::int32_t lossValue(std::int32_t last, std::int32_t raw) {
 
 } // namespace
 
-HostRegistry::HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock, std::optional<cpp::Bus> bus,
+HostRegistry::HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock, cpp::Bus bus,
                            PingRunner::Options runnerOptions)
     : store_(store), clock_(std::move(clock)), bus_(std::move(bus)), runnerOptions_(std::move(runnerOptions)) {}
 
@@ -109,7 +108,7 @@ void HostRegistry::enableLocked(const cpp::String& name) {
     record.active = 1;
     record.connectedSince = clock_->now();
     record.disconnectedSince = record.connectedSince;
-    PingRunner runner(name, this, runnerOptions_);
+    PingRunner runner(name, this, runnerOptions_, clock_);
     runners_.emplace(name, cpp::Thread([runner] { runner.run(); }));
     notify(HostEvent::Kind::enabled, name, record.connectedSince);
 }
@@ -237,15 +236,7 @@ void HostRegistry::showAsLost(const cpp::String& name) const {
 }
 
 void HostRegistry::post(const cpp::String& name, std::int32_t value) const {
-    const cpp::Bus* bus = bus_ ? &*bus_ : nullptr;
-    if (!bus) {
-        cpp::Program::Standard* program = cpp::Program::current();
-        if (!program) {
-            return;
-        }
-        bus = &program->bus();
-    }
-    bus->post([view = view_, name, value] {
+    bus_.post([view = view_, name, value] {
         if (HostView_t* target = view->load()) {
             target->updateHost(name, value);
         }

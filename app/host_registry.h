@@ -44,9 +44,9 @@ struct HostRecord {
 // be waiting for it.
 class HostRegistry {
 public:
-    // Without a bus, window tasks go to the current program's bus, if any.
-    HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock = systemClock(),
-                 std::optional<cpp::Bus> bus = std::nullopt, PingRunner::Options runnerOptions = {});
+    // Window tasks go to bus.
+    HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock, cpp::Bus bus,
+                 PingRunner::Options runnerOptions = {});
     // Stops every runner.
     ~HostRegistry();
     HostRegistry(const HostRegistry&) = delete;
@@ -61,6 +61,10 @@ public:
 
     // Registered names in byte-wise order.
     std::vector<cpp::String> names() const;
+    // The clock the records are kept on, for whoever shows them.
+    const Clock_t& clock() const { return *clock_; }
+    // Where the registry's window tasks go; the windows post there too.
+    const cpp::Bus& bus() const { return bus_; }
     // Throw cpp::Exception for a position or name that is not registered.
     HostRecord recordAt(std::size_t position) const;
     HostRecord record(const cpp::String& name) const;
@@ -101,7 +105,7 @@ private:
 
     SampleStore& store_;
     const std::shared_ptr<Clock_t> clock_;
-    const std::optional<cpp::Bus> bus_;
+    const cpp::Bus bus_;
     const PingRunner::Options runnerOptions_;
     // Shared with posted tasks, which may outlive the registry in the queue.
     const std::shared_ptr<ViewSlot> view_ = std::make_shared<ViewSlot>(nullptr);

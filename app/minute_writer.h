@@ -22,7 +22,7 @@ public:
     // opened for this long.
     static const cpp::Duration retryDelay;
 
-    explicit MinuteWriter(std::shared_ptr<Clock_t> clock = systemClock(), DataDirectory directory = dataDirectory);
+    MinuteWriter(std::shared_ptr<Clock_t> clock, DataDirectory directory);
     MinuteWriter(const MinuteWriter&) = delete;
     MinuteWriter& operator=(const MinuteWriter&) = delete;
 

@@ -18,8 +18,8 @@ constexpr std::size_t lineBufferSize = 4096;
 
 } // namespace
 
-PingRunner::PingRunner(cpp::String host, HostRegistry* registry, Options options)
-    : host_(std::move(host)), registry_(registry), options_(std::move(options)) {}
+PingRunner::PingRunner(cpp::String host, HostRegistry* registry, Options options, std::shared_ptr<Clock_t> clock)
+    : host_(std::move(host)), registry_(registry), options_(std::move(options)), clock_(std::move(clock)) {}
 
 cpp::FilePath PingRunner::systemPing() {
     return cpp::FilePath(cpp::knownFolder(cpp::KnownFolder::System), "ping.exe");
@@ -60,7 +60,7 @@ void PingRunner::run() const {
         try {
             registry_->setRunState(host_, 2);
             registry_->showAsLost(host_);
-            cpp::Thread::sleep(options_.restartPause);
+            clock_->sleep(options_.restartPause);
             registry_->setRunState(host_, 1);
         } catch (const cpp::Exception&) {
             cpp::debug(cpp::String("stopping: %", host_));

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/clock.h"
 #include "cpp/file_path.h"
 #include "cpp/string.h"
 #include "cpp/time.h"
 
+#include <memory>
 #include <optional>
 
 class HostRegistry;
@@ -24,7 +26,9 @@ class PingRunner {
 public:
     using Options = PingRunnerOptions;
 
-    PingRunner(cpp::String host, HostRegistry* registry, Options options = {});
+    // The restart pause is waited on clock.
+    PingRunner(cpp::String host, HostRegistry* registry, Options options = {},
+               std::shared_ptr<Clock_t> clock = systemClock());
 
     // The thread body. Lets no cpp::Exception out.
     void run() const;
@@ -40,4 +44,5 @@ private:
     cpp::String host_;
     HostRegistry* registry_;
     Options options_;
+    std::shared_ptr<Clock_t> clock_;
 };

@@ -4,7 +4,6 @@
 #include "cpp/exception.h"
 #include "cpp/file.h"
 #include "cpp/logger.h"
-#include "cpp/program.h"
 #include "cpp/thread.h"
 
 #include <algorithm>
@@ -85,8 +84,6 @@ cpp::FilePath SampleStore::dataFile(const String& name) const {
     return cpp::FilePath(directory_(), dataFileName(name));
 }
 
-void SampleStore::loadHost(const String& name) {
-    loadHost(name, cpp::Program::current()->bus());
 }
 
 void SampleStore::loadHost(const String& name, const cpp::Bus& bus) {

@@ -41,8 +41,7 @@ public:
 
     // The finished minutes go to writer, if there is one; it must outlive
     // the store.
-    explicit SampleStore(std::shared_ptr<Clock_t> clock = systemClock(), DataDirectory directory = dataDirectory,
-                         MinuteWriter* writer = nullptr);
+    SampleStore(std::shared_ptr<Clock_t> clock, DataDirectory directory, MinuteWriter* writer = nullptr);
     SampleStore(const SampleStore&) = delete;
     SampleStore& operator=(const SampleStore&) = delete;
 
@@ -60,10 +59,8 @@ public:
 
     // The host's data file: the data directory and dataFileName(name).
     cpp::FilePath dataFile(const cpp::String& name) const;
-    // Reads the host's data file on a worker of bus (by default the current
-    // program's) and returns at once. The bus's workers must stop before the
+    // Reads the host's data file on a worker of bus and returns at once. The bus's workers must stop before the
     // store goes.
-    void loadHost(const cpp::String& name);
     void loadHost(const cpp::String& name, const cpp::Bus& bus);
     // Merges the rows of a data file into the host's buckets, taking the
     // mutex a few thousand rows at a time, until the file ends, the thread is
@@ -90,6 +87,9 @@ public:
     cpp::DateTime startTime() const { return startTime_; }
     // The earliest time any data covers: startTime until older rows are merged.
     cpp::DateTime earliest() const;
+
+    // The clock the store reads "now" on; the windows that show it read theirs there too.
+    const Clock_t& clock() const { return *clock_; }
 
     // The count buckets that end with the one containing time: of all hosts,
     // or of one host. A scale that is not one of ours gives all-zero buckets.

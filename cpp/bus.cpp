@@ -15,10 +15,9 @@ namespace {
 
 using Queue = std::map<Time, std::vector<Bus::Task>>;
 
-void enqueue(std::mutex& mutex, Queue& queue, Bus::Task task, Duration delay) {
-    const Time due = Time() + delay;
-    std::lock_guard lock(mutex);
-    queue[due].push_back(std::move(task));
+// Adds task to queue, due at now + delay; the caller holds the queue's lock.
+void enqueueLocked(Queue& queue, Bus::Task task, Duration delay) {
+    queue[Time() + delay].push_back(std::move(task));
 }
 
 } // namespace
@@ -63,6 +62,8 @@ public:
     std::mutex handlerMutex;
     ErrorHandler errorHandler;
     std::list<std::shared_ptr<Poller>> pollers;
+    // Under mainMutex, as the main queue.
+    Task mainWaker;
     std::int32_t waitingWorkers = 0;
     // Kept by the workers themselves, so that growing the group counts too.
     std::int32_t activeWorkers = 0;
@@ -170,11 +171,18 @@ Bus Bus::create(std::size_t threadCount, String name) {
 }
 
 void Bus::post(Task task, Duration delay) const {
-    enqueue(detail_->mainMutex, detail_->mainQueue, std::move(task), delay);
+    std::lock_guard lock(detail_->mainMutex);
+    enqueueLocked(detail_->mainQueue, std::move(task), delay);
+    if (detail_->mainWaker) {
+        detail_->mainWaker();
+    }
 }
 
 void Bus::postWork(Task task, Duration delay) const {
-    enqueue(detail_->workerMutex, detail_->workerQueue, std::move(task), delay);
+    {
+        std::lock_guard lock(detail_->workerMutex);
+        enqueueLocked(detail_->workerQueue, std::move(task), delay);
+    }
     detail_->workerReady.notify_one();
 }
 
@@ -186,9 +194,28 @@ void Bus::resize(std::size_t threadCount) const {
     detail_->workers.resize(threadCount);
 }
 
+std::optional<Time> Bus::nextMainDue() const {
+    std::lock_guard lock(detail_->mainMutex);
+    if (!detail_->pollers.empty()) {
+        return Time();
+    }
+    if (detail_->mainQueue.empty()) {
+        return std::nullopt;
+    }
+    return detail_->mainQueue.begin()->first;
+}
+
+void Bus::setMainWaker(Task waker) const {
+    std::lock_guard lock(detail_->mainMutex);
+    detail_->mainWaker = std::move(waker);
+}
+
 void Bus::addPoller(std::shared_ptr<Poller> poller) const {
     std::lock_guard lock(detail_->mainMutex);
     detail_->pollers.push_back(std::move(poller));
+    if (detail_->mainWaker) {
+        detail_->mainWaker();
+    }
 }
 
 void Bus::setErrorHandler(ErrorHandler handler) const {

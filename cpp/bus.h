@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace cpp {
 
@@ -29,7 +30,7 @@ public:
 
     static Bus create(std::size_t threadCount, String name);
 
-    // To the window thread; does not wake it.
+    // To the window thread; calls the waker, if there is one.
     void post(Task task, Duration delay = Duration()) const;
     // To a worker; wakes one that waits.
     void postWork(Task task, Duration delay = Duration()) const;
@@ -40,6 +41,15 @@ public:
 
     // From one thread at a time; shrinking interrupts and joins workers.
     void resize(std::size_t threadCount) const;
+
+    // When the window thread's next dispatch has work: now while there are
+    // pollers, else the earliest task's due time; nothing when idle.
+    std::optional<Time> nextMainDue() const;
+    // Called by every post to the window thread, on the posting thread and
+    // under the bus's lock, so it must be quick and must not post; after
+    // setMainWaker returns, a waker it replaced is no longer running. Empty
+    // removes it.
+    void setMainWaker(Task waker) const;
 
     void addPoller(std::shared_ptr<Poller> poller) const;
     // Told about every standard exception of a task or poller.

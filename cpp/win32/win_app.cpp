@@ -1,22 +1,49 @@
 #include "cpp/win32/win_app.h"
 
+#include "cpp/win32/unique_handle.h"
 #include "cpp/win32/windows_exception.h"
 
 #include <objbase.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
+
 namespace cpp::Program {
+
+namespace {
+
+// An event of CreateEventW, which signals failure with null.
+struct EventTraits {
+    using Type = HANDLE;
+    static Type invalid() { return nullptr; }
+    static void close(Type handle) { CloseHandle(handle); }
+};
+
+} // namespace
 
 class WinApp::Detail {
 public:
-    Detail() {
-        windows::checkResult(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    // The window thread is a single-threaded apartment: the shell's file
+    // dialog and the other COM objects of the window layer need one.
+    Detail() : wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+        if (!wake_.valid()) {
+            throw windows::Exception();
+        }
+        windows::checkResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     }
     ~Detail() { CoUninitialize(); }
     Detail(const Detail&) = delete;
     Detail& operator=(const Detail&) = delete;
 
+    // Set by every post to the window thread, so that a pump asleep in the
+    // system wakes for it.
+    HANDLE wake() const { return wake_.get(); }
+
     // The window layer's module object joins here once windows need one.
+
+private:
+    windows::UniqueHandle<EventTraits> wake_;
 };
 
 namespace {
@@ -26,22 +53,41 @@ bool messageWaiting() {
     return PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE) != 0;
 }
 
-// Waits for input until deadline; false once the deadline has passed or the
-// wait failed.
-bool waitForInput(const Time& deadline) {
+enum class Woken { input, work, deadline };
+
+// Sleeps until input arrives, wake is set or until; milliseconds are rounded
+// up, so that a task is not found early and waited for again at once.
+Woken waitUntil(HANDLE wake, const Time& until) {
     const Time now;
-    if (!(now < deadline)) {
-        return false;
+    DWORD milliseconds = 0;
+    if (now < until) {
+        const std::int64_t micro = (until - now).count();
+        // Below INFINITE: a wait always ends, at the latest when the caller's
+        // deadline has passed.
+        milliseconds = static_cast<DWORD>(std::min<std::int64_t>((micro + 999) / 1000, 0x7fffffff));
     }
-    const auto milliseconds = static_cast<DWORD>((deadline - now).count() / 1000);
-    return MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT) == WAIT_OBJECT_0;
+    // Input already in the queue counts as well, not only input that
+    // arrived since the queue was last looked at.
+    switch (MsgWaitForMultipleObjectsEx(1, &wake, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE)) {
+    case WAIT_OBJECT_0:
+        return Woken::work;
+    case WAIT_OBJECT_0 + 1:
+        return Woken::input;
+    default:
+        return Woken::deadline;
+    }
 }
 
 } // namespace
 
-WinApp::WinApp(const std::wstring& commandLine) : Standard(commandLine), detail_(std::make_shared<Detail>()) {}
+WinApp::WinApp(const std::wstring& commandLine) : Standard(commandLine), detail_(std::make_shared<Detail>()) {
+    bus().setMainWaker([wake = detail_->wake()] { SetEvent(wake); });
+}
 
-WinApp::~WinApp() = default;
+WinApp::~WinApp() {
+    // Workers may still post; none may set the event once it is closed.
+    bus().setMainWaker(nullptr);
+}
 
 bool WinApp::poll() {
     MSG message;
@@ -58,7 +104,11 @@ bool WinApp::poll() {
 }
 
 bool WinApp::pump(const Time& deadline) {
-    while (waitForInput(deadline)) {
+    for (;;) {
+        const std::optional<Time> due = bus().nextMainDue();
+        const Woken woken = waitUntil(detail_->wake(), due && *due < deadline ? *due : deadline);
+        // Messages first, whatever woke it: the quit message stops the
+        // program before any task runs.
         const HWND active = GetActiveWindow();
         while (messageWaiting()) {
             MSG message;
@@ -75,6 +125,9 @@ bool WinApp::pump(const Time& deadline) {
             }
             TranslateMessage(&message);
             DispatchMessageW(&message);
+        }
+        if (woken != Woken::input) {
+            break;
         }
     }
     runDueWork();

@@ -1,6 +1,5 @@
 #include "install/win32/installation.h"
 
-#include "app/data_file.h"
 #include "cpp/file.h"
 #include "cpp/known_folder.h"
 
@@ -10,19 +9,31 @@ namespace install {
 
 namespace {
 
-constexpr const char* programFileName = "tarnlet.exe";
+constexpr const char* programFileName = TARNLET_NAME ".exe";
 
 } // namespace
 
+cpp::FilePath currentDataFolder() {
+    return cpp::FilePath(cpp::knownFolder(cpp::KnownFolder::LocalAppData), TARNLET_NAME);
+}
+
 Installation Installation::forCurrentUser() {
     Installation installation;
-    installation.dataFolder = dataDirectory();
+    installation.dataFolder = currentDataFolder();
     installation.temporaryFolder = cpp::FilePath::temp();
-    installation.shortcut = cpp::FilePath(cpp::knownFolder(cpp::KnownFolder::StartMenu), "tarnlet.lnk");
-    installation.entryName = "tarnlet";
-    installation.mutexName = "tarnlet";
-    installation.runValueName = "tarnlet";
+    installation.shortcut = cpp::FilePath(cpp::knownFolder(cpp::KnownFolder::StartMenu), TARNLET_NAME ".lnk");
+    installation.entryName = TARNLET_NAME;
+    installation.mutexName = TARNLET_NAME;
+    installation.runValueName = TARNLET_NAME;
     return installation;
+}
+
+cpp::FilePath Installation::configFile() const {
+    return cpp::FilePath(dataFolder, "config.txt");
+}
+
+cpp::FilePath Installation::logFile() const {
+    return cpp::FilePath(dataFolder, TARNLET_NAME ".log");
 }
 
 cpp::FilePath Installation::installedExecutable() const {
@@ -30,11 +41,11 @@ cpp::FilePath Installation::installedExecutable() const {
 }
 
 cpp::FilePath Installation::replacementExecutable() const {
-    return cpp::FilePath(dataFolder, "_tarnlet.exe");
+    return cpp::FilePath(dataFolder, "_" TARNLET_NAME ".exe");
 }
 
 cpp::FilePath Installation::olderDataFolder() const {
-    return cpp::FilePath(temporaryFolder, "tarnlet");
+    return cpp::FilePath(temporaryFolder, TARNLET_NAME);
 }
 
 cpp::FilePath Installation::uninstallerCopy() const {

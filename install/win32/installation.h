@@ -27,6 +27,10 @@ struct Installation {
     // "tarnlet.lnk" in the Start menu, entry, mutex and Run value "tarnlet".
     static Installation forCurrentUser();
 
+    // The program's settings: "config.txt" in the data folder.
+    cpp::FilePath configFile() const;
+    // The log that "--log" asks for: "tarnlet.log" in the data folder.
+    cpp::FilePath logFile() const;
     // The installed program: "tarnlet.exe" in the data folder.
     cpp::FilePath installedExecutable() const;
     // A newer build placed beside the installed one: "_tarnlet.exe".
@@ -37,6 +41,10 @@ struct Installation {
     // installed program.
     cpp::FilePath uninstallerCopy() const;
 };
+
+// The current user's data folder: "tarnlet" in the local application data
+// folder. Asked of the system on every call.
+cpp::FilePath currentDataFolder();
 
 // Copies the program file from to to. Throws cpp::File::Exception with the
 // status as its code when the copy fails.

@@ -107,10 +107,10 @@ void moveOlderData(const Installation& installation) {
 void registerInstallation(const Installation& installation) {
     const FilePath installed = installation.installedExecutable();
     if (!File::exists(installation.shortcut)) {
-        cpp::createShortcut(installation.shortcut, installed, String(), "tarnlet", installed);
+        cpp::createShortcut(installation.shortcut, installed, String(), TARNLET_NAME, installed);
     }
     cpp::UninstallEntry entry;
-    entry.displayName = String("tarnlet %", TARNLET_VERSION);
+    entry.displayName = String(TARNLET_NAME " %", TARNLET_VERSION);
     entry.uninstallString = String("% --uninstall", commandPath(installed));
     entry.installLocation = installation.dataFolder.toString('\\');
     entry.publisher = "Brackwater Inc.";

@@ -64,7 +64,7 @@ void uninstall(const FilePath& programPath, UninstallProgress_t& progress, const
     File::remove(installation.shortcut);
     setStartWithWindows(false, installation);
     cpp::removeUninstallEntry(installation.entryName);
-    progress.setStatus("tarnlet has been successfully uninstalled");
+    progress.setStatus(TARNLET_NAME " has been successfully uninstalled");
     progress.finished();
 }
 

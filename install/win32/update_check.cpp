@@ -49,7 +49,7 @@ void checkForUpdate(const cpp::String& url, const std::function<void()>& showNot
     try {
         const Version own = Version::find(TARNLET_VERSION);
         cpp::Http http;
-        http.open("tarnlet");
+        http.open(TARNLET_NAME);
         const cpp::Input body = http.request(url, "", updateCheckTimeout);
         if (Version::find(readAll(body, updateCheckTimeout)) > own) {
             showNotice();

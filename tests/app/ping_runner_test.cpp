@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,7 @@ protected:
     SampleStore store{systemClock(), noDataDirectory};
     RecordingView view;
     std::unique_ptr<HostRegistry> registry_;
-    HostRegistry& registry = *(registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt,
+    HostRegistry& registry = *(registry_ = std::make_unique<HostRegistry>(store, systemClock(), program.bus(),
                                                                            options(Duration::milliseconds(50))));
 };
 
@@ -125,7 +126,7 @@ TEST_F(PingRunnerTest, EveryAttemptCountsInAnyLanguageAndEveryLineIsLoggedDecode
 }
 
 TEST_F(PingRunnerTest, StoppingDuringThePauseStartsNoOtherChild) {
-    registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt, options(Duration::seconds(3600)));
+    registry_ = std::make_unique<HostRegistry>(store, systemClock(), program.bus(), options(Duration::seconds(3600)));
     HostRegistry& paused = *registry_;
     paused.setView(&view);
     cpp::test::writeScript("runner-pause", "0 Reply from 127.0.0.1: bytes=32 time=3ms TTL=128\nexit 1\n");
@@ -159,7 +160,7 @@ TEST_F(PingRunnerTest, HostTextIsPassedUnquotedAndRemovingTheHostEndsItsRunningC
 }
 
 TEST_F(PingRunnerTest, ProgramThatCannotStartIsLoggedAndRetried) {
-    registry_ = std::make_unique<HostRegistry>(store, systemClock(), std::nullopt,
+    registry_ = std::make_unique<HostRegistry>(store, systemClock(), program.bus(),
                                                PingRunner::Options{cpp::FilePath("/nonexistent/ping.exe"),
                                                                    Duration::milliseconds(20)});
     HostRegistry& failing = *registry_;
@@ -174,6 +175,47 @@ TEST_F(PingRunnerTest, ProgramThatCannotStartIsLoggedAndRetried) {
     EXPECT_GE(std::count_if(messages.begin(), messages.end(), [](const String& m) { return m.starts_with("error: "); }),
               2);
     expectStopped(messages, "runner-missing");
+}
+
+// The restart pause goes through the registry's clock: an hour's pause
+// passes at once on a clock that only counts it.
+class PauseCountingClock : public Clock_t {
+public:
+    cpp::DateTime now() const override { return systemClock()->now(); }
+    cpp::DateTime midnight(const cpp::DateTime& time) const override { return systemClock()->midnight(time); }
+    void sleep(const Duration& duration) const override {
+        {
+            std::lock_guard lock(mutex_);
+            pauses_.push_back(duration);
+        }
+        // Still an interruption point, as the runner's stop needs.
+        cpp::Thread::sleep(Duration::milliseconds(1));
+    }
+    std::vector<Duration> pauses() const {
+        std::lock_guard lock(mutex_);
+        return pauses_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::vector<Duration> pauses_;
+};
+
+TEST_F(PingRunnerTest, TheRestartPauseIsWaitedOnTheRegistrysClock) {
+    const auto clock = std::make_shared<PauseCountingClock>();
+    registry_ = std::make_unique<HostRegistry>(
+        store, clock, program.bus(), PingRunner::Options{cpp::FilePath("/nonexistent/ping.exe"), Duration::hours(1)});
+    HostRegistry& failing = *registry_;
+    failing.setView(&view);
+    failing.enable("runner-paused");
+    ASSERT_TRUE(eventually([&] { return view.updates.size() >= 3; }));
+    failing.stopAll();
+    const std::vector<Duration> pauses = clock->pauses();
+    ASSERT_GE(pauses.size(), 2u);
+    for (const Duration& pause : pauses) {
+        EXPECT_EQ(pause, Duration::hours(1));
+    }
+    expectStopped(logged(), "runner-paused");
 }
 
 } // namespace

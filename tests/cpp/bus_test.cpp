@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -142,6 +144,55 @@ TEST(BusWorkers, ShrinkingStopsWorkersInAnyWait) {
     ASSERT_TRUE(eventually([&] { return started == 1; }));
     bus.resize(0);
     EXPECT_EQ(bus.activeWorkers(), 0);
+}
+
+// What a sleeping window thread is told: each post and poller wakes it, and
+// it learns when the next dispatch has work.
+TEST(BusMain, TheWakerHearsEveryPostAndTheNextDueTimeFollowsTheQueue) {
+    const Bus bus = Bus::create(0, "Bus");
+    EXPECT_FALSE(bus.nextMainDue());
+    std::atomic<int> wakes{0};
+    bus.setMainWaker([&] { ++wakes; });
+
+    const Time before;
+    bus.post([] {}, Duration::hours(1));
+    const std::optional<Time> later = bus.nextMainDue();
+    ASSERT_TRUE(later);
+    EXPECT_GE(*later - before, Duration::hours(1));
+    bus.post([] {}, Duration::milliseconds(5));
+    const std::optional<Time> sooner = bus.nextMainDue();
+    ASSERT_TRUE(sooner);
+    EXPECT_LT(*sooner, *later);
+    // From another thread as from this one.
+    Thread poster([&] { bus.post([] {}); });
+    poster.join();
+    EXPECT_EQ(wakes, 3);
+
+    // Refused posts wake nothing; workers' tasks are not the window thread's.
+    EXPECT_THROW(bus.post([] {}, Duration::infinite), DurationException);
+    bus.postWork([] {});
+    EXPECT_EQ(wakes, 3);
+
+    // A poller wants every dispatch: due now, whatever the queue holds.
+    class Once : public Bus::Poller {
+    public:
+        bool poll() override { return true; }
+    };
+    bus.addPoller(std::make_shared<Once>());
+    EXPECT_EQ(wakes, 4);
+    const std::optional<Time> polled = bus.nextMainDue();
+    ASSERT_TRUE(polled);
+    EXPECT_LE(*polled, Time());
+
+    // The poller went, and so did the task due in 5 ms once past: only the
+    // one due in an hour is left.
+    Thread::sleep(Duration::milliseconds(10));
+    bus.dispatchMain();
+    EXPECT_EQ(bus.nextMainDue(), later);
+
+    bus.setMainWaker(nullptr);
+    bus.post([] {});
+    EXPECT_EQ(wakes, 4);
 }
 
 TEST(BusWorkers, InfiniteDelayIsRefusedAtPosting) {

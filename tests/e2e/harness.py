@@ -22,7 +22,7 @@ import zlib
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.path.join(REPO, "build", "windows")
 WINE_RUN = os.path.join(REPO, "scripts", "wine-run")
-TARNLET = os.path.join(BUILD, "app", "tarnlet.exe")
+TARNLET = os.path.join(BUILD, "program", "tarnlet.exe")
 DRIVER = os.path.join(BUILD, "tools", "window-driver.exe")
 SCRIPTED_PING = os.path.join(BUILD, "tools", "scripted-ping.exe")
 CAPTION = "tarnlet 1.1"

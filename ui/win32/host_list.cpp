@@ -126,7 +126,7 @@ void HostList::fillInfoTip(NMLVGETINFOTIPW& request) const {
         const std::size_t length = wcsnlen(request.pszText, static_cast<std::size_t>(request.cchTextMax));
         label = cpp::String(request.pszText, request.pszText + length);
     }
-    const std::wstring wide = hoverText(host, cpp::DateTime(), label).toWide();
+    const std::wstring wide = hoverText(host, hosts_.clock().now(), label).toWide();
     const std::u16string text =
         fitToBuffer(std::u16string(wide.begin(), wide.end()), static_cast<std::size_t>(request.cchTextMax));
     std::copy(text.begin(), text.end(), request.pszText);

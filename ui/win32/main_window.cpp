@@ -66,12 +66,12 @@ void MainWindow::create() {
 }
 
 void MainWindow::setTitleNote(const cpp::String& note) const {
-    SetWindowTextW(window(), cpp::String("tarnlet % (%)", TARNLET_VERSION, note).toWide().c_str());
+    SetWindowTextW(window(), cpp::String(TARNLET_NAME " % (%)", TARNLET_VERSION, note).toWide().c_str());
 }
 
 bool MainWindow::onInit() {
     const HWND window = this->window();
-    SetWindowTextW(window, cpp::String("tarnlet %", TARNLET_VERSION).toWide().c_str());
+    SetWindowTextW(window, cpp::String(TARNLET_NAME " %", TARNLET_VERSION).toWide().c_str());
     const HMODULE module = GetModuleHandleW(nullptr);
     dpi_ = dpiOf(window);
     // It rescales its controls itself, those it made as well as the
@@ -261,7 +261,7 @@ void MainWindow::setScale(const cpp::Duration& scale) {
 }
 
 void MainWindow::addHost(const cpp::String& name) {
-    store_.loadHost(name);
+    store_.loadHost(name, hosts_.bus());
     hosts_.enable(name);
     refreshHosts();
     saveConfiguration_();
@@ -312,7 +312,7 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     if (message == WM_TIMER && wParam == noticeTimer) {
         // Asked even while notifications are off, so that turning them on
         // does not bring back what happened meanwhile.
-        const std::optional<Notice> notice = notices_.poll(cpp::DateTime());
+        const std::optional<Notice> notice = notices_.poll(hosts_.clock().now());
         if (notice && trayChoices_.notify)
             tray_.notify(*notice);
         return true;
@@ -359,7 +359,7 @@ bool MainWindow::onCommand(int id, int code, HWND /*control*/) {
         askForHost();
         return true;
     case IDC_LIVE:
-        pingView_.scrollTo(cpp::DateTime());
+        pingView_.scrollTo(store_.clock().now());
         return true;
     case IDC_OUTAGES:
         showOutages();

@@ -50,11 +50,11 @@ public:
         refresh();
     }
     void setScale(const cpp::Duration& scale) {
-        position_.setScale(scale, cpp::DateTime());
+        position_.setScale(scale, store_.clock().now());
         refresh();
     }
     void scrollTo(const cpp::DateTime& time) {
-        position_.scrollTo(time, cpp::DateTime());
+        position_.scrollTo(time, store_.clock().now());
         refresh();
     }
     void refresh();
@@ -340,7 +340,7 @@ void PingView::Detail::onKey(WPARAM key) {
     default:
         return;
     }
-    if (const auto time = position_.requestTarget(*request, 0, 0, cpp::DateTime()))
+    if (const auto time = position_.requestTarget(*request, 0, 0, store_.clock().now()))
         scrollTo(*time);
 }
 

@@ -51,7 +51,7 @@ private:
     const Shell shell_;
     HWND owner_ = nullptr;
     bool added_ = false;
-    TrayStatus status_{statusDisabled, "tarnlet"};
+    TrayStatus status_{statusDisabled, TARNLET_NAME};
     std::array<cpp::windows::IconHandle, statusLost + 1> icons_;
     int iconSize_ = 0;
 };

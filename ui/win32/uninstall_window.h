@@ -2,7 +2,6 @@
 
 #include "cpp/string.h"
 #include "cpp/win32/unique_handle.h"
-#include "install/win32/uninstaller.h"
 #include "ui/win32/dialog.h"
 #include "ui/win32/font_cache.h"
 
@@ -13,7 +12,8 @@ namespace ui {
 // The uninstaller's progress window (template 118). It cannot be closed
 // until finished() enables "Close", which then ends the program's message
 // loop; its title bar's close box does nothing.
-class UninstallWindow : public Dialog, public install::UninstallProgress_t {
+// The program hands the uninstaller its progress through this window.
+class UninstallWindow : public Dialog {
 public:
     explicit UninstallWindow(FontCache& fonts);
     // The window goes before the icon it shows.
@@ -22,11 +22,11 @@ public:
     // Modeless, from the program's module, not yet shown. Throws
     // cpp::windows::Exception when it cannot be made.
     void create();
-    void show() override;
+    void show();
     // Replaces the status text.
-    void setStatus(const cpp::String& text) override;
+    void setStatus(const cpp::String& text);
     // Uninstalling is done: "Close" may be used.
-    void finished() override;
+    void finished();
 
 private:
     bool onInit() override;

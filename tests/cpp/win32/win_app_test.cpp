@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+#include <objbase.h>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace cpp::Program {
 namespace {
@@ -76,6 +80,69 @@ TEST(MessagePump, DispatchesMessagesToTheirWindow) {
     EXPECT_TRUE(app.poll());
     EXPECT_EQ(received, 2);
     DestroyWindow(window);
+}
+
+struct WakeCase {
+    const char* what;
+    bool fromOtherThread;
+    std::uint64_t delayMs;
+};
+
+// A pump with nothing to do sleeps to its deadline, however far; what wakes
+// it early is a post (from any thread) or a task falling due.
+TEST(MessagePump, APostOrADueTaskEndsTheSleepLongBeforeTheDeadline) {
+    for (const WakeCase& item :
+         {WakeCase{"a post from a worker", true, 0}, WakeCase{"a post from this thread, due later", false, 300}}) {
+        SCOPED_TRACE(item.what);
+        WinApp app(L"");
+        std::atomic<bool> ran{false};
+        const Time started;
+        std::thread poster;
+        if (item.fromOtherThread) {
+            poster = std::thread([&] {
+                Sleep(200);
+                app.bus().post([&] { ran = true; });
+            });
+        } else {
+            app.bus().post([&] { ran = true; }, Duration::milliseconds(item.delayMs));
+        }
+        // The deadline is far beyond any wait the test allows.
+        const Time deadline = after(Duration::seconds(60));
+        while (!ran && Time() < deadline) {
+            ASSERT_TRUE(app.pump(deadline));
+        }
+        if (poster.joinable())
+            poster.join();
+        EXPECT_TRUE(ran);
+        EXPECT_LT(Time() - started, Duration::seconds(20));
+        EXPECT_GE(Time() - started, Duration::milliseconds(item.delayMs));
+    }
+}
+
+TEST(MessagePump, WithNothingPostedItSleepsToTheDeadline) {
+    WinApp app(L"");
+    const Time started;
+    EXPECT_TRUE(app.pump(after(Duration::milliseconds(300))));
+    EXPECT_GE(Time() - started, Duration::milliseconds(300));
+}
+
+TEST(MessagePump, TheWindowThreadIsASingleThreadedApartment) {
+    WinApp app(L"");
+    // The same apartment again is S_FALSE; a multithreaded one is refused.
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
+    CoUninitialize();
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+}
+
+TEST(MessagePump, PostsThroughACopyOfTheBusOutliveTheProgram) {
+    std::optional<Bus> kept;
+    {
+        WinApp app(L"");
+        kept = app.bus();
+    }
+    // The closed program's event is no longer set by anyone.
+    kept->post([] {});
+    kept->dispatchMain();
 }
 
 } // namespace

@@ -28,8 +28,8 @@ TEST_F(UninstallWindowTest, CannotBeClosedUntilFinishedAndShowsTheStatusAndTheLa
     EXPECT_TRUE(IsWindow(handle));
     EXPECT_FALSE(quitPosted());
 
-    // As the uninstaller sees it.
-    install::UninstallProgress_t& progress = window;
+    // As the uninstaller drives it.
+    ui::UninstallWindow& progress = window;
     progress.show();
     EXPECT_TRUE(IsWindowVisible(handle));
     progress.setStatus("Removing the shortcut \xe2\x80\xa6");

@@ -11,10 +11,10 @@
 
 namespace ui::test {
 
-// COM for the test's thread, as the program has it: multithreaded.
+// COM for the test's thread, as the program has it: a single-threaded apartment.
 class ComTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))); }
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
     void TearDown() override { CoUninitialize(); }
 };
 

@@ -1,5 +1,5 @@
 #include "app/last_resort.h"
-#include "app/win32/program.h"
+#include "program/win32/program.h"
 
 #include <windows.h>
 
@@ -17,7 +17,9 @@ void run(HINSTANCE instance, const wchar_t* commandLine) {
         program.uninstall();
     else
         program.start();
-    while (program.pump(cpp::Time() + cpp::Duration::milliseconds(50))) {
+    // The pump returns whenever it has run work; the deadline only bounds a
+    // sleep in which nothing is due.
+    while (program.pump(cpp::Time() + cpp::Duration::hours(1))) {
     }
 }
 

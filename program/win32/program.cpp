@@ -1,6 +1,5 @@
-#include "app/win32/program.h"
+#include "program/win32/program.h"
 
-#include "app/data_file.h"
 #include "app/host_registry.h"
 #include "app/log_file.h"
 #include "app/metrics.h"
@@ -10,6 +9,7 @@
 #include "app/settings.h"
 #include "cpp/property_file.h"
 #include "install/win32/autostart.h"
+#include "install/win32/installation.h"
 #include "install/win32/installer.h"
 #include "install/win32/uninstaller.h"
 #include "install/win32/update_check.h"
@@ -59,6 +59,18 @@ std::optional<RECT> restoredRect(HWND window) {
     return rect;
 }
 
+// The uninstaller reports through the window, which knows nothing of it.
+class UninstallShown : public install::UninstallProgress_t {
+public:
+    explicit UninstallShown(ui::UninstallWindow& window) : window_(window) {}
+    void show() override { window_.show(); }
+    void setStatus(const cpp::String& text) override { window_.setStatus(text); }
+    void finished() override { window_.finished(); }
+
+private:
+    ui::UninstallWindow& window_;
+};
+
 } // namespace
 
 // Members in the order they are made; they go in the reverse order, after
@@ -69,7 +81,8 @@ public:
         : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }),
           // Its lines are written on a worker, never under the registry's mutex.
           outageLedger(systemClock(),
-                       [this, &program] { program.bus().postWork([this] { outageFile.appendFinished(outageLedger); }); }) {
+                       [this, &program] { program.bus().postWork([this] { outageFile.appendFinished(outageLedger); }); }),
+          hostRegistry(sampleStore, systemClock(), program.bus()) {
         hostRegistry.addObserver(&metrics);
     }
     ~Detail() {
@@ -84,12 +97,14 @@ public:
     ui::ImageCache images;
     ui::MainWindow mainWindow;
     ui::UninstallWindow uninstallWindow{fonts};
-    MinuteWriter minuteWriter;
-    SampleStore sampleStore{systemClock(), dataDirectory, &minuteWriter};
-    OutageFile outageFile{cpp::FilePath(dataDirectory(), "outages.csv")};
+    const ::install::Installation installation = ::install::Installation::forCurrentUser();
+    // The folder is asked for anew on every use, as the writer and the store expect.
+    MinuteWriter minuteWriter{systemClock(), ::install::currentDataFolder};
+    SampleStore sampleStore{systemClock(), ::install::currentDataFolder, &minuteWriter};
+    OutageFile outageFile{cpp::FilePath(installation.dataFolder, "outages.csv")};
     // Outlives the registry's runners, which tell it.
     OutageLedger outageLedger;
-    HostRegistry hostRegistry{sampleStore};
+    HostRegistry hostRegistry;
     cpp::PropertyFile configuration;
     MetricsCollector metrics{hostRegistry, cpp::DateTime(), &outageLedger};
     // Goes before the collector it reads.
@@ -100,7 +115,7 @@ Program::Program(HINSTANCE, const std::wstring& commandLine) : WinApp(commandLin
     detail_ = std::make_shared<Detail>(*this);
     logger().addFilter(std::make_shared<cpp::DebugLogFilter_t>(8));
     if (properties().contains("--log"))
-        logger().addFilter(std::make_shared<LogFile>(cpp::FilePath(dataDirectory(), "tarnlet.log"), asyncIO()));
+        logger().addFilter(std::make_shared<LogFile>(detail_->installation.logFile(), asyncIO()));
     bus().resize(2);
     detail_->fonts.create("ui", uiFont());
 }
@@ -118,7 +133,7 @@ void Program::start() {
     for (const std::int32_t id : startupImages)
         detail_->images.load(id);
     Detail& detail = *detail_;
-    detail.configuration.load(cpp::FilePath(dataDirectory(), "config.txt"), cpp::Duration::milliseconds(1000));
+    detail.configuration.load(detail.installation.configFile(), cpp::Duration::milliseconds(1000));
 
     detail.outageLedger.restore(detail.outageFile.load());
     detail.hostRegistry.addObserver(&detail.outageLedger);
@@ -127,9 +142,9 @@ void Program::start() {
     const settings::TrayChoices trayChoices = settings::trayChoices(detail.configuration);
     window.setTrayChoices(trayChoices);
     window.setStartWithWindows(
-        [](bool on) { ::install::setStartWithWindows(on, ::install::Installation::forCurrentUser()); });
+        [&detail](bool on) { ::install::setStartWithWindows(on, detail.installation); });
     // The Run value follows the setting, and names the program where it is now installed.
-    ::install::setStartWithWindows(trayChoices.startWithWindows, ::install::Installation::forCurrentUser());
+    ::install::setStartWithWindows(trayChoices.startWithWindows, detail.installation);
     window.attachOutages(detail.outageLedger);
     window.create();
     detail.hostRegistry.setView(&window);
@@ -145,7 +160,7 @@ void Program::start() {
 
     window.setScale(ScaleBuckets::firstScale());
     for (const cpp::String& name : settings::hostNames(detail.configuration.get("hosts"))) {
-        detail.sampleStore.loadHost(name);
+        detail.sampleStore.loadHost(name, bus());
         detail.hostRegistry.ensure(name);
     }
     for (const cpp::String& name : settings::hostNames(detail.configuration.get("active"))) {
@@ -183,7 +198,8 @@ void Program::uninstall() {
     ui::UninstallWindow& window = detail_->uninstallWindow;
     window.create();
     window.centre();
-    ::install::uninstall(programPath(), window);
+    UninstallShown progress(window);
+    ::install::uninstall(programPath(), progress);
 }
 
 void Program::checkForUpdate() {
