@@ -84,8 +84,6 @@ cpp::FilePath SampleStore::dataFile(const String& name) const {
     return cpp::FilePath(directory_(), dataFileName(name));
 }
 
-}
-
 void SampleStore::loadHost(const String& name, const cpp::Bus& bus) {
     bus.postWork([this, name, path = dataFile(name)] { loadFile(name, path); });
 }

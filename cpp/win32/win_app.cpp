@@ -13,13 +13,6 @@ namespace cpp::Program {
 
 namespace {
 
-// An event of CreateEventW, which signals failure with null.
-struct EventTraits {
-    using Type = HANDLE;
-    static Type invalid() { return nullptr; }
-    static void close(Type handle) { CloseHandle(handle); }
-};
-
 } // namespace
 
 class WinApp::Detail {
@@ -43,7 +36,7 @@ public:
     // The window layer's module object joins here once windows need one.
 
 private:
-    windows::UniqueHandle<EventTraits> wake_;
+    windows::UniqueKernelHandle wake_;
 };
 
 namespace {
