@@ -66,7 +66,7 @@ std::optional<RECT> restoredRect(HWND window) {
 class Program::Detail {
 public:
     explicit Detail(Program& program)
-        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }),
+        : mainWindow(hostRegistry, sampleStore, fonts, [&program] { program.saveConfiguration(); }),
           // Its lines are written on a worker, never under the registry's mutex.
           outageLedger(systemClock(),
                        [this, &program] { program.bus().postWork([this] { outageFile.appendFinished(outageLedger); }); }) {

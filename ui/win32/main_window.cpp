@@ -43,13 +43,13 @@ Rect clientRectOf(HWND control, HWND dialog) {
 
 } // namespace
 
-MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts, ImageCache& images,
+MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts,
                        std::function<void()> saveConfiguration)
     : hosts_(hosts),
       store_(store),
       saveConfiguration_(std::move(saveConfiguration)),
       hostList_(hosts),
-      pingView_(store, fonts, images, cpp::String(TARNLET_SITE "/"),
+      pingView_(store, fonts, cpp::String(TARNLET_SITE "/"),
                 [this](const cpp::Duration& scale) { setScale(scale); }),
       scale_(SampleStore::firstScale()) {}
 
@@ -125,6 +125,7 @@ void MainWindow::onDpiChanged(const Dpi& to, const RECT& suggested) {
     hostList_.setDpi(statusImages_.get(), dpi_);
     splitter_.updateBarWidth();
     splitter_.setBarPosition(dpi_(hostListWidth));
+    pingView_.rescale(from, to);
     SetWindowPos(window(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     pingView_.refresh();

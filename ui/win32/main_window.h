@@ -12,7 +12,6 @@
 #include "ui/win32/font_cache.h"
 #include "ui/win32/handles.h"
 #include "ui/win32/host_list.h"
-#include "ui/win32/image_cache.h"
 #include "ui/win32/key_filter.h"
 #include "ui/win32/outage_window.h"
 #include "ui/win32/ping_view.h"
@@ -39,7 +38,7 @@ class MainWindow : public Dialog, public HostView_t {
 public:
     // saveConfiguration writes hosts, active hosts, window place and scale;
     // it is called after every change of the host list and on close.
-    MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts, ImageCache& images,
+    MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts,
                std::function<void()> saveConfiguration);
     // May outlive the registry and the store: it asks them nothing once it
     // is being destroyed.

@@ -22,10 +22,6 @@ protected:
         if (IsSkipped()) {
             return;
         }
-        for (int id = IDB_STATUS_DISABLED; id <= IDB_STATUS_LOST; ++id) {
-            images.load(id);
-        }
-        images.load(IDB_CLOSE);
         window.create();
         ASSERT_NE(window.window(), nullptr);
     }
@@ -85,9 +81,8 @@ protected:
     // host keeps the sample a test gives it.
     HostRegistry hosts{store, clock, bus, {cpp::FilePath("/nonexistent/ping.exe"), cpp::Duration::seconds(3600)}};
     ui::FontCache fonts;
-    ui::ImageCache images;
     int saves = 0;
-    ui::MainWindow window{hosts, store, fonts, images, [this] { ++saves; }};
+    ui::MainWindow window{hosts, store, fonts, [this] { ++saves; }};
 };
 
 TEST_F(MainWindowTest, ShowsTheVersionAndTheScaleBoxAndSetScaleAgree) {
