@@ -106,7 +106,7 @@ void HostRegistry::enableLocked(const cpp::String& name) {
     if (runners_.count(name) != 0) {
         return;
     }
-    record.active = 1;
+    record.run = RunState::running;
     record.connectedSince = clock_->now();
     record.disconnectedSince = record.connectedSince;
     PingRunner runner(name, this, runnerOptions_);
@@ -120,7 +120,7 @@ void HostRegistry::stopLocked(std::unique_lock<std::mutex>& lock, const cpp::Str
         return;
     }
     if (const auto host = hosts_.find(name); host != hosts_.end()) {
-        host->second.active = 0;
+        host->second.run = RunState::stopped;
     }
     // Interrupting under the lock pairs with setRunState's check under it.
     found->second.interrupt();
@@ -223,13 +223,13 @@ void HostRegistry::recordSample(const cpp::String& name, std::int32_t raw) {
     post(name, value);
 }
 
-void HostRegistry::setRunState(const cpp::String& name, std::int32_t state) {
+void HostRegistry::setRunState(const cpp::String& name, RunState state) {
     const std::lock_guard lock(mutex_);
-    // The stopper set active to 0 and interrupted us under this lock.
+    // The stopper set the host stopped and interrupted us under this lock.
     if (cpp::Thread::current() && cpp::Thread::current()->interrupted()) {
         throw cpp::InterruptException();
     }
-    recordLocked(name).active = state;
+    recordLocked(name).run = state;
 }
 
 void HostRegistry::showAsLost(const cpp::String& name) const {

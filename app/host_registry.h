@@ -20,12 +20,20 @@
 
 class SampleStore;
 
+// Where a host's pinging is.
+enum class RunState : std::uint8_t {
+    // Not pinged.
+    stopped,
+    // Its runner runs the child.
+    running,
+    // The runner waits to start the child again.
+    restarting,
+};
+
 // One registered host's state in this session. A value: queries copy it.
 struct HostRecord {
     cpp::String name;
-    // 0 not pinged, 1 its runner runs the child, 2 the runner waits to
-    // restart it. Anything but 0 counts as enabled.
-    std::int32_t active = 0;
+    RunState run = RunState::stopped;
     // The last sample value: a reply time, or -n for the n-th loss in a row.
     std::int32_t last = -1;
     bool connected = false;
@@ -36,6 +44,9 @@ struct HostRecord {
     cpp::Duration longestDisconnect;
     // Finished disconnections.
     std::int32_t disconnects = 0;
+
+    // Pinged, or about to be again.
+    bool enabled() const { return run != RunState::stopped; }
 };
 
 // The monitored hosts and, for every enabled one, its ping runner thread.
@@ -84,7 +95,7 @@ public:
 
     // From the host's runner. A runner that is being stopped gets
     // cpp::InterruptException instead, so a stopped host never looks enabled.
-    void setRunState(const cpp::String& name, std::int32_t state);
+    void setRunState(const cpp::String& name, RunState state);
     // Posts a task that shows the host as lost.
     void showAsLost(const cpp::String& name) const;
 

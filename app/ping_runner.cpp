@@ -58,10 +58,10 @@ void PingRunner::run() const {
             cpp::debug(cpp::String("error: %", e.what()));
         }
         try {
-            registry_->setRunState(host_, 2);
+            registry_->setRunState(host_, RunState::restarting);
             registry_->showAsLost(host_);
             cpp::Thread::sleep(options_.restartPause);
-            registry_->setRunState(host_, 1);
+            registry_->setRunState(host_, RunState::running);
         } catch (const cpp::Exception&) {
             cpp::debug(cpp::String("stopping: %", host_));
             cpp::debug(cpp::String("end: %", host_));
