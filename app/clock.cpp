@@ -2,7 +2,7 @@
 
 namespace {
 
-class SystemClock : public Clock_t {
+class SystemClock : public Clock {
 public:
     cpp::DateTime now() const override { return cpp::DateTime(); }
 
@@ -19,7 +19,7 @@ public:
 
 } // namespace
 
-std::shared_ptr<Clock_t> systemClock() {
-    static const std::shared_ptr<Clock_t> clock = std::make_shared<SystemClock>();
+std::shared_ptr<Clock> systemClock() {
+    static const std::shared_ptr<Clock> clock = std::make_shared<SystemClock>();
     return clock;
 }

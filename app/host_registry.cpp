@@ -22,7 +22,7 @@ std::int32_t lossValue(std::int32_t last, std::int32_t raw) {
 
 } // namespace
 
-HostRegistry::HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock, std::optional<cpp::Bus> bus,
+HostRegistry::HostRegistry(SampleStore& store, std::shared_ptr<Clock> clock, std::optional<cpp::Bus> bus,
                            PingRunner::Options runnerOptions)
     : store_(store), clock_(std::move(clock)), bus_(std::move(bus)), runnerOptions_(std::move(runnerOptions)) {}
 
@@ -30,7 +30,7 @@ HostRegistry::~HostRegistry() {
     stopAll();
 }
 
-void HostRegistry::setView(HostView_t* view) {
+void HostRegistry::setView(HostView* view) {
     view_->store(view);
 }
 
@@ -246,7 +246,7 @@ void HostRegistry::post(const cpp::String& name, std::int32_t value) const {
         bus = &program->bus();
     }
     bus->post([view = view_, name, value] {
-        if (HostView_t* target = view->load()) {
+        if (HostView* target = view->load()) {
             target->updateHost(name, value);
         }
     });

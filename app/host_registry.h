@@ -56,7 +56,7 @@ struct HostRecord {
 class HostRegistry {
 public:
     // Without a bus, window tasks go to the current program's bus, if any.
-    HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock = systemClock(),
+    HostRegistry(SampleStore& store, std::shared_ptr<Clock> clock = systemClock(),
                  std::optional<cpp::Bus> bus = std::nullopt, PingRunner::Options runnerOptions = {});
     // Stops every runner.
     ~HostRegistry();
@@ -65,7 +65,7 @@ public:
 
     // From the window thread; null detaches the view. Tasks already posted
     // see the view that is set when they run.
-    void setView(HostView_t* view);
+    void setView(HostView* view);
     // Before any host is enabled; the observer must outlive the registry's
     // runners.
     void addObserver(HostObserver* observer);
@@ -100,7 +100,7 @@ public:
     void showAsLost(const cpp::String& name) const;
 
 private:
-    using ViewSlot = std::atomic<HostView_t*>;
+    using ViewSlot = std::atomic<HostView*>;
 
     HostRecord& recordLocked(const cpp::String& name);
     void enableLocked(const cpp::String& name);
@@ -111,7 +111,7 @@ private:
     void notify(HostEvent::Kind kind, const cpp::String& name, const cpp::DateTime& time, std::int32_t raw = 0);
 
     SampleStore& store_;
-    const std::shared_ptr<Clock_t> clock_;
+    const std::shared_ptr<Clock> clock_;
     const std::optional<cpp::Bus> bus_;
     const PingRunner::Options runnerOptions_;
     // Shared with posted tasks, which may outlive the registry in the queue.

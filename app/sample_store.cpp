@@ -66,7 +66,7 @@ cpp::Output openForRows(const cpp::FilePath& path, const cpp::AsyncIO& service) 
 
 } // namespace
 
-SampleStore::SampleStore(std::shared_ptr<Clock_t> clock, DataDirectory directory)
+SampleStore::SampleStore(std::shared_ptr<Clock> clock, DataDirectory directory)
     : clock_(std::move(clock)), directory_(std::move(directory)), startTime_(clock_->midnight(clock_->now())),
       earliest_(startTime_.sinceEpoch().count()), sessionFile_(directory_), combined_(sessionFile_),
       lastOpenFailure_(clock_->monotonic()) {}

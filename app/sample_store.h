@@ -49,7 +49,7 @@ public:
     // opened for this long.
     static const cpp::Duration retryDelay;
 
-    explicit SampleStore(std::shared_ptr<Clock_t> clock = systemClock(), DataDirectory directory = dataDirectory);
+    explicit SampleStore(std::shared_ptr<Clock> clock = systemClock(), DataDirectory directory = dataDirectory);
     SampleStore(const SampleStore&) = delete;
     SampleStore& operator=(const SampleStore&) = delete;
 
@@ -142,7 +142,7 @@ private:
     PingSeries copySeries(const cpp::DateTime& time, const cpp::Duration& scale, std::size_t count,
                           const ScaleBuckets* source) const;
 
-    const std::shared_ptr<Clock_t> clock_;
+    const std::shared_ptr<Clock> clock_;
     const DataDirectory directory_;
     const cpp::AsyncIO service_;
     const cpp::DateTime startTime_;

@@ -97,7 +97,7 @@ public:
 
 Program::Program(HINSTANCE, const std::wstring& commandLine) : WinApp(commandLine) {
     detail_ = std::make_shared<Detail>(*this);
-    logger().addFilter(std::make_shared<cpp::DebugLogFilter_t>(8));
+    logger().addFilter(std::make_shared<cpp::DebugLogFilter>(8));
     if (properties().contains("--log"))
         logger().addFilter(std::make_shared<LogFile>(cpp::FilePath(dataDirectory(), "tarnlet.log"), asyncIO()));
     bus().resize(2);

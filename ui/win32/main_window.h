@@ -34,7 +34,7 @@ namespace ui {
 // above them Add Address, the scale box and Live; and the notification-area
 // icon, which shows the hosts' state, tells of outages and brings the window
 // back. Closing it saves the configuration and ends the message loop.
-class MainWindow : public Dialog, public HostView_t {
+class MainWindow : public Dialog, public HostView {
 public:
     // saveConfiguration writes hosts, active hosts, window place and scale;
     // it is called after every change of the host list and on close.

@@ -13,7 +13,7 @@ namespace ui {
 // The uninstaller's progress window (template 118). It cannot be closed
 // until finished() enables "Close", which then ends the program's message
 // loop; its title bar's close box does nothing.
-class UninstallWindow : public Dialog, public install::UninstallProgress_t {
+class UninstallWindow : public Dialog, public install::UninstallProgress {
 public:
     explicit UninstallWindow(FontCache& fonts);
     // The window goes before the icon it shows.

@@ -74,7 +74,7 @@ protected:
         return text.data();
     }
 
-    const std::shared_ptr<Clock_t> clock = systemClock();
+    const std::shared_ptr<Clock> clock = systemClock();
     cpp::Bus bus = cpp::Bus::create(0, "test");
     SampleStore store{clock, [] { return cpp::FilePath(cpp::FilePath::temp(), "tarnlet-ui-tests/missing"); }};
     // Never the system's ping: a program that cannot start, so an enabled

@@ -29,7 +29,7 @@ TEST_F(UninstallWindowTest, CannotBeClosedUntilFinishedAndShowsTheStatusAndTheLa
     EXPECT_FALSE(quitPosted());
 
     // As the uninstaller sees it.
-    install::UninstallProgress_t& progress = window;
+    install::UninstallProgress& progress = window;
     progress.show();
     EXPECT_TRUE(IsWindowVisible(handle));
     progress.setStatus("Removing the shortcut \xe2\x80\xa6");
