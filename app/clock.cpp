@@ -4,7 +4,7 @@
 
 namespace {
 
-class SystemClock : public Clock_t {
+class SystemClock : public Clock {
 public:
     cpp::DateTime now() const override { return cpp::DateTime(); }
 
@@ -21,11 +21,11 @@ public:
 
 } // namespace
 
-void Clock_t::sleep(const cpp::Duration& duration) const {
+void Clock::sleep(const cpp::Duration& duration) const {
     cpp::Thread::sleep(duration);
 }
 
-std::shared_ptr<Clock_t> systemClock() {
-    static const std::shared_ptr<Clock_t> clock = std::make_shared<SystemClock>();
+std::shared_ptr<Clock> systemClock() {
+    static const std::shared_ptr<Clock> clock = std::make_shared<SystemClock>();
     return clock;
 }

@@ -6,9 +6,9 @@
 
 // Where the model reads the calendar time, so that tests can cross a minute
 // or a midnight without waiting for one.
-class Clock_t {
+class Clock {
 public:
-    virtual ~Clock_t() = default;
+    virtual ~Clock() = default;
 
     virtual cpp::DateTime now() const = 0;
     // Local midnight (00:00:00) of the day that contains time.
@@ -22,4 +22,4 @@ public:
 };
 
 // The system's clock and local time zone.
-std::shared_ptr<Clock_t> systemClock();
+std::shared_ptr<Clock> systemClock();

@@ -21,7 +21,7 @@ std::int32_t lossValue(std::int32_t last, std::int32_t raw) {
 
 } // namespace
 
-HostRegistry::HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock, cpp::Bus bus,
+HostRegistry::HostRegistry(SampleStore& store, std::shared_ptr<Clock> clock, cpp::Bus bus,
                            PingRunner::Options runnerOptions)
     : store_(store), clock_(std::move(clock)), bus_(std::move(bus)), runnerOptions_(std::move(runnerOptions)) {}
 
@@ -29,7 +29,7 @@ HostRegistry::~HostRegistry() {
     stopAll();
 }
 
-void HostRegistry::setView(HostView_t* view) {
+void HostRegistry::setView(HostView* view) {
     view_->store(view);
 }
 
@@ -105,7 +105,7 @@ void HostRegistry::enableLocked(const cpp::String& name) {
     if (runners_.count(name) != 0) {
         return;
     }
-    record.active = 1;
+    record.run = RunState::running;
     record.connectedSince = clock_->now();
     record.disconnectedSince = record.connectedSince;
     PingRunner runner(name, this, runnerOptions_, clock_);
@@ -119,7 +119,7 @@ void HostRegistry::stopLocked(std::unique_lock<std::mutex>& lock, const cpp::Str
         return;
     }
     if (const auto host = hosts_.find(name); host != hosts_.end()) {
-        host->second.active = 0;
+        host->second.run = RunState::stopped;
     }
     // Interrupting under the lock pairs with setRunState's check under it.
     found->second.interrupt();
@@ -222,13 +222,13 @@ void HostRegistry::recordSample(const cpp::String& name, std::int32_t raw) {
     post(name, value);
 }
 
-void HostRegistry::setRunState(const cpp::String& name, std::int32_t state) {
+void HostRegistry::setRunState(const cpp::String& name, RunState state) {
     const std::lock_guard lock(mutex_);
-    // The stopper set active to 0 and interrupted us under this lock.
+    // The stopper set the host stopped and interrupted us under this lock.
     if (cpp::Thread::current() && cpp::Thread::current()->interrupted()) {
         throw cpp::InterruptException();
     }
-    recordLocked(name).active = state;
+    recordLocked(name).run = state;
 }
 
 void HostRegistry::showAsLost(const cpp::String& name) const {
@@ -237,7 +237,7 @@ void HostRegistry::showAsLost(const cpp::String& name) const {
 
 void HostRegistry::post(const cpp::String& name, std::int32_t value) const {
     bus_.post([view = view_, name, value] {
-        if (HostView_t* target = view->load()) {
+        if (HostView* target = view->load()) {
             target->updateHost(name, value);
         }
     });

@@ -20,12 +20,20 @@
 
 class SampleStore;
 
+// Where a host's pinging is.
+enum class RunState : std::uint8_t {
+    // Not pinged.
+    stopped,
+    // Its runner runs the child.
+    running,
+    // The runner waits to start the child again.
+    restarting,
+};
+
 // One registered host's state in this session. A value: queries copy it.
 struct HostRecord {
     cpp::String name;
-    // 0 not pinged, 1 its runner runs the child, 2 the runner waits to
-    // restart it. Anything but 0 counts as enabled.
-    std::int32_t active = 0;
+    RunState run = RunState::stopped;
     // The last sample value: a reply time, or -n for the n-th loss in a row.
     std::int32_t last = -1;
     bool connected = false;
@@ -36,6 +44,9 @@ struct HostRecord {
     cpp::Duration longestDisconnect;
     // Finished disconnections.
     std::int32_t disconnects = 0;
+
+    // Pinged, or about to be again.
+    bool enabled() const { return run != RunState::stopped; }
 };
 
 // The monitored hosts and, for every enabled one, its ping runner thread.
@@ -45,7 +56,7 @@ struct HostRecord {
 class HostRegistry {
 public:
     // Window tasks go to bus.
-    HostRegistry(SampleStore& store, std::shared_ptr<Clock_t> clock, cpp::Bus bus,
+    HostRegistry(SampleStore& store, std::shared_ptr<Clock> clock, cpp::Bus bus,
                  PingRunner::Options runnerOptions = {});
     // Stops every runner.
     ~HostRegistry();
@@ -54,7 +65,7 @@ public:
 
     // From the window thread; null detaches the view. Tasks already posted
     // see the view that is set when they run.
-    void setView(HostView_t* view);
+    void setView(HostView* view);
     // Before any host is enabled; the observer must outlive the registry's
     // runners.
     void addObserver(HostObserver* observer);
@@ -62,7 +73,7 @@ public:
     // Registered names in byte-wise order.
     std::vector<cpp::String> names() const;
     // The clock the records are kept on, for whoever shows them.
-    const Clock_t& clock() const { return *clock_; }
+    const Clock& clock() const { return *clock_; }
     // Where the registry's window tasks go; the windows post there too.
     const cpp::Bus& bus() const { return bus_; }
     // Throw cpp::Exception for a position or name that is not registered.
@@ -88,12 +99,12 @@ public:
 
     // From the host's runner. A runner that is being stopped gets
     // cpp::InterruptException instead, so a stopped host never looks enabled.
-    void setRunState(const cpp::String& name, std::int32_t state);
+    void setRunState(const cpp::String& name, RunState state);
     // Posts a task that shows the host as lost.
     void showAsLost(const cpp::String& name) const;
 
 private:
-    using ViewSlot = std::atomic<HostView_t*>;
+    using ViewSlot = std::atomic<HostView*>;
 
     HostRecord& recordLocked(const cpp::String& name);
     void enableLocked(const cpp::String& name);
@@ -104,7 +115,7 @@ private:
     void notify(HostEvent::Kind kind, const cpp::String& name, const cpp::DateTime& time, std::int32_t raw = 0);
 
     SampleStore& store_;
-    const std::shared_ptr<Clock_t> clock_;
+    const std::shared_ptr<Clock> clock_;
     const cpp::Bus bus_;
     const PingRunner::Options runnerOptions_;
     // Shared with posted tasks, which may outlive the registry in the queue.

@@ -98,7 +98,7 @@ std::vector<MetricsCollector::Host> MetricsCollector::snapshot() const {
             const HostRecord record = registry_.record(name);
             Host host;
             host.name = name;
-            host.enabled = record.active != 0;
+            host.enabled = record.enabled();
             host.connected = record.connected;
             hosts.push_back(std::move(host));
         } catch (const cpp::Exception&) {

@@ -44,7 +44,7 @@ cpp::Output openForRows(const cpp::FilePath& path, const cpp::AsyncIO& service) 
 
 } // namespace
 
-MinuteWriter::MinuteWriter(std::shared_ptr<Clock_t> clock, DataDirectory directory)
+MinuteWriter::MinuteWriter(std::shared_ptr<Clock> clock, DataDirectory directory)
     : clock_(std::move(clock)), directory_(std::move(directory)), lastOpenFailure_(clock_->monotonic()) {}
 
 cpp::FilePath MinuteWriter::dataFile(const String& name) const {

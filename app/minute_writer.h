@@ -22,7 +22,7 @@ public:
     // opened for this long.
     static const cpp::Duration retryDelay;
 
-    MinuteWriter(std::shared_ptr<Clock_t> clock, DataDirectory directory);
+    MinuteWriter(std::shared_ptr<Clock> clock, DataDirectory directory);
     MinuteWriter(const MinuteWriter&) = delete;
     MinuteWriter& operator=(const MinuteWriter&) = delete;
 
@@ -35,7 +35,7 @@ public:
     void remove(const cpp::String& name);
 
 private:
-    const std::shared_ptr<Clock_t> clock_;
+    const std::shared_ptr<Clock> clock_;
     const DataDirectory directory_;
     const cpp::AsyncIO service_;
     std::mutex mutex_;

@@ -43,7 +43,7 @@ std::optional<Incident::Ending> endingByName(cpp::TextSpan name) {
     return ending == Incident::Ending::none ? std::nullopt : ending;
 }
 
-OutageLedger::OutageLedger(std::shared_ptr<Clock_t> clock, Finished finished)
+OutageLedger::OutageLedger(std::shared_ptr<Clock> clock, Finished finished)
     : clock_(std::move(clock)), finished_(std::move(finished)) {}
 
 void OutageLedger::restore(std::vector<Incident> earlier) {

@@ -78,7 +78,7 @@ public:
     // finished is called, possibly under the registry's mutex, whenever an
     // incident has ended and waits in takeFinished: it must only hand the
     // work on.
-    explicit OutageLedger(std::shared_ptr<Clock_t> clock = systemClock(), Finished finished = {});
+    explicit OutageLedger(std::shared_ptr<Clock> clock = systemClock(), Finished finished = {});
 
     // The incidents of the file, oldest first, go before this run's.
     void restore(std::vector<Incident> earlier);
@@ -140,7 +140,7 @@ private:
     bool finish(Incident::Ending ending);
     void told(bool finished);
 
-    const std::shared_ptr<Clock_t> clock_;
+    const std::shared_ptr<Clock> clock_;
     const Finished finished_;
 
     mutable std::mutex mutex_;

@@ -18,7 +18,7 @@ constexpr std::size_t lineBufferSize = 4096;
 
 } // namespace
 
-PingRunner::PingRunner(cpp::String host, HostRegistry* registry, Options options, std::shared_ptr<Clock_t> clock)
+PingRunner::PingRunner(cpp::String host, HostRegistry* registry, Options options, std::shared_ptr<Clock> clock)
     : host_(std::move(host)), registry_(registry), options_(std::move(options)), clock_(std::move(clock)) {}
 
 cpp::FilePath PingRunner::systemPing() {
@@ -58,10 +58,10 @@ void PingRunner::run() const {
             cpp::debug(cpp::String("error: %", e.what()));
         }
         try {
-            registry_->setRunState(host_, 2);
+            registry_->setRunState(host_, RunState::restarting);
             registry_->showAsLost(host_);
             clock_->sleep(options_.restartPause);
-            registry_->setRunState(host_, 1);
+            registry_->setRunState(host_, RunState::running);
         } catch (const cpp::Exception&) {
             cpp::debug(cpp::String("stopping: %", host_));
             cpp::debug(cpp::String("end: %", host_));

@@ -28,7 +28,7 @@ public:
 
     // The restart pause is waited on clock.
     PingRunner(cpp::String host, HostRegistry* registry, Options options = {},
-               std::shared_ptr<Clock_t> clock = systemClock());
+               std::shared_ptr<Clock> clock = systemClock());
 
     // The thread body. Lets no cpp::Exception out.
     void run() const;
@@ -44,5 +44,5 @@ private:
     cpp::String host_;
     HostRegistry* registry_;
     Options options_;
-    std::shared_ptr<Clock_t> clock_;
+    std::shared_ptr<Clock> clock_;
 };

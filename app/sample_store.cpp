@@ -27,7 +27,7 @@ std::int64_t scaleSeconds(const Duration& scale) {
 
 } // namespace
 
-SampleStore::SampleStore(std::shared_ptr<Clock_t> clock, DataDirectory directory, MinuteWriter* writer)
+SampleStore::SampleStore(std::shared_ptr<Clock> clock, DataDirectory directory, MinuteWriter* writer)
     : clock_(std::move(clock)), directory_(std::move(directory)), startTime_(clock_->midnight(clock_->now())),
       earliest_(startTime_.sinceEpoch().count()), writer_(writer), sessionFile_(directory_),
       combined_(sessionFile_) {}

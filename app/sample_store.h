@@ -41,7 +41,7 @@ public:
 
     // The finished minutes go to writer, if there is one; it must outlive
     // the store.
-    SampleStore(std::shared_ptr<Clock_t> clock, DataDirectory directory, MinuteWriter* writer = nullptr);
+    SampleStore(std::shared_ptr<Clock> clock, DataDirectory directory, MinuteWriter* writer = nullptr);
     SampleStore(const SampleStore&) = delete;
     SampleStore& operator=(const SampleStore&) = delete;
 
@@ -89,7 +89,7 @@ public:
     cpp::DateTime earliest() const;
 
     // The clock the store reads "now" on; the windows that show it read theirs there too.
-    const Clock_t& clock() const { return *clock_; }
+    const Clock& clock() const { return *clock_; }
 
     // The count buckets that end with the one containing time: of all hosts,
     // or of one host. A scale that is not one of ours gives all-zero buckets.
@@ -124,7 +124,7 @@ private:
     PingSeries copySeries(const cpp::DateTime& time, const cpp::Duration& scale, std::size_t count,
                           const ScaleBuckets* source) const;
 
-    const std::shared_ptr<Clock_t> clock_;
+    const std::shared_ptr<Clock> clock_;
     const DataDirectory directory_;
     const cpp::AsyncIO service_;
     const cpp::DateTime startTime_;

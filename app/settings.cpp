@@ -131,7 +131,7 @@ void save(cpp::PropertyFile& file, const HostRegistry& registry, const std::opti
     cpp::String active;
     for (const cpp::String& name : registry.names()) {
         hosts += name + ";";
-        if (registry.record(name).active != 0)
+        if (registry.record(name).enabled())
             active += name + ";";
     }
     file.set("hosts", hosts);

@@ -38,7 +38,7 @@
 namespace {
 
 using asio::ip::tcp;
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 constexpr int hostCount = 500;
 
@@ -46,7 +46,7 @@ void figure(const char* name, double value) {
     std::printf("%s: %.6g\n", name, value);
 }
 
-double microseconds(Clock::duration duration) {
+double microseconds(SteadyClock::duration duration) {
     return std::chrono::duration<double, std::micro>(duration).count();
 }
 
@@ -67,11 +67,11 @@ struct Times {
 Times timed(int runs, const std::function<void()>& call) {
     std::vector<double> times, cpu;
     for (int run = 0; run < runs; ++run) {
-        const auto start = Clock::now();
+        const auto start = SteadyClock::now();
         const double cpuStart = threadCpuMicroseconds();
         call();
         cpu.push_back(threadCpuMicroseconds() - cpuStart);
-        times.push_back(microseconds(Clock::now() - start));
+        times.push_back(microseconds(SteadyClock::now() - start));
     }
     std::sort(times.begin(), times.end());
     std::sort(cpu.begin(), cpu.end());
@@ -173,10 +173,10 @@ int main() {
 
     const HostEvent event{HostEvent::Kind::sample, "host-250.example", cpp::DateTime(), 42};
     constexpr int events = 1000000;
-    const auto observed = Clock::now();
+    const auto observed = SteadyClock::now();
     for (int i = 0; i < events; ++i)
         collector.hostChanged(event);
-    figure("observer_ns_per_sample", microseconds(Clock::now() - observed) * 1000.0 / events);
+    figure("observer_ns_per_sample", microseconds(SteadyClock::now() - observed) * 1000.0 / events);
 
     cpp::HttpServer::Options options;
     options.connectionTimeout = cpp::Duration::seconds(2);
@@ -190,11 +190,11 @@ int main() {
     figure("http_answer_bytes", static_cast<double>(answerBytes));
 
     const double heapBefore = heapKiB(), residentBefore = residentKiB();
-    const auto attacked = Clock::now();
+    const auto attacked = SteadyClock::now();
     barrage(server->port());
     while (server->load().connections != 0 || server->load().bufferedBytes != 0)
         cpp::Thread::sleep(cpp::Duration::milliseconds(50));
-    figure("hostile_settled_after_s", microseconds(Clock::now() - attacked) / 1e6);
+    figure("hostile_settled_after_s", microseconds(SteadyClock::now() - attacked) / 1e6);
     figure("hostile_answered", static_cast<double>(server->load().answered));
     const bool answers = fetch(context, server->port(), scrape).size() == answerBytes;
     figure("hostile_scrape_after_ok", answers ? 1 : 0);

@@ -40,7 +40,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 constexpr auto linePause = std::chrono::milliseconds(100);
 constexpr auto dispatchPause = std::chrono::milliseconds(5);
@@ -59,11 +59,11 @@ struct Printed {
     long failures = 0;
 };
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+double secondsSince(SteadyClock::time_point start) {
+    return std::chrono::duration<double>(SteadyClock::now() - start).count();
 }
 
-double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
+double millisecondsBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
@@ -139,7 +139,7 @@ std::map<std::string, int> children() {
     return found;
 }
 
-class CountingView : public HostView_t {
+class CountingView : public HostView {
 public:
     void updateHost(const cpp::String&, std::int32_t) override { ++updates; }
     long updates = 0;
@@ -161,8 +161,8 @@ public:
 private:
     void run() {
         while (!stop_) {
-            const Clock::time_point posted = Clock::now();
-            bus_.post([this, posted] { late.push_back(millisecondsBetween(posted, Clock::now())); });
+            const SteadyClock::time_point posted = SteadyClock::now();
+            bus_.post([this, posted] { late.push_back(millisecondsBetween(posted, SteadyClock::now())); });
             std::this_thread::sleep_for(probePause);
         }
     }
@@ -246,7 +246,7 @@ int soak(const Options& options) {
     {
         HostRegistry registry(store, systemClock(), bus, runnerOptions);
         registry.setView(&view);
-        const Clock::time_point start = Clock::now();
+        const SteadyClock::time_point start = SteadyClock::now();
         for (const cpp::String& host : hosts) {
             registry.ensure(host);
             registry.enable(host);
@@ -262,18 +262,18 @@ int soak(const Options& options) {
         const double giveUp = static_cast<double>(options.seconds) * 1.2 + 60;
         const double warmUp = std::min(30.0, static_cast<double>(options.seconds) / 10);
         std::vector<std::pair<double, long>> rss;
-        Clock::time_point nextSample = start;
+        SteadyClock::time_point nextSample = start;
         long stored = 0;
         double longestDispatchMs = 0;
         double longestGapMs = 0;
-        Clock::time_point lastDispatch = Clock::now();
+        SteadyClock::time_point lastDispatch = SteadyClock::now();
         while (secondsSince(start) < giveUp) {
-            const Clock::time_point before = Clock::now();
+            const SteadyClock::time_point before = SteadyClock::now();
             longestGapMs = std::max(longestGapMs, millisecondsBetween(lastDispatch, before));
             lastDispatch = before;
             bus.dispatchMain();
-            longestDispatchMs = std::max(longestDispatchMs, millisecondsBetween(before, Clock::now()));
-            if (Clock::now() >= nextSample) {
+            longestDispatchMs = std::max(longestDispatchMs, millisecondsBetween(before, SteadyClock::now()));
+            if (SteadyClock::now() >= nextSample) {
                 nextSample += std::chrono::seconds(1);
                 const double at = secondsSince(start);
                 if (at >= warmUp)
@@ -332,7 +332,7 @@ int soak(const Options& options) {
         passed &= check("window_thread_within_100ms", !late.empty() && worst < lateLimitMs);
 
         figure("children_before_stop", children()["live"]);
-        const Clock::time_point stopping = Clock::now();
+        const SteadyClock::time_point stopping = SteadyClock::now();
         registry.stopAll();
         const double stopS = secondsSince(stopping);
         std::map<std::string, int> left = children();

@@ -171,7 +171,7 @@ void writeYear(const std::filesystem::path& path, std::int64_t rows) {
 }
 
 // The system's calendar, or a calendar the benchmark moves by hand.
-class SteppedClock : public Clock_t {
+class SteppedClock : public Clock {
 public:
     explicit SteppedClock(DateTime start) : now_(start) {}
     DateTime now() const override { return now_; }
@@ -193,7 +193,7 @@ std::int32_t nextValue(std::uint32_t& seed) {
 // The store as it ships.
 class RealSubject {
 public:
-    RealSubject(std::shared_ptr<Clock_t> clock, FilePath directory)
+    RealSubject(std::shared_ptr<Clock> clock, FilePath directory)
         : writer_(std::make_unique<MinuteWriter>(clock, [directory] { return directory; })),
           store_(std::make_unique<SampleStore>(std::move(clock), [directory] { return directory; }, writer_.get())) {}
     void load(const String& name, const FilePath& path) { store_->loadFile(name, path); }
@@ -211,7 +211,7 @@ private:
 // The oracle of the tests, reading rows with the two patterns, a lock per row.
 class LiteralSubject {
 public:
-    LiteralSubject(std::shared_ptr<Clock_t> clock, const FilePath&)
+    LiteralSubject(std::shared_ptr<Clock> clock, const FilePath&)
         : clock_(std::move(clock)), store_(clock_->midnight(clock_->now())) {}
     void load(const String& name, const FilePath& path) { literalLoadFile(store_, name, path); }
     void addSample(const String& name, std::int32_t value) { store_.addSample(name, value, clock_->now()); }
@@ -220,7 +220,7 @@ public:
     }
 
 private:
-    std::shared_ptr<Clock_t> clock_;
+    std::shared_ptr<Clock> clock_;
     LiteralStore store_;
 };
 

@@ -67,7 +67,7 @@ public:
     // while it waits in read, flush, close or the destructor, or polls in
     // write. Closing or dropping it waits until the queued writes have
     // reached the file or failed.
-    class Handle : public Input::Source_t, public Output::Sink_t {
+    class Handle : public Input::Source, public Output::Sink {
     public:
         // A position of -1 is the end of the file. Writing modes create the
         // parent folder first. Throws IOException "Unable to open file:

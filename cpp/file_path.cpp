@@ -107,10 +107,9 @@ FilePath FilePath::combine(TextSpan relative) const {
     return result;
 }
 
-int FilePath::compare(const FilePath& other) const {
+std::strong_ordering FilePath::operator<=>(const FilePath& other) const {
     // char_traits<char> compares as unsigned char.
-    const int order = text_.std::string::compare(other.text_);
-    return (order > 0) - (order < 0);
+    return text_.std::string::compare(other.text_) <=> 0;
 }
 
 FilePath FilePath::parent() const {

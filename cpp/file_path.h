@@ -1,10 +1,10 @@
 #pragma once
 
 #include "cpp/exception.h"
-#include "cpp/object.h"
 #include "cpp/string.h"
 #include "cpp/text_span.h"
 
+#include <compare>
 #include <vector>
 
 namespace cpp {
@@ -12,7 +12,7 @@ namespace cpp {
 // A file or folder path with '/' as its only separator and no trailing '/'
 // (the root "/" excepted). Relative text is resolved when the path is made,
 // so every path built from text is absolute.
-class FilePath : public Comparable<FilePath> {
+class FilePath {
 public:
     class Exception : public cpp::Exception {
     public:
@@ -35,7 +35,7 @@ public:
     FilePath(FilePath&&) noexcept = default;
     FilePath& operator=(const FilePath&) = default;
     FilePath& operator=(FilePath&&) noexcept = default;
-    virtual ~FilePath() = default;
+    ~FilePath() = default;
 
     // The components of relative appended to this path's: "." is skipped and
     // ".." drops one, but never the first (the drive; for "//server/share"
@@ -44,7 +44,8 @@ public:
     FilePath combine(TextSpan relative) const;
 
     // Byte-wise over unsigned characters.
-    int compare(const FilePath& other) const override;
+    std::strong_ordering operator<=>(const FilePath& other) const;
+    bool operator==(const FilePath& other) const { return (*this <=> other) == 0; }
 
     const String& text() const { return text_; }
     bool empty() const { return text_.empty(); }

@@ -32,7 +32,7 @@ private:
 };
 
 // The filter the program installs: it accepts every entry and writes nothing.
-class DebugLogFilter_t : public AbstractLogFilter {
+class DebugLogFilter : public AbstractLogFilter {
 public:
     using AbstractLogFilter::AbstractLogFilter;
     void log(const DateTime&, std::int32_t, const String&, const String&) override {}

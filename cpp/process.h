@@ -49,7 +49,7 @@ using ChildProcessOwner = std::unique_ptr<ChildProcess, ChildProcessFree>;
 // growing.
 class PipeInput {
 public:
-    class Source : public Input::Source_t {
+    class Source : public Input::Source {
     public:
         static constexpr std::size_t bufferSize = 65536;
 
@@ -88,7 +88,7 @@ public:
 // flush has nothing to do.
 class PipeOutput {
 public:
-    class Sink : public Output::Sink_t {
+    class Sink : public Output::Sink {
     public:
         explicit Sink(detail::PipeEndOwner handle) : handle_(std::move(handle)) {}
 

@@ -25,7 +25,7 @@ class StandardInput {
 public:
     // The process's standard input when it is redirected (a pipe or a file).
     // A console is not served: such a source is closed from the start.
-    class Source : public Input::Source_t {
+    class Source : public Input::Source {
     public:
         // Waits for input in steps of pollInterval (interruptible sleeps).
         explicit Source(Duration pollInterval = Duration::milliseconds(200));
@@ -50,7 +50,7 @@ class StandardOutput {
 public:
     // The standard library's buffered standard output. Open until that
     // stream fails.
-    class Sink : public Output::Sink_t {
+    class Sink : public Output::Sink {
     public:
         bool isOpen() override;
         TextSpan write(TextSpan bytes) override;

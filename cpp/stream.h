@@ -17,12 +17,12 @@ class Input {
 public:
     // Where the bytes come from: files, the pipes of child processes, the
     // console. One thread at a time uses a source.
-    class Source_t {
+    class Source {
     public:
-        Source_t() = default;
-        Source_t(const Source_t&) = delete;
-        Source_t& operator=(const Source_t&) = delete;
-        virtual ~Source_t() = default;
+        Source() = default;
+        Source(const Source&) = delete;
+        Source& operator=(const Source&) = delete;
+        virtual ~Source() = default;
 
         // False once the source has ended and holds nothing more to deliver.
         virtual bool isOpen() = 0;
@@ -34,11 +34,11 @@ public:
     };
 
     Input() = default;
-    Input(std::shared_ptr<Source_t> source) : source_(std::move(source)) {}
-    template <std::derived_from<Source_t> S>
+    Input(std::shared_ptr<Source> source) : source_(std::move(source)) {}
+    template <std::derived_from<Source> S>
     Input(std::shared_ptr<S> source) : source_(std::move(source)) {}
 
-    const std::shared_ptr<Source_t>& source() const { return source_; }
+    const std::shared_ptr<Source>& source() const { return source_; }
     explicit operator bool() const { return source_ != nullptr; }
 
     // There is a source and it is open.
@@ -51,7 +51,7 @@ public:
     void close() const;
 
 private:
-    std::shared_ptr<Source_t> source_;
+    std::shared_ptr<Source> source_;
 };
 
 // A shared handle on a byte sink; copies share the sink, which goes with the
@@ -60,12 +60,12 @@ private:
 class Output {
 public:
     // Where the bytes go. One thread at a time uses a sink.
-    class Sink_t {
+    class Sink {
     public:
-        Sink_t() = default;
-        Sink_t(const Sink_t&) = delete;
-        Sink_t& operator=(const Sink_t&) = delete;
-        virtual ~Sink_t() = default;
+        Sink() = default;
+        Sink(const Sink&) = delete;
+        Sink& operator=(const Sink&) = delete;
+        virtual ~Sink() = default;
 
         virtual bool isOpen() = 0;
         // Returns the leading part of bytes that was accepted.
@@ -75,11 +75,11 @@ public:
     };
 
     Output() = default;
-    Output(std::shared_ptr<Sink_t> sink) : sink_(std::move(sink)) {}
-    template <std::derived_from<Sink_t> S>
+    Output(std::shared_ptr<Sink> sink) : sink_(std::move(sink)) {}
+    template <std::derived_from<Sink> S>
     Output(std::shared_ptr<S> sink) : sink_(std::move(sink)) {}
 
-    const std::shared_ptr<Sink_t>& sink() const { return sink_; }
+    const std::shared_ptr<Sink>& sink() const { return sink_; }
     explicit operator bool() const { return sink_ != nullptr; }
 
     bool isOpen() const;
@@ -99,7 +99,7 @@ public:
     void close() const;
 
 private:
-    std::shared_ptr<Sink_t> sink_;
+    std::shared_ptr<Sink> sink_;
 };
 
 } // namespace cpp

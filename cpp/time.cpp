@@ -9,10 +9,6 @@ namespace {
 
 constexpr const char* infiniteConversion = "Cannot convert infinite Duration to std::chrono::duration";
 
-int compareCounts(std::uint64_t a, std::uint64_t b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
-
 // Appends "% unit", plural when n > 1, and ", " unless nothing smaller follows.
 bool appendUnit(String& text, std::uint64_t n, const char* unit, bool smallerFollow) {
     text += String("% %", n, unit);
@@ -27,14 +23,6 @@ bool appendUnit(String& text, std::uint64_t n, const char* unit, bool smallerFol
 }
 
 } // namespace
-
-int Duration::compare(const Duration& other) const {
-    return compareCounts(count_, other.count_);
-}
-
-std::pair<String, String> Duration::describe() const {
-    return {"Duration", text()};
-}
 
 String Duration::text() const {
     const std::uint64_t c = count_;
@@ -95,10 +83,6 @@ Time::Time() {
         std::chrono::duration_cast<std::chrono::microseconds>(sinceOrigin).count()));
 }
 
-int Time::compare(const Time& other) const {
-    return sinceOrigin_.compare(other.sinceOrigin_);
-}
-
 std::chrono::steady_clock::time_point Time::toChrono() const {
     return std::chrono::steady_clock::time_point(
         std::chrono::duration_cast<std::chrono::steady_clock::duration>(sinceOrigin_.toChrono()));
@@ -124,10 +108,6 @@ DateTime::DateTime(const Date& date) {
     std::tm fields = date.fields();
     const std::time_t seconds = std::mktime(&fields);
     sinceEpoch_ = Duration::seconds(seconds > 0 ? static_cast<std::uint64_t>(seconds) : 0);
-}
-
-int DateTime::compare(const DateTime& other) const {
-    return sinceEpoch_.compare(other.sinceEpoch_);
 }
 
 namespace {
@@ -164,12 +144,10 @@ String Date::format(const char* pattern) const {
     return String(TextSpan(buffer, buffer + length));
 }
 
-int Date::compare(const Date& other) const {
+std::strong_ordering Date::operator<=>(const Date& other) const {
     std::tm mine = fields_;
     std::tm theirs = other.fields_;
-    const std::time_t a = std::mktime(&mine);
-    const std::time_t b = std::mktime(&theirs);
-    return a < b ? -1 : (a > b ? 1 : 0);
+    return std::mktime(&mine) <=> std::mktime(&theirs);
 }
 
 namespace {

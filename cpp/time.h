@@ -1,17 +1,18 @@
 #pragma once
 
-#include "cpp/object.h"
 #include "cpp/string.h"
 
 #include <chrono>
+#include <compare>
 #include <cstdint>
 #include <ctime>
+#include <type_traits>
 
 namespace cpp {
 
 // A span of time in microseconds, never negative. The count with all bits set
 // is the infinite duration: greater than every other and equal only to itself.
-class Duration : public Object, public Comparable<Duration> {
+class Duration {
 public:
     static const Duration infinite;
 
@@ -27,10 +28,10 @@ public:
     constexpr std::uint64_t count() const { return count_; }
     constexpr bool isInfinite() const { return count_ == UINT64_MAX; }
 
-    int compare(const Duration& other) const override;
+    // By count: the infinite duration, all bits set, is the greatest.
+    constexpr auto operator<=>(const Duration&) const = default;
 
-    // Label "Duration", text as '1 minute, 30 seconds'.
-    std::pair<String, String> describe() const override;
+    // As '1 minute, 30 seconds'; `%` formatting inserts it.
     String text() const;
 
     // Throws DurationException for the infinite duration.
@@ -47,15 +48,19 @@ private:
 
 inline const Duration Duration::infinite{UINT64_MAX};
 
+inline String formatText(const Duration& duration) {
+    return duration.text();
+}
+
 // A point on the monotonic clock, in microseconds since its origin.
-class Time : public Comparable<Time> {
+class Time {
 public:
     // Now.
     Time();
     explicit Time(Duration sinceOrigin) : sinceOrigin_(sinceOrigin) {}
 
     Duration sinceOrigin() const { return sinceOrigin_; }
-    int compare(const Time& other) const override;
+    auto operator<=>(const Time&) const = default;
 
     // For waits with a deadline; throws DurationException for the infinite time.
     std::chrono::steady_clock::time_point toChrono() const;
@@ -72,7 +77,7 @@ private:
 class Date;
 
 // A point on the calendar clock, in microseconds since 1970-01-01 00:00:00 UTC.
-class DateTime : public Comparable<DateTime> {
+class DateTime {
 public:
     // Now.
     DateTime();
@@ -81,7 +86,7 @@ public:
     explicit DateTime(const Date& date);
 
     Duration sinceEpoch() const { return sinceEpoch_; }
-    int compare(const DateTime& other) const override;
+    auto operator<=>(const DateTime&) const = default;
 
     // Both throw DurationException for an infinite duration or result; a
     // result before 1970 becomes 1970.
@@ -95,7 +100,7 @@ private:
 };
 
 // Local broken-down calendar time, for printing.
-class Date : public Comparable<Date> {
+class Date {
 public:
     // The whole seconds of time in local time; the fraction is dropped.
     explicit Date(const DateTime& time);
@@ -108,7 +113,10 @@ public:
     // "%F %X", as 2024-03-01 14:05:09.
     String toString() const { return format("%F %X"); }
 
-    int compare(const Date& other) const override;
+    // As the local times they stand for (fields out of their ranges are
+    // carried over, as mktime does), not field by field.
+    std::strong_ordering operator<=>(const Date& other) const;
+    bool operator==(const Date& other) const { return (*this <=> other) == 0; }
 
 private:
     std::tm fields_{};
@@ -127,5 +135,11 @@ public:
 private:
     std::int64_t startNanoseconds_ = 0;
 };
+
+// Plain values: copied as their bytes, as the store and the bus copy them.
+static_assert(std::is_trivially_copyable_v<Duration>);
+static_assert(std::is_trivially_copyable_v<Time>);
+static_assert(std::is_trivially_copyable_v<DateTime>);
+static_assert(std::is_trivially_copyable_v<Date>);
 
 } // namespace cpp

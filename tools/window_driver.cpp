@@ -28,6 +28,9 @@
 //   window-driver power <caption> <event>     posts WM_POWERBROADCAST with that
 //                                             event (4 suspend, 18 resume), as
 //                                             the system sends it
+//   window-driver dpi <caption> <dpi>         sends WM_DPICHANGED for a move from
+//                                             96 DPI to dpi, suggesting the window's
+//                                             size scaled, at the screen's top left
 //
 // Exit code 0 on success, 1 when the window or control is not found, 2 for
 // a wrong command line.
@@ -114,6 +117,14 @@ private:
     void* address_;
 };
 
+// The process of a window, open for reading and writing its memory; null
+// when it cannot be opened.
+HANDLE openProcessOf(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+}
+
 struct Row {
     std::wstring text;
     std::wstring subitem;
@@ -149,10 +160,7 @@ bool readItem(HWND list, const RemoteBuffer& item, const RemoteBuffer& text, int
 }
 
 int printRows(HWND list) {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(list, &processId);
-    const HANDLE process =
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    const HANDLE process = openProcessOf(list);
     if (!process)
         return 1;
     int result = 0;
@@ -183,9 +191,7 @@ int printRows(HWND list) {
 
 // The header is the list's child: its column count needs no buffer.
 int printCells(HWND list) {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(list, &processId);
-    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    const HANDLE process = openProcessOf(list);
     if (!process)
         return 1;
     int result = 0;
@@ -242,9 +248,33 @@ int printFocus(HWND window) {
     return 0;
 }
 
+// The suggested rectangle must be in the window's process, as the system
+// puts it there.
+int sendDpiChange(HWND window, int dpi) {
+    const HANDLE process = openProcessOf(window);
+    if (!process)
+        return 1;
+    int result = 1;
+    {
+        RECT bounds;
+        GetWindowRect(window, &bounds);
+        // At the top left, so that the grown window stays on a small screen.
+        const RECT suggested{0, 0, MulDiv(bounds.right - bounds.left, dpi, 96),
+                             MulDiv(bounds.bottom - bounds.top, dpi, 96)};
+        const RemoteBuffer rect(process, sizeof(RECT));
+        DWORD_PTR answer = 0;
+        if (rect.address() && rect.write(&suggested, sizeof suggested) &&
+            SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(rect.address()),
+                                SMTO_ABORTIFHUNG, 10000, &answer))
+            result = 0;
+    }
+    CloseHandle(process);
+    return result;
+}
+
 int usage() {
     std::fprintf(stderr,
-                 "usage: window-driver rect|control|rows|cells|close|command|power|text|visible|shown|minimize|focus "
+                 "usage: window-driver rect|control|rows|cells|close|command|power|dpi|text|visible|shown|minimize|focus "
                  "<caption> [id]\n"
                  "       window-driver tray|menu\n");
     return 2;
@@ -298,7 +328,7 @@ int wmain(int argc, wchar_t** argv) {
         return usage();
     const std::wstring command = argv[1];
     const bool needsId = command == L"control" || command == L"rows" || command == L"cells" || command == L"command" ||
-                         command == L"power" || command == L"visible";
+                         command == L"power" || command == L"visible" || command == L"dpi";
     if (needsId != (argc == 4) || argc > 4)
         return usage();
     const HWND window = findWindow(argv[2]);
@@ -328,6 +358,8 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(window, WM_CLOSE, 0, 0);
     } else if (command == L"command") {
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    } else if (command == L"dpi") {
+        return sendDpiChange(window, id);
     } else if (command == L"power") {
         PostMessageW(window, WM_POWERBROADCAST, static_cast<WPARAM>(id), 0);
     } else if (command == L"text") {

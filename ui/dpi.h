@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 namespace ui {
 
@@ -31,5 +32,7 @@ struct Dpi {
     }
     bool operator==(const Dpi&) const = default;
 };
+
+static_assert(std::is_trivially_copyable_v<Dpi>);
 
 } // namespace ui

@@ -7,7 +7,7 @@ cpp::String hoverText(const HostRecord& host, const cpp::DateTime& now, const st
     if (label) {
         text = *label + "\n\n";
     }
-    if (host.active) {
+    if (host.enabled()) {
         if (host.connectedSince > host.disconnectedSince) {
             text += cpp::String("Connected for %\n", (now - host.connectedSince).text());
         } else if (host.disconnectedSince > host.connectedSince) {

@@ -3,6 +3,7 @@
 #include "ui/dpi.h"
 
 #include <cstdint>
+#include <type_traits>
 
 // The geometry of our windows, apart from any window: pixel rectangles in a
 // window's client coordinates, right and bottom exclusive.
@@ -18,6 +19,8 @@ struct Rect {
     int height() const { return bottom - top; }
     bool operator==(const Rect&) const = default;
 };
+
+static_assert(std::is_trivially_copyable_v<Rect>);
 
 // A splitter's two panes side by side with the bar between them. The bar
 // stays where it was put; a client too narrow for it cuts the right pane

@@ -51,7 +51,7 @@ private:
 // One GET request: sent while it is made, then read as an input. WinInet
 // completes its operations on its own threads through the status callback;
 // every field is guarded by mutex_.
-class Http::Detail::Request : public Input::Source_t, public std::enable_shared_from_this<Request> {
+class Http::Detail::Request : public Input::Source, public std::enable_shared_from_this<Request> {
 public:
     static constexpr std::size_t bufferSize = 65536;
 

@@ -46,11 +46,11 @@ void tellUserInMessageBox(const String& text) {
     MessageBoxW(nullptr, text.toWide().c_str(), nullptr, MB_OK);
 }
 
-void uninstall(const FilePath& programPath, UninstallProgress_t& progress) {
+void uninstall(const FilePath& programPath, UninstallProgress& progress) {
     uninstall(programPath, progress, Installation::forCurrentUser(), tellUserInMessageBox);
 }
 
-void uninstall(const FilePath& programPath, UninstallProgress_t& progress, const Installation& installation,
+void uninstall(const FilePath& programPath, UninstallProgress& progress, const Installation& installation,
                const TellUser& tellUser) {
     if (samePath(programPath, installation.installedExecutable())) {
         handOverToCopy(programPath, installation);

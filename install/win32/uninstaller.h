@@ -10,9 +10,9 @@
 namespace install {
 
 // What the uninstaller reports to, in the program the uninstall window.
-class UninstallProgress_t {
+class UninstallProgress {
 public:
-    virtual ~UninstallProgress_t() = default;
+    virtual ~UninstallProgress() = default;
     // Shows the window normally; called only by the process that does the
     // uninstalling.
     virtual void show() = 0;
@@ -40,8 +40,8 @@ void tellUserInMessageBox(const cpp::String& text);
 // ends quietly, removing nothing else.
 //
 // Throws cpp::File::Exception when the copy cannot be made.
-void uninstall(const cpp::FilePath& programPath, UninstallProgress_t& progress);
-void uninstall(const cpp::FilePath& programPath, UninstallProgress_t& progress, const Installation& installation,
+void uninstall(const cpp::FilePath& programPath, UninstallProgress& progress);
+void uninstall(const cpp::FilePath& programPath, UninstallProgress& progress, const Installation& installation,
                const TellUser& tellUser);
 
 } // namespace install

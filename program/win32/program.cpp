@@ -15,19 +15,13 @@
 #include "install/win32/update_check.h"
 #include "resources/resource.h"
 #include "ui/win32/font_cache.h"
-#include "ui/win32/image_cache.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/uninstall_window.h"
 #include "ui/win32/window_dpi.h"
 
-#include <array>
 #include <optional>
 
 namespace {
-
-// The notice's close glyph; the status images are drawn for the size
-// they are shown at.
-constexpr std::array<std::int32_t, 1> startupImages{IDB_CLOSE};
 
 // The font cache makes it at each window's DPI from its height at 96 DPI:
 // 14 pixels of cell height there, 10.5 points.
@@ -60,7 +54,7 @@ std::optional<RECT> restoredRect(HWND window) {
 }
 
 // The uninstaller reports through the window, which knows nothing of it.
-class UninstallShown : public install::UninstallProgress_t {
+class UninstallShown : public install::UninstallProgress {
 public:
     explicit UninstallShown(ui::UninstallWindow& window) : window_(window) {}
     void show() override { window_.show(); }
@@ -78,7 +72,7 @@ private:
 class Program::Detail {
 public:
     explicit Detail(Program& program)
-        : mainWindow(hostRegistry, sampleStore, fonts, images, [&program] { program.saveConfiguration(); }),
+        : mainWindow(hostRegistry, sampleStore, fonts, [&program] { program.saveConfiguration(); }),
           // Its lines are written on a worker, never under the registry's mutex.
           outageLedger(systemClock(),
                        [this, &program] { program.bus().postWork([this] { outageFile.appendFinished(outageLedger); }); }),
@@ -94,7 +88,6 @@ public:
     }
 
     ui::FontCache fonts;
-    ui::ImageCache images;
     ui::MainWindow mainWindow;
     ui::UninstallWindow uninstallWindow{fonts};
     const ::install::Installation installation = ::install::Installation::forCurrentUser();
@@ -113,7 +106,7 @@ public:
 
 Program::Program(HINSTANCE, const std::wstring& commandLine) : WinApp(commandLine) {
     detail_ = std::make_shared<Detail>(*this);
-    logger().addFilter(std::make_shared<cpp::DebugLogFilter_t>(8));
+    logger().addFilter(std::make_shared<cpp::DebugLogFilter>(8));
     if (properties().contains("--log"))
         logger().addFilter(std::make_shared<LogFile>(detail_->installation.logFile(), asyncIO()));
     bus().resize(2);
@@ -130,8 +123,6 @@ Program::~Program() {
 
 void Program::start() {
     install();
-    for (const std::int32_t id : startupImages)
-        detail_->images.load(id);
     Detail& detail = *detail_;
     detail.configuration.load(detail.installation.configFile(), cpp::Duration::milliseconds(1000));
 

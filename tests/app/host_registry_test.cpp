@@ -106,20 +106,20 @@ TEST_F(HostRegistryTest, DisableKeepsTheSessionAndEnableResetsOnlyTheTimes) {
     feed("h", {{0, 1}, {1, -1}, {2, -1}, {12, 1}, {13, -1}});
     registry.disable("h");
     HostRecord record = registry.record("h");
-    EXPECT_EQ(record.active, 0);
+    EXPECT_FALSE(record.enabled());
     EXPECT_EQ(record.last, -1);
     EXPECT_EQ(record.disconnects, 1);
     clock->set(at(3600));
     // The runner fails to start its child and waits to retry.
     registry.enable("h");
     record = registry.record("h");
-    EXPECT_NE(record.active, 0);
+    EXPECT_TRUE(record.enabled());
     EXPECT_TRUE(record.connected);
     EXPECT_EQ(record.disconnects, 1);
     EXPECT_EQ(record.connectedSince, at(3600));
     EXPECT_EQ(record.disconnectedSince, record.connectedSince);
     registry.stopAll();
-    EXPECT_EQ(registry.record("h").active, 0);
+    EXPECT_FALSE(registry.record("h").enabled());
 }
 
 TEST_F(HostRegistryTest, QueriesCopyInByteOrder) {
@@ -129,7 +129,7 @@ TEST_F(HostRegistryTest, QueriesCopyInByteOrder) {
     registry.ensure("a");
     EXPECT_EQ(registry.names(), (std::vector<cpp::String>{"B", "a", "b"}));
     EXPECT_EQ(registry.recordAt(1).name, "a");
-    EXPECT_EQ(registry.recordAt(1).active, 0);
+    EXPECT_FALSE(registry.recordAt(1).enabled());
     EXPECT_EQ(registry.recordAt(1).last, -1);
     EXPECT_THROW(registry.recordAt(3), cpp::Exception);
     EXPECT_THROW(registry.record("c"), cpp::Exception);
@@ -186,9 +186,9 @@ TEST_F(HostRegistryTest, RestartAllStartsEveryEnabledRunnerAgainAndLeavesTheRest
     registry.restartAll();
     EXPECT_EQ(observer.told, (std::vector<cpp::String>{"enabled a 0", "enabled b 0", "sample a 20", "disabled a 0",
                                                         "enabled a 0", "disabled b 0", "enabled b 0"}));
-    EXPECT_NE(registry.record("a").active, 0);
-    EXPECT_NE(registry.record("b").active, 0);
-    EXPECT_EQ(registry.record("c").active, 0);
+    EXPECT_TRUE(registry.record("a").enabled());
+    EXPECT_TRUE(registry.record("b").enabled());
+    EXPECT_FALSE(registry.record("c").enabled());
     // The session goes on: connected and last stay.
     EXPECT_TRUE(registry.record("a").connected);
     EXPECT_EQ(registry.record("a").last, 20);

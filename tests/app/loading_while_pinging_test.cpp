@@ -99,7 +99,7 @@ TEST_F(LoadingWhilePingingTest, EveryRowAndSampleArrives) {
     registry->stopAll();
     bus.dispatchMain();
     for (const String& host : registry->names())
-        EXPECT_EQ(registry->record(host).active, 0) << host;
+        EXPECT_FALSE(registry->record(host).enabled()) << host;
     EXPECT_EQ(store->earliest(), today - Duration::minutes(days * 1440));
     for (const String& host : hosts) {
         const PingStats first = store->series(today - Duration::minutes(days * 1440), Duration::minutes(1), 1, host).stats.at(0);

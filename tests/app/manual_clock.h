@@ -16,7 +16,7 @@ inline cpp::DateTime fromOrigin(std::int64_t seconds) {
 
 // A clock the test moves by hand, the calendar and the monotonic one apart;
 // its midnight is always the origin.
-class ManualClock : public Clock_t {
+class ManualClock : public Clock {
 public:
     cpp::DateTime now() const override { return cpp::DateTime(cpp::Duration(now_.load())); }
     cpp::DateTime midnight(const cpp::DateTime& time) const override {

@@ -85,7 +85,7 @@ TEST_F(PingRunnerTest, ChildThatEndsIsShownLostAndStartedAgainAfterThePause) {
     const std::vector<std::int32_t> seen = view.values();
     EXPECT_EQ(std::vector<std::int32_t>(seen.begin(), seen.begin() + 7),
               (std::vector<std::int32_t>{20, -1, 1, -1, 20, -1, 1}));
-    EXPECT_EQ(registry.record("runner-restart").active, 0);
+    EXPECT_FALSE(registry.record("runner-restart").enabled());
     const std::vector<std::string> arguments = cpp::test::recordedArguments("runner-restart");
     ASSERT_EQ(arguments.size(), 4u);
     EXPECT_EQ(arguments.at(2), "arg -t");
@@ -131,11 +131,11 @@ TEST_F(PingRunnerTest, StoppingDuringThePauseStartsNoOtherChild) {
     paused.setView(&view);
     cpp::test::writeScript("runner-pause", "0 Reply from 127.0.0.1: bytes=32 time=3ms TTL=128\nexit 1\n");
     paused.enable("runner-pause");
-    ASSERT_TRUE(eventually([&] { return paused.record("runner-pause").active == 2; }));
+    ASSERT_TRUE(eventually([&] { return paused.record("runner-pause").run == RunState::restarting; }));
     ASSERT_TRUE(eventually([&] { return view.updates.size() >= 2; }));
     // Interrupted, not waited out: the pause is an hour.
     paused.disable("runner-pause");
-    EXPECT_EQ(paused.record("runner-pause").active, 0);
+    EXPECT_FALSE(paused.record("runner-pause").enabled());
     EXPECT_EQ(view.values(), (std::vector<std::int32_t>{3, -1}));
     const std::vector<String> messages = logged();
     EXPECT_EQ(std::count(messages.begin(), messages.end(), String("Reply from 127.0.0.1: bytes=32 time=3ms TTL=128")),
@@ -179,7 +179,7 @@ TEST_F(PingRunnerTest, ProgramThatCannotStartIsLoggedAndRetried) {
 
 // The restart pause goes through the registry's clock: an hour's pause
 // passes at once on a clock that only counts it.
-class PauseCountingClock : public Clock_t {
+class PauseCountingClock : public Clock {
 public:
     cpp::DateTime now() const override { return systemClock()->now(); }
     cpp::DateTime midnight(const cpp::DateTime& time) const override { return systemClock()->midnight(time); }

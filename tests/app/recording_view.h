@@ -6,7 +6,7 @@
 #include <vector>
 
 // The window's host list as the registry tells it: every update, in order.
-class RecordingView : public HostView_t {
+class RecordingView : public HostView {
 public:
     void updateHost(const cpp::String& name, std::int32_t value) override { updates.emplace_back(name, value); }
 

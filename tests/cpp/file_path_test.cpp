@@ -86,8 +86,9 @@ TEST_F(FilePathTest, TextForTheSystemFormattingAndOrder) {
     EXPECT_EQ(path.toString('\\'), "C:\\x\\y");
     EXPECT_EQ(String("path % (% bytes)", path, 12), "path C:/x/y (12 bytes)");
 
-    EXPECT_EQ(FilePath("C:/a").compare(FilePath("C:/b")), -1);
-    EXPECT_EQ(FilePath("C:/a").compare(FilePath("C:\\a\\")), 0);
+    EXPECT_EQ(FilePath("C:/a") <=> FilePath("C:/b"), std::strong_ordering::less);
+    EXPECT_EQ(FilePath("C:/a") <=> FilePath("C:\\a\\"), std::strong_ordering::equal);
+    EXPECT_EQ(FilePath("C:/a"), FilePath("C:\\a\\"));
     EXPECT_LT(FilePath("C:/a"), FilePath("C:/a/b"));
     EXPECT_LT(FilePath("C:/Z"), FilePath("C:/a"));
     EXPECT_GT(FilePath("C:/\xC3\xA9"), FilePath("C:/z"));

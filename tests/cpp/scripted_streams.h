@@ -24,7 +24,7 @@ namespace cpp::test {
 // Delivers its chunks in order, each read taking at most what fits. A silent
 // step is one read that times out. When the script runs out the source is
 // ended at once, unless it was told to end only on a read or to stay open.
-class ScriptedSource : public Input::Source_t {
+class ScriptedSource : public Input::Source {
 public:
     ScriptedSource& chunk(std::string text) {
         steps_.push_back({Kind::chunk, std::move(text)});
@@ -118,7 +118,7 @@ private:
 
 // Keeps what it is given, at most perWrite bytes a call, and closes once it
 // holds capacity bytes.
-class RecordingSink : public Output::Sink_t {
+class RecordingSink : public Output::Sink {
 public:
     explicit RecordingSink(std::size_t perWrite = SIZE_MAX, std::size_t capacity = SIZE_MAX)
         : perWrite_(perWrite), capacity_(capacity) {}
@@ -163,7 +163,7 @@ inline std::vector<std::string> lineTexts(LineReader reader) {
 // For a real source that is open and has nothing to deliver: a read with a
 // time-out comes back empty, an empty buffer gets nothing at once, and a read
 // without a time-out waits until its thread is interrupted.
-inline void expectSilentAndInterruptible(Input::Source_t& source) {
+inline void expectSilentAndInterruptible(Input::Source& source) {
     std::array<char, 8> buffer{};
     EXPECT_TRUE(source.read(buffer, Duration::milliseconds(20)).empty());
     EXPECT_TRUE(source.isOpen());

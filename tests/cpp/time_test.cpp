@@ -39,8 +39,8 @@ TEST(DurationText, EveryUnitAndItsSeparators) {
 }
 
 TEST(Duration, ComparisonIsUnsignedAndArithmeticSaturates) {
-    EXPECT_EQ(Duration::hours(1000000).compare(Duration::infinite), -1);
-    EXPECT_EQ(Duration::infinite.compare(Duration()), 1);
+    EXPECT_EQ(Duration::hours(1000000) <=> Duration::infinite, std::strong_ordering::less);
+    EXPECT_EQ(Duration::infinite <=> Duration(), std::strong_ordering::greater);
     EXPECT_FALSE(Duration(UINT64_MAX - 1).isInfinite());
     EXPECT_EQ(Duration::seconds(3) - Duration::seconds(5), Duration());
     EXPECT_EQ(Duration::seconds(5) - Duration::seconds(3), Duration::seconds(2));

@@ -223,10 +223,10 @@ class Tarnlet:
 
 
 @contextlib.contextmanager
-def running(profile, arguments=()):
+def running(profile, arguments=(), update_url=CLOSED_UPDATE_URL):
     """tarnlet.exe on profile for the with block; killed and the profile's
     scripts removed however the block ends."""
-    program = Tarnlet(profile, arguments)
+    program = Tarnlet(profile, arguments, update_url)
     try:
         yield program
     finally:

@@ -9,7 +9,7 @@ const cpp::DateTime now(cpp::Duration::seconds(1'000'000));
 TEST(HoverTextTest, SaysHowLongTheHostHasBeenConnectedOrDisconnectedAfterAnyFoldedLabel) {
     HostRecord host;
     host.name = "example.test";
-    host.active = 1;
+    host.run = RunState::running;
     host.connectedSince = now - cpp::Duration::seconds(90);
     host.disconnectedSince = now - cpp::Duration::seconds(600);
     EXPECT_EQ(ui::hoverText(host, now, std::nullopt), "Connected for 1 minute, 30 seconds\n");
@@ -26,7 +26,7 @@ TEST(HoverTextTest, SaysHowLongTheHostHasBeenConnectedOrDisconnectedAfterAnyFold
 
 TEST(HoverTextTest, ListsDisconnectionsWhetherOrNotTheHostIsActive) {
     HostRecord host;
-    host.active = 0;
+    host.run = RunState::stopped;
     host.connectedSince = now - cpp::Duration::seconds(5);
     host.disconnectedSince = now - cpp::Duration::seconds(3600);
     host.disconnects = 3;

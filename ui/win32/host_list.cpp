@@ -76,12 +76,12 @@ void HostList::rebuild() {
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
         item.pszText = name.data();
-        item.iImage = statusImage(host.active != 0, host.last);
+        item.iImage = statusImage(host.enabled(), host.last);
         const int row = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         if (row < 0) {
             continue;
         }
-        setPingText(list_, row, pingText(host.active != 0, host.last));
+        setPingText(list_, row, pingText(host.enabled(), host.last));
         rows_[host.name] = row;
     }
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);

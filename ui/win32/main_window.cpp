@@ -43,13 +43,13 @@ Rect clientRectOf(HWND control, HWND dialog) {
 
 } // namespace
 
-MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts, ImageCache& images,
+MainWindow::MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts,
                        std::function<void()> saveConfiguration)
     : hosts_(hosts),
       store_(store),
       saveConfiguration_(std::move(saveConfiguration)),
       hostList_(hosts),
-      pingView_(store, fonts, images, cpp::String(TARNLET_SITE "/"),
+      pingView_(store, fonts, cpp::String(TARNLET_SITE "/"),
                 [this](const cpp::Duration& scale) { setScale(scale); }),
       scale_(ScaleBuckets::firstScale()) {}
 
@@ -125,6 +125,7 @@ void MainWindow::onDpiChanged(const Dpi& to, const RECT& suggested) {
     hostList_.setDpi(statusImages_.get(), dpi_);
     splitter_.updateBarWidth();
     splitter_.setBarPosition(dpi_(hostListWidth));
+    pingView_.rescale(from, to);
     SetWindowPos(window(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     pingView_.refresh();
@@ -165,7 +166,7 @@ void MainWindow::refreshHosts() {
     trayHosts_.clear();
     for (const cpp::String& name : hosts_.names()) {
         const HostRecord record = hosts_.record(name);
-        trayHosts_[name] = TrayHost{record.active != 0, record.last};
+        trayHosts_[name] = TrayHost{record.enabled(), record.last};
     }
     showTrayStatus();
 }
@@ -175,7 +176,7 @@ void MainWindow::updateHost(const cpp::String& name, std::int32_t value) {
     if (!window() || !hosts_.contains(name)) {
         return;
     }
-    const bool active = hosts_.record(name).active != 0;
+    const bool active = hosts_.record(name).enabled();
     hostList_.update(name, active, value);
     trayHosts_[name] = TrayHost{active, value};
     showTrayStatus();
@@ -461,7 +462,7 @@ void MainWindow::showContextMenu(int row, POINT anchor) const {
         return;
     }
     const HostRecord host = hosts_.recordAt(static_cast<std::size_t>(row));
-    CheckMenuItem(hostMenu_.get(), ID_HOST_ENABLED, MF_BYCOMMAND | (host.active ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(hostMenu_.get(), ID_HOST_ENABLED, MF_BYCOMMAND | (host.enabled() ? MF_CHECKED : MF_UNCHECKED));
     TrackPopupMenu(GetSubMenu(hostMenu_.get(), 0), TPM_LEFTBUTTON, anchor.x, anchor.y, 0, window(), nullptr);
 }
 
@@ -533,7 +534,7 @@ void MainWindow::runHostCommand(int command) {
 }
 
 void MainWindow::toggleEnabled(const cpp::String& name) {
-    if (hosts_.record(name).active) {
+    if (hosts_.record(name).enabled()) {
         hosts_.disable(name);
     } else {
         hosts_.enable(name);

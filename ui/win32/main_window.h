@@ -14,7 +14,6 @@
 #include "ui/win32/dialog_resizer.h"
 #include "ui/win32/font_cache.h"
 #include "ui/win32/host_list.h"
-#include "ui/win32/image_cache.h"
 #include "ui/win32/key_filter.h"
 #include "ui/win32/outage_window.h"
 #include "ui/win32/ping_view.h"
@@ -35,11 +34,11 @@ namespace ui {
 // above them Add Address, the scale box and Live; and the notification-area
 // icon, which shows the hosts' state, tells of outages and brings the window
 // back. Closing it saves the configuration and ends the message loop.
-class MainWindow : public Dialog, public HostView_t {
+class MainWindow : public Dialog, public HostView {
 public:
     // saveConfiguration writes hosts, active hosts, window place and scale;
     // it is called after every change of the host list and on close.
-    MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts, ImageCache& images,
+    MainWindow(HostRegistry& hosts, SampleStore& store, FontCache& fonts,
                std::function<void()> saveConfiguration);
     // May outlive the registry and the store: it asks them nothing once it
     // is being destroyed.

@@ -35,8 +35,8 @@ constexpr std::int32_t tipWidth = 1000;
 
 class PingView::Detail : public Window {
 public:
-    Detail(SampleStore& store, FontCache& fonts, ImageCache& images, cpp::String homePage, ScaleHandler applyScale)
-        : store_(store), fonts_(fonts), notice_(fonts, images, std::move(homePage)),
+    Detail(SampleStore& store, FontCache& fonts, cpp::String homePage, ScaleHandler applyScale)
+        : store_(store), fonts_(fonts), notice_(fonts, std::move(homePage)),
           applyScale_(std::move(applyScale)), position_(store) {}
 
     // Destroyed here, while the handlers of its end can still run.
@@ -58,6 +58,10 @@ public:
         refresh();
     }
     void refresh();
+    void rescale(const Dpi& from, const Dpi& to) {
+        notice_.rescale(from, to);
+        placeNotice();
+    }
 
 private:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -68,6 +72,8 @@ private:
     void onCreate();
     void onDestroy();
     void onSize();
+    // The notice in the top right corner, whatever its size.
+    void placeNotice();
     void onPaint();
     void onPrintClient(HDC dc);
     void onScroll(WORD request);
@@ -215,17 +221,22 @@ void PingView::Detail::onDestroy() {
 }
 
 void PingView::Detail::onSize() {
+    placeNotice();
+    refresh();
+}
+
+void PingView::Detail::placeNotice() {
+    const HWND notice = notice_.window();
+    if (!notice)
+        return;
     RECT client;
     GetClientRect(window(), &client);
-    if (const HWND notice = notice_.window()) {
-        RECT bounds;
-        GetWindowRect(notice, &bounds);
-        const int width = bounds.right - bounds.left;
-        const Dpi dpi = dpiOf(window());
-        SetWindowPos(notice, nullptr, client.right - (width + dpi(2)), dpi(2), 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    refresh();
+    RECT bounds;
+    GetWindowRect(notice, &bounds);
+    const int width = bounds.right - bounds.left;
+    const Dpi dpi = dpiOf(window());
+    SetWindowPos(notice, nullptr, client.right - (width + dpi(2)), dpi(2), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void PingView::Detail::refresh() {
@@ -420,9 +431,9 @@ void PingView::Detail::updateHover(bool forced) {
     }
 }
 
-PingView::PingView(SampleStore& store, FontCache& fonts, ImageCache& images, cpp::String homePage,
+PingView::PingView(SampleStore& store, FontCache& fonts, cpp::String homePage,
                    ScaleHandler applyScale)
-    : detail_(std::make_unique<Detail>(store, fonts, images, std::move(homePage), std::move(applyScale))) {}
+    : detail_(std::make_unique<Detail>(store, fonts, std::move(homePage), std::move(applyScale))) {}
 
 PingView::~PingView() = default;
 
@@ -448,6 +459,10 @@ void PingView::scrollTo(const cpp::DateTime& time) {
 
 void PingView::refresh() {
     detail_->refresh();
+}
+
+void PingView::rescale(const Dpi& from, const Dpi& to) {
+    detail_->rescale(from, to);
 }
 
 UpdateWindow& PingView::updateNotice() {

@@ -4,7 +4,6 @@
 #include "cpp/string.h"
 #include "cpp/time.h"
 #include "ui/win32/font_cache.h"
-#include "ui/win32/image_cache.h"
 #include "ui/win32/update_window.h"
 
 #include <windows.h>
@@ -25,7 +24,7 @@ public:
     // window, which shows it in its combo box and calls setScale.
     using ScaleHandler = std::function<void(const cpp::Duration&)>;
 
-    PingView(SampleStore& store, FontCache& fonts, ImageCache& images, cpp::String homePage,
+    PingView(SampleStore& store, FontCache& fonts, cpp::String homePage,
              ScaleHandler applyScale);
     ~PingView();
     PingView(const PingView&) = delete;
@@ -40,6 +39,8 @@ public:
     void setScale(const cpp::Duration& scale);
     void scrollTo(const cpp::DateTime& time);
     void refresh();
+    // After the main window's DPI changed: the notice made anew for to.
+    void rescale(const Dpi& from, const Dpi& to);
 
     UpdateWindow& updateNotice();
 

@@ -40,7 +40,7 @@ void logLine(const cpp::String& text) {
     std::ofstream(path, std::ios::binary | std::ios::app) << GetCurrentProcessId() << " " << text << "\n";
 }
 
-class LoggedProgress : public install::UninstallProgress_t {
+class LoggedProgress : public install::UninstallProgress {
 public:
     void show() override { logLine("show"); }
     void setStatus(const cpp::String& text) override { logLine(cpp::String("status %", text)); }

@@ -15,7 +15,7 @@ namespace {
 using cpp::test::registryKeyExists;
 
 // What the uninstall window would have been told, in order.
-class RecordedProgress : public UninstallProgress_t {
+class RecordedProgress : public UninstallProgress {
 public:
     void show() override { events.push_back("show"); }
     void setStatus(const String& text) override { events.push_back("status " + text); }

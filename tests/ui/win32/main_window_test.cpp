@@ -22,10 +22,6 @@ protected:
         if (IsSkipped()) {
             return;
         }
-        for (int id = IDB_STATUS_DISABLED; id <= IDB_STATUS_LOST; ++id) {
-            images.load(id);
-        }
-        images.load(IDB_CLOSE);
         window.create();
         ASSERT_NE(window.window(), nullptr);
     }
@@ -78,16 +74,15 @@ protected:
         return text.data();
     }
 
-    const std::shared_ptr<Clock_t> clock = systemClock();
+    const std::shared_ptr<Clock> clock = systemClock();
     cpp::Bus bus = cpp::Bus::create(0, "test");
     SampleStore store{clock, [] { return cpp::FilePath(cpp::FilePath::temp(), "tarnlet-ui-tests/missing"); }};
     // Never the system's ping: a program that cannot start, so an enabled
     // host keeps the sample a test gives it.
     HostRegistry hosts{store, clock, bus, {cpp::FilePath("/nonexistent/ping.exe"), cpp::Duration::seconds(3600)}};
     ui::FontCache fonts;
-    ui::ImageCache images;
     int saves = 0;
-    ui::MainWindow window{hosts, store, fonts, images, [this] { ++saves; }};
+    ui::MainWindow window{hosts, store, fonts, [this] { ++saves; }};
 };
 
 TEST_F(MainWindowTest, ShowsTheVersionAndTheScaleBoxAndSetScaleAgree) {
@@ -148,16 +143,16 @@ TEST_F(MainWindowTest, HostCommandsActOnTheSelectedRowAndSave) {
         command(id);
     }
     EXPECT_EQ(hosts.names().size(), 2u);
-    EXPECT_EQ(hosts.record("a.test").active, 0);
+    EXPECT_FALSE(hosts.record("a.test").enabled());
     EXPECT_EQ(saves, 0);
 
     select(0);
     command(ID_HOST_ENABLED);
-    EXPECT_NE(hosts.record("a.test").active, 0);
+    EXPECT_TRUE(hosts.record("a.test").enabled());
     EXPECT_EQ(saves, 1);
     select(0);
     command(ID_HOST_ENABLED);
-    EXPECT_EQ(hosts.record("a.test").active, 0);
+    EXPECT_FALSE(hosts.record("a.test").enabled());
     EXPECT_EQ(saves, 2);
 
     select(1);
@@ -209,7 +204,7 @@ TEST_F(MainWindowTest, AddAddressEnablesTheHostAndSavesUnlessTheTextIsEmpty) {
     answerAddDialog(L"new.test");
     command(IDC_ADD_ADDRESS, BN_CLICKED);
     ASSERT_TRUE(hosts.contains("new.test"));
-    EXPECT_NE(hosts.record("new.test").active, 0);
+    EXPECT_TRUE(hosts.record("new.test").enabled());
     EXPECT_EQ(rows(), (std::vector<Row>{{L"new.test", L"-", 6}}));
     EXPECT_EQ(saves, 1);
 }
@@ -233,10 +228,10 @@ TEST_F(MainWindowTest, DeleteAsksBeforeRemovingAndSpaceTurnsEnabledKeepingTheRow
     const auto key = [this](WPARAM code) { SendMessageW(list(), WM_KEYDOWN, code, 0); };
     select(1);
     key(VK_SPACE);
-    EXPECT_NE(hosts.record("b.test").active, 0);
+    EXPECT_TRUE(hosts.record("b.test").enabled());
     EXPECT_EQ(saves, 1);
     key(VK_SPACE);
-    EXPECT_EQ(hosts.record("b.test").active, 0);
+    EXPECT_FALSE(hosts.record("b.test").enabled());
     EXPECT_EQ(saves, 2);
 
     answerQuestion(L"Remove Host", IDNO);

@@ -36,7 +36,6 @@ protected:
         WindowTest::SetUp();
         if (IsSkipped())
             return;
-        images.load(IDB_CLOSE);
         LOGFONTW description{};
         description.lfHeight = 14;
         std::wcscpy(description.lfFaceName, L"Tahoma");
@@ -80,10 +79,9 @@ protected:
 
     SampleStore store{systemClock(), []() -> cpp::FilePath { throw cpp::IOException("no data directory"); }};
     ui::FontCache fonts;
-    ui::ImageCache images;
     std::vector<Duration> applied;
     cpp::windows::WindowHandle parent;
-    ui::PingView view{store, fonts, images, "http://127.0.0.1/", [this](const Duration& scale) {
+    ui::PingView view{store, fonts, "http://127.0.0.1/", [this](const Duration& scale) {
                           applied.push_back(scale);
                           view.setScale(scale);
                       }};
