@@ -91,7 +91,7 @@ Drawn drawClose(HWND notice, std::uint32_t state) {
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(info.bmiHeader), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
-        const ui::BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        const cpp::windows::BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         const HDC dc = CreateCompatibleDC(nullptr);
         const HGDIOBJ previous = SelectObject(dc, bitmap.get());
         DRAWITEMSTRUCT item{ODT_BUTTON, IDC_CLOSE_NOTICE, 0, ODA_DRAWENTIRE, itemState, button, dc, client, 0};
