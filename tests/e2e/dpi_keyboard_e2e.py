@@ -266,7 +266,10 @@ def test_a_live_change_of_dpi_rescales_the_update_notice(display):
     a move to a 192-DPI screen brings (WM_DPICHANGED with the suggested
     rectangle in the program's memory) is sent by the window driver."""
     host = "127.0.0.51"
-    profile = Profile({host: replies(host, 5)}, config="hosts\t%s;\nactive\t%s;\n" % (host, host))
+    # In the screen's top left corner, so that the window at twice its size
+    # (and the notice in its top right corner) still fits on the screen.
+    profile = Profile({host: replies(host, 5)},
+                      config="hosts\t%s;\nactive\t%s;\npos\t0,0,549,292\n" % (host, host))
     site = VersionSite("99.0\n")
     try:
         with running(profile, update_url=site.url) as program:
