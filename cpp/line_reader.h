@@ -1,6 +1,5 @@
 #pragma once
 
-#include "cpp/object.h"
 #include "cpp/stream.h"
 #include "cpp/text_span.h"
 #include "cpp/time.h"
@@ -47,7 +46,7 @@ private:
 // share one position. Each read waits at most the time-out, and when that
 // passes with no line the reader yields an entry without a line, so that the
 // reading thread can check whether it should stop.
-class LineReader : public Object {
+class LineReader {
     class State;
 
 public:
@@ -86,7 +85,7 @@ private:
 // Yields an input chunk by chunk, each as much as one read delivered. Copies
 // share one position. A time-out gives an empty chunk; the end of the input
 // ends the iteration.
-class ByteReader : public Object {
+class ByteReader {
     class State;
 
 public:

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "cpp/object.h"
 #include "cpp/string.h"
 #include "cpp/text_span.h"
 
@@ -20,7 +19,7 @@ class CodePage;
 // code page) that is no character of the code page becomes U+FFFD: nothing is
 // dropped and nothing cuts the text short. A character cut at the end of one
 // piece is completed by the next.
-class OemDecoder : public Object {
+class OemDecoder {
 public:
     // Windows' number of UTF-8 as a code page.
     static constexpr unsigned utf8 = 65001;
@@ -32,7 +31,7 @@ public:
     explicit OemDecoder(unsigned codePage);
     OemDecoder(OemDecoder&&) noexcept;
     OemDecoder& operator=(OemDecoder&&) noexcept;
-    ~OemDecoder() override;
+    ~OemDecoder();
 
     unsigned codePage() const { return codePage_; }
 

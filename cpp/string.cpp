@@ -201,8 +201,6 @@ String String::substitute(TextSpan format, std::initializer_list<detail::FormatA
 
 namespace detail {
 
-FormatArgument::FormatArgument(const Object& object) : text_(object.describe().second) {}
-
 TextSpan FormatArgument::text() const {
     if (const auto* owned = std::get_if<String>(&text_)) {
         return owned->span();

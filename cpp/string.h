@@ -1,6 +1,5 @@
 #pragma once
 
-#include "cpp/object.h"
 #include "cpp/text_span.h"
 
 #include <concepts>
@@ -45,7 +44,7 @@ class FormatArgument;
 
 // UTF-8 text: every standard string operation, plus the library's formatting,
 // conversions and searches.
-class String : public Object, public std::string {
+class String : public std::string {
 public:
     // " \t\n\r"
     static const String whitespace;
@@ -75,10 +74,10 @@ public:
     String(String&&) noexcept = default;
     String& operator=(const String&) = default;
     String& operator=(String&&) noexcept = default;
-    ~String() override = default;
+    ~String() = default;
 
     // Its own text form: a copy.
-    virtual String toString() const { return *this; }
+    String toString() const { return *this; }
 
     TextSpan span() const { return TextSpan(data(), data() + size()); }
 
@@ -126,7 +125,6 @@ public:
     FormatArgument(const char* text) : text_(TextSpan(text)) {}
     FormatArgument(const std::string& text) : text_(TextSpan(text)) {}
     FormatArgument(const String& text) : text_(text.span()) {}
-    FormatArgument(const Object& object);
     template <FormatInteger T>
     FormatArgument(T value) : text_(String(value)) {}
     template <HasFormatText T>

@@ -76,7 +76,7 @@ cpp::String formatWith(FuzzedDataProvider& input, const cpp::String& format, std
             return formatWithInteger<Remaining, std::int16_t>(input, format, texts, arguments...);
         case 4: {
             const cpp::Duration value(input.ConsumeIntegral<std::uint64_t>());
-            return formatWithNext<Remaining>(input, format, texts, value, value.describe().second, arguments...);
+            return formatWithNext<Remaining>(input, format, texts, value, formatText(value), arguments...);
         }
         default: {
             // Absolute text, so that the path does not depend on the working directory.
