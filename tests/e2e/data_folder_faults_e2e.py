@@ -252,9 +252,11 @@ def live(fault):
                 fault.mend(profile)
                 mended = time.time()
                 # Writing resumes by itself: the first minute boundary a retry
-                # delay after the fault went writes a row.
+                # delay after the last failed write writes a row. That write
+                # can fail just after the fault went (a full disk reports a
+                # write at its completion), so one boundary more is allowed.
                 resumed = lambda: any(m >= mended - 60 for m in data.minutes())
-                check(wait_until(resumed, next_minute(mended + RETRY_DELAY) + 10 - time.time()),
+                check(wait_until(resumed, next_minute(mended + 2 * RETRY_DELAY) + 10 - time.time()),
                       "no row came after the fault went: %r" % data.lines()[-5:])
                 resumed_after = time.time() - mended
                 program.close()
