@@ -85,14 +85,25 @@ int digits(const char* p, int count) {
 
 // "YYYY-MM-DD HH:MM:SS" with ASCII digits, exactly.
 bool isDateText(const char* p, const char* end) {
-    static const char form[] = "dddd-dd-dd dd:dd:dd";
-    if (end - p != static_cast<std::ptrdiff_t>(sizeof form - 1))
+    if (end - p != 19)
         return false;
-    for (std::size_t i = 0; i + 1 < sizeof form; ++i) {
-        if (form[i] == 'd' ? !isDigit(p[i]) : p[i] != form[i])
+    for (const int at : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
+        if (!isDigit(p[at]))
             return false;
     }
-    return true;
+    return p[4] == '-' && p[7] == '-' && p[10] == ' ' && p[13] == ':' && p[16] == ':';
+}
+
+// The fields of a text that isDateText accepts.
+std::tm dateFields(const char* date) {
+    std::tm local{};
+    local.tm_year = digits(date, 4) - 1900;
+    local.tm_mon = digits(date + 5, 2) - 1;
+    local.tm_mday = digits(date + 8, 2);
+    local.tm_hour = digits(date + 11, 2);
+    local.tm_min = digits(date + 14, 2);
+    local.tm_sec = digits(date + 17, 2);
+    return local;
 }
 
 int daysInMonth(int year, int month) {
@@ -166,6 +177,39 @@ String formatDataRow(const DateTime& start, const PingStats& stats) {
 }
 
 std::optional<DataRow> DataRowReader::read(TextSpan line) {
+    if (std::optional<DataRow> row = readPlain(line))
+        return row;
+    return readAnyForm(line);
+}
+
+std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
+    const char* p = line.begin();
+    const char* const end = line.end();
+    constexpr std::ptrdiff_t dateLength = 19;
+    if (end - p < dateLength + 2 * 6 || p[dateLength] != '\t' || !isDateText(p, p + dateLength))
+        return std::nullopt;
+    const std::tm local = dateFields(p);
+    PingStats stats;
+    p += dateLength;
+    for (std::int32_t* figure :
+         {&stats.count, &stats.average, &stats.minimum, &stats.maximum, &stats.drops, &stats.disconnects}) {
+        if (p == end || *p != '\t')
+            return std::nullopt;
+        const char* const digitsBegin = ++p;
+        std::uint64_t value = 0;
+        for (; p < end && isDigit(*p); ++p)
+            value = value * 10 + static_cast<std::uint64_t>(*p - '0');
+        // Eighteen digits cannot leave 64 bits; more are for the careful reading.
+        if (p == digitsBegin || p - digitsBegin > 18)
+            return std::nullopt;
+        *figure = static_cast<std::int32_t>(static_cast<std::int64_t>(value));
+    }
+    if (p != end)
+        return std::nullopt;
+    return DataRow{localTime(local), stats};
+}
+
+std::optional<DataRow> DataRowReader::readAnyForm(TextSpan line) {
     // The seven fields end at the first six tabs; a line break inside a line
     // makes it no row.
     const char* const begin = line.begin();
@@ -180,14 +224,7 @@ std::optional<DataRow> DataRowReader::read(TextSpan line) {
     }
     if (found < 5 || !isDateText(begin, tabs[0]))
         return std::nullopt;
-    std::tm local{};
-    local.tm_year = digits(begin, 4) - 1900;
-    local.tm_mon = digits(begin + 5, 2) - 1;
-    local.tm_mday = digits(begin + 8, 2);
-    local.tm_hour = digits(begin + 11, 2);
-    local.tm_min = digits(begin + 14, 2);
-    local.tm_sec = digits(begin + 17, 2);
-    DataRow row{localTime(local), PingStats()};
+    DataRow row{localTime(dateFields(begin)), PingStats()};
     const char* const sixthEnd = found == 6 ? tabs[5] : end;
     row.stats.count = number(tabs[0] + 1, tabs[1]);
     row.stats.average = number(tabs[1] + 1, tabs[2]);

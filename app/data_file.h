@@ -44,6 +44,12 @@ class DataRowReader {
 public:
     std::optional<DataRow> read(cpp::TextSpan line);
 
+    // A row as formatDataRow writes it, six fields of one to eighteen
+    // digits: read faster, and nothing for any other line.
+    std::optional<DataRow> readPlain(cpp::TextSpan line);
+    // Any form read takes.
+    std::optional<DataRow> readAnyForm(cpp::TextSpan line);
+
 private:
     // The local time of the fields as mktime gives it, 1970 for earlier ones.
     cpp::DateTime localTime(const std::tm& fields);

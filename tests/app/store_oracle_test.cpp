@@ -297,6 +297,10 @@ public:
         case 10: return String(std::string(1, "\v\f\n\r\t "[pick(6)])) + String("%", pick(99));
         case 11: return String(std::string("4\0" "7", 3));
         case 9: return String("%", pick(200000));
+        // Around the longest run of digits that cannot leave 64 bits.
+        case 12: return "999999999999999999";
+        case 13: return "9223372036854775807";
+        case 14: return "0000000000000000000042";
         default: return String("%", pick(120));
         }
     }
