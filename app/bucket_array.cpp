@@ -2,86 +2,120 @@
 
 #include <algorithm>
 #include <bit>
+#include <tuple>
+#include <utility>
 
 namespace {
 
 using Figures = std::array<std::int64_t, 7>;
 
 // Differences rather than the figures themselves where they are small.
-Figures figuresOf(const PingStats& s) {
-    return {s.count,
-            s.minimum,
-            std::int64_t{s.average} - s.minimum,
-            std::int64_t{s.maximum} - s.average,
-            s.drops,
-            s.disconnects,
-            s.last};
+template <std::size_t f>
+std::int64_t figure(const PingStats& s) {
+    if constexpr (f == 0)
+        return s.count;
+    else if constexpr (f == 1)
+        return s.minimum;
+    else if constexpr (f == 2)
+        return std::int64_t{s.average} - s.minimum;
+    else if constexpr (f == 3)
+        return std::int64_t{s.maximum} - s.average;
+    else if constexpr (f == 4)
+        return s.drops;
+    else if constexpr (f == 5)
+        return s.disconnects;
+    else
+        return s.last;
 }
 
-// Grows records, which hold the slots from first on, to hold slot too.
-template <class Record>
-void cover(std::vector<Record>& records, std::size_t& first, std::size_t slot) {
-    if (records.empty()) {
-        first = slot;
-        records.resize(1);
-    } else if (slot < first) {
-        records.insert(records.begin(), first - slot, Record());
-        first = slot;
-    } else if (slot - first == records.size()) {
-        records.emplace_back();
-    } else if (slot - first > records.size()) {
-        records.resize(slot - first + 1);
-    }
+// Calls visit with each figure's index as a constant.
+template <class Visit>
+void forEachFigure(Visit&& visit) {
+    [&]<std::size_t... f>(std::index_sequence<f...>) {
+        (visit(std::integral_constant<std::size_t, f>()), ...);
+    }(std::make_index_sequence<std::tuple_size_v<Figures>>());
 }
+
+Figures figuresOf(const PingStats& s) {
+    Figures figures;
+    forEachFigure([&]<std::size_t f>(std::integral_constant<std::size_t, f>) { figures[f] = figure<f>(s); });
+    return figures;
+}
+
+// Appends bits to words, the lowest first.
+class BitWriter {
+public:
+    explicit BitWriter(std::uint64_t* out) : out_(out) {}
+    // value has no bits above width, 64 at most.
+    void put(std::uint64_t value, unsigned width) {
+        word_ |= value << filled_;
+        filled_ += width;
+        if (filled_ >= 64) {
+            *out_++ = word_;
+            filled_ -= 64;
+            // The value's bits that did not fit; none when it ended the word.
+            word_ = filled_ == 0 ? 0 : value >> (width - filled_);
+        }
+    }
+    void flush() {
+        if (filled_ > 0)
+            *out_ = word_;
+    }
+
+private:
+    std::uint64_t* out_;
+    std::uint64_t word_ = 0;
+    unsigned filled_ = 0;
+};
 
 } // namespace
 
 BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cast<std::uint16_t>(stats.size())) {
     if (stats.empty())
         return;
-    // Two passes over the buckets, the ranges and then the bits: packing a
-    // chunk is the larger part of loading a year of rows.
-    Figures low = figuresOf(stats[0]);
-    Figures high = low;
-    for (const PingStats& bucket : stats.subspan(1)) {
-        const Figures each = figuresOf(bucket);
-        for (std::size_t f = 0; f < figureCount; ++f) {
-            low[f] = std::min(low[f], each[f]);
-            high[f] = std::max(high[f], each[f]);
+    // Packing chunks is the larger part of loading a year of rows. The
+    // ranges a figure at a time, so that each loop keeps its bounds at hand.
+    Figures low;
+    Figures high;
+    forEachFigure([&]<std::size_t f>(std::integral_constant<std::size_t, f>) {
+        std::int64_t least = figure<f>(stats[0]);
+        std::int64_t most = least;
+        for (const PingStats& bucket : stats) {
+            least = std::min(least, figure<f>(bucket));
+            most = std::max(most, figure<f>(bucket));
         }
-    }
+        low[f] = least;
+        high[f] = most;
+    });
+    std::array<unsigned, figureCount> offset{};
     for (std::size_t f = 0; f < figureCount; ++f) {
         width_[f] = static_cast<std::uint8_t>(std::bit_width(static_cast<std::uint64_t>(high[f] - low[f])));
+        offset[f] = stride_;
         stride_ = static_cast<std::uint16_t>(stride_ + width_[f]);
     }
     // A word more, so that a figure's bits can always be read as two words.
     const std::size_t words = figureCount + (std::size_t{stride_} * stats.size() + 63) / 64 + 1;
     words_ = std::make_unique<std::uint64_t[]>(words);
     std::copy(low.begin(), low.end(), words_.get());
-    // Bucket after bucket, figure after figure, the bits are in order: they
-    // are gathered a word at a time.
-    std::uint64_t* out = words_.get() + figureCount;
-    std::uint64_t word = 0;
-    unsigned filled = 0;
-    for (const PingStats& bucket : stats) {
-        const Figures each = figuresOf(bucket);
-        for (std::size_t f = 0; f < figureCount; ++f) {
-            const unsigned width = width_[f];
-            if (width == 0)
-                continue;
-            const auto value = static_cast<std::uint64_t>(each[f] - low[f]);
-            word |= value << filled;
-            filled += width;
-            if (filled >= 64) {
-                *out++ = word;
-                filled -= 64;
-                // The value's bits that did not fit; none when it ended the word.
-                word = filled == 0 ? 0 : value >> (width - filled);
-            }
+    // Bucket after bucket, figure after figure, the bits are in order. A
+    // bucket of 64 bits or fewer, as most are, goes in as one value.
+    BitWriter out(words_.get() + figureCount);
+    if (stride_ <= 64) {
+        for (const PingStats& bucket : stats) {
+            std::uint64_t value = 0;
+            forEachFigure([&]<std::size_t f>(std::integral_constant<std::size_t, f>) {
+                value |= static_cast<std::uint64_t>(figure<f>(bucket) - low[f]) << (offset[f] & 63);
+            });
+            out.put(value, stride_);
+        }
+    } else {
+        for (const PingStats& bucket : stats) {
+            const Figures each = figuresOf(bucket);
+            for (std::size_t f = 0; f < figureCount; ++f)
+                out.put(static_cast<std::uint64_t>(each[f] - low[f]), width_[f]);
         }
     }
-    if (filled > 0)
-        *out = word;
+    out.flush();
 }
 
 PingStats BucketArray::Packed::at(std::size_t i) const {
@@ -122,14 +156,22 @@ PingStats BucketArray::read(std::int64_t key, std::size_t slot) const {
 }
 
 PingStats BucketArray::get(std::int64_t index) const {
-    return index == openIndex_ ? open_ : read(index >> chunkBits, static_cast<std::size_t>(index & (chunkSize - 1)));
+    return read(index >> chunkBits, static_cast<std::size_t>(index & (chunkSize - 1)));
 }
 
-void BucketArray::open(std::int64_t index) {
-    if (openIndex_)
-        store(*openIndex_, open_);
-    open_ = get(index);
-    openIndex_ = index;
+PingStats& BucketArray::Whole::at(std::size_t slot) {
+    if (buckets.empty()) {
+        first = slot;
+        buckets.resize(1);
+    } else if (slot < first) {
+        buckets.insert(buckets.begin(), first - slot, PingStats());
+        first = slot;
+    } else if (slot - first == buckets.size()) {
+        buckets.emplace_back();
+    } else if (slot - first > buckets.size()) {
+        buckets.resize(slot - first + 1);
+    }
+    return buckets[slot - first];
 }
 
 BucketArray::Whole& BucketArray::unpack(std::int64_t key) {
@@ -158,13 +200,6 @@ BucketArray::Whole& BucketArray::unpack(std::int64_t key) {
     return whole_[0];
 }
 
-void BucketArray::store(std::int64_t index, const PingStats& stats) {
-    Whole& whole = unpack(index >> chunkBits);
-    const auto slot = static_cast<std::size_t>(index & (chunkSize - 1));
-    cover(whole.buckets, whole.first, slot);
-    whole.buckets[slot - whole.first] = stats;
-}
-
 void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
     std::size_t i = 0;
     while (i < out.size()) {
@@ -176,12 +211,9 @@ void BucketArray::copy(std::int64_t first, std::span<PingStats> out) const {
             out[i + j] = read(key, slot + j);
         i += run;
     }
-    if (openIndex_ && *openIndex_ >= first && *openIndex_ - first < static_cast<std::int64_t>(out.size()))
-        out[static_cast<std::size_t>(*openIndex_ - first)] = open_;
 }
 
 void BucketArray::clear() {
     chunks_.clear();
     whole_ = {};
-    openIndex_.reset();
 }

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -59,18 +58,16 @@ private:
 // average, drops, disconnects, last) in as few bits as its range in the
 // chunk needs above the chunk's least, three or four bytes a bucket for rows
 // and samples as they come. A bucket never set reads all zero, as an empty
-// bucket does. The bucket set last is held whole beside the chunks until
-// another is set: samples and rows mostly go to the same bucket as the one
-// before.
+// bucket does.
 class BucketArray {
 public:
     PingStats get(std::int64_t index) const;
-    // Calls change with the bucket to change in place.
-    template <class Change>
-    void update(std::int64_t index, Change&& change) {
-        if (index != openIndex_)
-            open(index);
-        change(open_);
+    // The bucket to change in place; valid until the next call of bucket or
+    // clear.
+    PingStats& bucket(std::int64_t index) {
+        const std::int64_t key = index >> chunkBits;
+        Whole& whole = whole_[0].key == key ? whole_[0] : unpack(key);
+        return whole.at(static_cast<std::size_t>(index & (chunkSize - 1)));
     }
     // out[i] = bucket first + i.
     void copy(std::int64_t first, std::span<PingStats> out) const;
@@ -107,12 +104,11 @@ private:
         std::int64_t key = INT64_MIN;
         std::size_t first = 0;
         std::vector<PingStats> buckets;
+        // The slot's bucket, covered if it was not.
+        PingStats& at(std::size_t slot);
     };
 
     PingStats read(std::int64_t key, std::size_t slot) const;
-    void store(std::int64_t index, const PingStats& stats);
-    // Puts the held bucket back into its chunk and holds this one instead.
-    void open(std::int64_t index);
     // The chunk whole, as the one set last, packing the one that leaves the two.
     Whole& unpack(std::int64_t key);
 
@@ -120,6 +116,4 @@ private:
     ChunkMap<Chunk> chunks_;
     // The two set last, the last first.
     std::array<Whole, 2> whole_;
-    std::optional<std::int64_t> openIndex_;
-    PingStats open_;
 };

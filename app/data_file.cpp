@@ -3,6 +3,7 @@
 #include "cpp/exception.h"
 
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstring>
 #include <ctime>
@@ -94,6 +95,24 @@ bool isDateText(const char* p, const char* end) {
     return p[4] == '-' && p[7] == '-' && p[10] == ' ' && p[13] == ':' && p[16] == ':';
 }
 
+// How many digits begin eight bytes, the first byte the lowest.
+unsigned leadingDigits(std::uint64_t bytes) {
+    const std::uint64_t values = bytes ^ 0x3030303030303030u;
+    // The top bit of each byte that holds no digit.
+    const std::uint64_t others =
+        (((values & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | values) & 0x8080808080808080u;
+    return static_cast<unsigned>(std::countr_zero(others)) / 8;
+}
+
+// The number the first count digits of eight bytes (1 to 8 of them) make:
+// pairs, then fours, then the eight, each a multiplication.
+std::uint64_t digitsValue(std::uint64_t bytes, unsigned count) {
+    std::uint64_t values = (bytes ^ 0x3030303030303030u) << (8 * (8 - count));
+    values = (values * (1 + (10u << 8))) >> 8;
+    values = ((values & 0x00FF00FF00FF00FFu) * (1 + (100u << 16))) >> 16;
+    return ((values & 0x0000FFFF0000FFFFu) * (1 + (std::uint64_t{10000} << 32))) >> 32;
+}
+
 // The fields of a text that isDateText accepts.
 std::tm dateFields(const char* date) {
     std::tm local{};
@@ -183,30 +202,65 @@ std::optional<DataRow> DataRowReader::read(TextSpan line) {
 }
 
 std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
-    const char* p = line.begin();
-    const char* const end = line.end();
-    constexpr std::ptrdiff_t dateLength = 19;
-    if (end - p < dateLength + 2 * 6 || p[dateLength] != '\t' || !isDateText(p, p + dateLength))
+    constexpr std::size_t dateLength = 19;
+    constexpr std::size_t longest = dateLength + 6 * (1 + plainDigits);
+    if (line.size() < dateLength + 2 * 6 || line.size() > longest)
         return std::nullopt;
-    const std::tm local = dateFields(p);
+    // Copied with room after it, so that eight bytes can be read at any field.
+    std::array<char, longest + 8> text;
+    std::memcpy(text.data(), line.begin(), line.size());
+    std::memset(text.data() + line.size(), 0, 8);
+    const char* p = text.data();
+    const char* const end = p + line.size();
+    if (p[dateLength] != '\t' || !isDateText(p, p + dateLength))
+        return std::nullopt;
+    const DateTime start = plainTime(p);
     PingStats stats;
     p += dateLength;
     for (std::int32_t* figure :
          {&stats.count, &stats.average, &stats.minimum, &stats.maximum, &stats.drops, &stats.disconnects}) {
         if (p == end || *p != '\t')
             return std::nullopt;
-        const char* const digitsBegin = ++p;
-        std::uint64_t value = 0;
-        for (; p < end && isDigit(*p); ++p)
-            value = value * 10 + static_cast<std::uint64_t>(*p - '0');
-        // Eighteen digits cannot leave 64 bits; more are for the careful reading.
-        if (p == digitsBegin || p - digitsBegin > 18)
+        ++p;
+        std::uint64_t bytes;
+        std::memcpy(&bytes, p, sizeof bytes);
+        // The bytes after the line are no digits.
+        const unsigned count = leadingDigits(bytes);
+        if (count == 0)
             return std::nullopt;
+        std::uint64_t value = 0;
+        if (count < 8) {
+            value = digitsValue(bytes, count);
+            p += count;
+        } else {
+            const char* const digitsBegin = p;
+            for (; p < end && isDigit(*p); ++p)
+                value = value * 10 + static_cast<std::uint64_t>(*p - '0');
+            if (p - digitsBegin > static_cast<std::ptrdiff_t>(plainDigits))
+                return std::nullopt;
+        }
         *figure = static_cast<std::int32_t>(static_cast<std::int64_t>(value));
     }
     if (p != end)
         return std::nullopt;
-    return DataRow{localTime(local), stats};
+    return DataRow{start, stats};
+}
+
+DateTime DataRowReader::plainTime(const char* date) {
+    // Rows come a day at a time: the rest of the day's rows need only their
+    // time of day.
+    if (midnight_ && std::memcmp(date, dayText_.data(), dayText_.size()) == 0) {
+        const int hour = digits(date + 11, 2);
+        const int minute = digits(date + 14, 2);
+        const int second = digits(date + 17, 2);
+        if (hour < 24 && minute < 60 && second < 60)
+            return timeFromSeconds(*midnight_ + hour * 3600 + minute * 60 + second);
+    }
+    const std::tm fields = dateFields(date);
+    const DateTime time = localTime(fields);
+    if (fields.tm_year + 1900 == year_ && fields.tm_mon == month_ && fields.tm_mday == day_)
+        std::memcpy(dayText_.data(), date, dayText_.size());
+    return time;
 }
 
 std::optional<DataRow> DataRowReader::readAnyForm(TextSpan line) {
@@ -244,6 +298,7 @@ DateTime DataRowReader::localTime(const std::tm& fields) {
     if (!plain)
         return timeFromSeconds(localSeconds(fields));
     if (year != year_ || fields.tm_mon != month_ || fields.tm_mday != day_) {
+        dayText_.fill(0);
         year_ = year;
         month_ = fields.tm_mon;
         day_ = fields.tm_mday;

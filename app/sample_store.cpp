@@ -135,18 +135,19 @@ void SampleStore::mergeStats(const String& name, const DateTime& time, const Pin
 void SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows) {
     if (rows.empty())
         return;
-    std::lock_guard lock(mutex_);
-    Host& host = this->host(name);
-    // The host's buckets, then those of all hosts: the two do not depend on
-    // each other, and each stays in the cache for the whole batch.
-    std::uint64_t earliest = earliest_.load();
+    std::vector<TimedStats> timed;
+    timed.reserve(rows.size());
+    std::uint64_t earliest = UINT64_MAX;
     for (const DataRow& row : rows) {
         earliest = std::min<std::uint64_t>(earliest, row.start.sinceEpoch().count());
-        host.buckets.merge(secondOf(row.start), row.stats);
+        timed.push_back(TimedStats{secondOf(row.start), row.stats});
     }
-    for (const DataRow& row : rows)
-        combined_.merge(secondOf(row.start), row.stats);
-    earliest_.store(earliest);
+    std::lock_guard lock(mutex_);
+    // The host's buckets, then those of all hosts: the two do not depend on
+    // each other, and each stays in the cache for the whole batch.
+    host(name).buckets.mergeRows(timed);
+    combined_.mergeRows(timed);
+    earliest_.store(std::min(earliest, earliest_.load()));
 }
 
 void SampleStore::mergeRow(Host& host, const DateTime& time, const PingStats& stats) {

@@ -217,8 +217,7 @@ void MinuteLog::clear() {
     hotBytes_.clear();
 }
 
-void ScaleBuckets::enter(std::int64_t second, const BucketEntry& entry) {
-    const std::int64_t minute = floorDiv(second, 60);
+void ScaleBuckets::log(std::int64_t minute, const BucketEntry& entry) {
     const std::uint8_t kind = log_.kind(minute);
     const auto rowsHere = static_cast<std::uint8_t>(1 + entry.second);
     if (entry.kind == BucketEntry::Kind::row && (kind == MinuteLog::absent || kind == rowsHere)) {
@@ -232,11 +231,13 @@ void ScaleBuckets::enter(std::int64_t second, const BucketEntry& entry) {
         }
         log_.append(minute, entry);
     }
+}
+
+void ScaleBuckets::enter(std::int64_t second, const BucketEntry& entry) {
+    log(floorDiv(second, 60), entry);
     // Unrolled, so that each scale divides by a constant.
     [&]<std::size_t... s>(std::index_sequence<s...>) {
-        (kept_[s].update(floorDiv(second, lengths[minuteScale + s]),
-                         [&entry](PingStats& bucket) { entry.applyTo(bucket); }),
-         ...);
+        (entry.applyTo(kept_[s].bucket(floorDiv(second, lengths[minuteScale + s]))), ...);
     }(std::make_index_sequence<lengths.size() - minuteScale>());
 }
 
@@ -246,6 +247,31 @@ void ScaleBuckets::add(std::int64_t second, std::int32_t value) {
 
 void ScaleBuckets::merge(std::int64_t second, const PingStats& stats) {
     enter(second, BucketEntry{secondOfMinute(second), BucketEntry::Kind::row, 0, stats});
+}
+
+void ScaleBuckets::mergeRows(std::span<const TimedStats> rows) {
+    constexpr std::size_t scales = lengths.size() - minuteScale;
+    std::array<std::int64_t, scales> index;
+    index.fill(INT64_MIN);
+    std::array<PingStats*, scales> bucket{};
+    for (const TimedStats& row : rows) {
+        const std::int64_t second = row.second;
+        // Before the minute's bucket takes the row: the log may read it.
+        log(floorDiv(second, 60), BucketEntry{secondOfMinute(second), BucketEntry::Kind::row, 0, row.stats});
+        const auto mergeAt = [&]<std::size_t s>(std::integral_constant<std::size_t, s>) {
+            const std::int64_t k = floorDiv(second, lengths[minuteScale + s]);
+            if (k != index[s]) {
+                index[s] = k;
+                bucket[s] = &kept_[s].bucket(k);
+            }
+            bucket[s]->merge(row.stats);
+        };
+        // Unrolled: each scale divides by a constant, and the scales' merges,
+        // which do not depend on each other, overlap.
+        [&]<std::size_t... s>(std::index_sequence<s...>) {
+            (mergeAt(std::integral_constant<std::size_t, s>()), ...);
+        }(std::make_index_sequence<scales>());
+    }
 }
 
 void ScaleBuckets::copy(std::size_t scale, std::int64_t first, std::span<PingStats> out) const {

@@ -109,6 +109,12 @@ private:
     std::vector<std::uint8_t> hotBytes_;
 };
 
+// A row's statistics and the second, since the store's origin, it starts at.
+struct TimedStats {
+    std::int64_t second = 0;
+    PingStats stats;
+};
+
 // The buckets of one host, or of all hosts, at the eleven scales. Times are
 // whole seconds since the store's origin; bucket k of a scale of L seconds
 // covers [k L, (k + 1) L). Buckets of a minute and longer are kept as they
@@ -133,6 +139,9 @@ public:
 
     void add(std::int64_t second, std::int32_t value);
     void merge(std::int64_t second, const PingStats& stats);
+    // merge for each row in order, the bucket of each scale kept at hand
+    // while the rows go to it: a batch of a loaded file goes in faster.
+    void mergeRows(std::span<const TimedStats> rows);
 
     // out[i] = bucket first + i of lengths[scale].
     void copy(std::size_t scale, std::int64_t first, std::span<PingStats> out) const;
@@ -145,6 +154,8 @@ public:
 
 private:
     void enter(std::int64_t second, const BucketEntry& entry);
+    // The entry in its minute's log.
+    void log(std::int64_t minute, const BucketEntry& entry);
 
     // The minute scale and those above it.
     std::array<BucketArray, lengths.size() - minuteScale> kept_;
