@@ -246,6 +246,14 @@ std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
     return DataRow{start, stats};
 }
 
+std::optional<DateTime> DataRowReader::readStart(TextSpan line) {
+    constexpr std::size_t dateLength = 19;
+    if (line.size() <= dateLength || line.begin()[dateLength] != '\t' ||
+        !isDateText(line.begin(), line.begin() + dateLength))
+        return std::nullopt;
+    return plainTime(line.begin());
+}
+
 DateTime DataRowReader::plainTime(const char* date) {
     // Rows come a day at a time: the rest of the day's rows need only their
     // time of day.

@@ -53,6 +53,9 @@ public:
     std::optional<DataRow> readPlain(cpp::TextSpan line);
     // Any form read takes.
     std::optional<DataRow> readAnyForm(cpp::TextSpan line);
+    // The start of a line that begins as a row does, its date and a tab,
+    // whether the rest makes it a row or not: every row has one.
+    std::optional<cpp::DateTime> readStart(cpp::TextSpan line);
 
 private:
     // The local time of the fields as mktime gives it, 1970 for earlier ones.

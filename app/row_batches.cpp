@@ -14,7 +14,8 @@ constexpr std::size_t readAhead = 4;
 
 } // namespace
 
-RowBatches::RowBatches(const cpp::FilePath& path) : reader_([this, path] { read(path); }) {}
+RowBatches::RowBatches(const cpp::FilePath& path, const FilePart& part)
+    : reader_([this, path, part] { read(path, part); }) {}
 
 RowBatches::~RowBatches() {
     stop();
@@ -40,24 +41,35 @@ bool RowBatches::hand(std::vector<DataRow>& batch) {
     return true;
 }
 
-void RowBatches::read(const cpp::FilePath& path) {
+void RowBatches::read(const cpp::FilePath& path, const FilePart& part) {
     std::vector<DataRow> batch;
     batch.reserve(batchSize);
+    const std::uint64_t length = part.end - part.begin;
     try {
         DataRowReader rows;
-        cpp::LineReader reader(cpp::File::openForReading(path, 0, cpp::AsyncIO()), bufferSize, readTimeout);
+        cpp::LineReader reader(cpp::File::openForReading(path, static_cast<std::int64_t>(part.begin), cpp::AsyncIO()),
+                               bufferSize, readTimeout);
         for (const cpp::LineReader::Line& line : reader) {
+            if (line.offset >= length)
+                break;
             if (!line.hasLine())
                 continue;
-            if (const auto row = rows.read(line.text)) {
+            std::optional<DataRow> row;
+            try {
+                row = rows.read(line.text);
+            } catch (const cpp::Exception&) {
+                // A number beyond 64 bits.
+                continue;
+            }
+            if (row) {
                 batch.push_back(*row);
                 if (batch.size() == batchSize && !hand(batch))
                     break;
             }
         }
     } catch (const std::exception&) {
-        // A missing file, a read error or a number beyond 64 bits ends the
-        // rows; what was read before it stays.
+        // A missing file or a read error ends the rows; what was read before
+        // it stays.
     }
     std::lock_guard lock(mutex_);
     if (!batch.empty() && !stopped_)

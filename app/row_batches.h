@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/data_file.h"
+#include "app/load_plan.h"
 #include "cpp/async_io.h"
 #include "cpp/file_path.h"
 #include "cpp/thread.h"
@@ -11,18 +12,19 @@
 #include <mutex>
 #include <vector>
 
-// The rows of a data file, read and parsed on a thread of its own while the
-// caller merges the rows before them: loading a file costs about the larger
-// of the two rather than their sum. Rows come in file order, a batch at a
-// time, until the file ends, a read fails or a number outside 64 bits stops
-// it; the rows before that come all the same. The reading thread drives an
+// The rows of a part of a data file, read and parsed on a thread of its own
+// while the caller merges the rows before them: loading a file costs about
+// the larger of the two rather than their sum. Rows come in file order, a
+// batch at a time, until the part or the file ends or a read fails; the rows
+// before that come all the same. A line with a number outside 64 bits is no
+// row: one damaged line does not hide the history after it. The reading thread drives an
 // I/O service of its own: a thread that shared one could take the completion
 // of a read the reader is blocked waiting for, and leave it waiting forever.
 class RowBatches {
 public:
     static constexpr std::size_t batchSize = 4096;
 
-    explicit RowBatches(const cpp::FilePath& path);
+    RowBatches(const cpp::FilePath& path, const FilePart& part);
     // Stops the reading and waits for its thread.
     ~RowBatches();
     RowBatches(const RowBatches&) = delete;
@@ -34,7 +36,7 @@ public:
     void stop();
 
 private:
-    void read(const cpp::FilePath& path);
+    void read(const cpp::FilePath& path, const FilePart& part);
     // Hands a batch over, waiting while enough are ready. False once stopped.
     bool hand(std::vector<DataRow>& batch);
 

@@ -84,21 +84,56 @@ cpp::FilePath SampleStore::dataFile(const String& name) const {
     return cpp::FilePath(directory_(), dataFileName(name));
 }
 
-void SampleStore::loadHost(const String& name, const cpp::Bus& bus) {
-    bus.postWork([this, name, path = dataFile(name)] { loadFile(name, path); });
+std::uint64_t SampleStore::removals(const String& name) {
+    std::lock_guard lock(mutex_);
+    return host(name).removals;
+}
+
+std::vector<FilePart> SampleStore::partsOf(const cpp::FilePath& path) const {
+    return load_plan::partsOf(path, [this](const DateTime& time) { return bucketIndex(time, Duration::hours(24)); });
+}
+
+void SampleStore::loadHosts(const std::vector<String>& names, const cpp::Bus& bus) {
+    // Planned once, by whichever worker gets to the file first.
+    struct Plan {
+        std::mutex mutex;
+        std::optional<std::vector<FilePart>> parts;
+    };
+    std::vector<std::shared_ptr<Plan>> plans;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        plans.push_back(std::make_shared<Plan>());
+    for (std::size_t part = 0; part < load_plan::mostParts; ++part) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            bus.postWork([this, part, name = names[i], plan = plans[i], seen = removals(names[i])] {
+                const cpp::FilePath path = dataFile(name);
+                std::unique_lock lock(plan->mutex);
+                if (!plan->parts)
+                    plan->parts = partsOf(path);
+                lock.unlock();
+                if (part < plan->parts->size())
+                    loadPart(name, path, (*plan->parts)[part], seen);
+            });
+        }
+    }
 }
 
 void SampleStore::loadFile(const String& name, const cpp::FilePath& path) {
-    cpp::debug(String("loading file: %", path));
+    const std::uint64_t seen = removals(name);
+    for (const FilePart& part : partsOf(path))
+        loadPart(name, path, part, seen);
+}
+
+void SampleStore::loadPart(const String& name, const cpp::FilePath& path, const FilePart& part,
+                           std::uint64_t seenRemovals) {
+    cpp::debug(String("loading file: % from byte %", path, part.begin));
     // Rows go in by the batch, so that the mutex is not taken for each one.
-    RowBatches batches(path);
+    RowBatches batches(path, part);
     while (!cpp::Thread::current()->interrupted()) {
         const std::vector<DataRow> batch = batches.next();
-        if (batch.empty())
+        if (batch.empty() || !mergeRows(name, batch, seenRemovals))
             break;
-        mergeRows(name, batch);
     }
-    cpp::debug(String("file complete: %", path));
+    cpp::debug(String("file part complete: % from byte %", path, part.begin));
 }
 
 void SampleStore::exportHost(const String& name, const cpp::FilePath& path) const {
@@ -133,8 +168,12 @@ void SampleStore::mergeStats(const String& name, const DateTime& time, const Pin
 }
 
 void SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows) {
+    mergeRows(name, rows, removals(name));
+}
+
+bool SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows, std::uint64_t seenRemovals) {
     if (rows.empty())
-        return;
+        return true;
     std::vector<TimedStats> timed;
     timed.reserve(rows.size());
     std::uint64_t earliest = UINT64_MAX;
@@ -143,11 +182,15 @@ void SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows
         timed.push_back(TimedStats{secondOf(row.start), row.stats});
     }
     std::lock_guard lock(mutex_);
+    Host& host = this->host(name);
+    if (host.removals != seenRemovals)
+        return false;
     // The host's buckets, then those of all hosts: the two do not depend on
     // each other, and each stays in the cache for the whole batch.
-    host(name).buckets.mergeRows(timed);
+    host.buckets.mergeRows(timed);
     combined_.mergeRows(timed);
     earliest_.store(std::min(earliest, earliest_.load()));
+    return true;
 }
 
 void SampleStore::mergeRow(Host& host, const DateTime& time, const PingStats& stats) {
@@ -213,6 +256,7 @@ void SampleStore::removeData(const String& name) {
         if (host != perHost_.end()) {
             host->second.buckets.clear();
             host->second.liveMinute = INT64_MIN;
+            ++host->second.removals;
         }
     }
     if (writer_)

@@ -2,6 +2,7 @@
 
 #include "app/clock.h"
 #include "app/data_file.h"
+#include "app/load_plan.h"
 #include "app/minute_writer.h"
 #include "app/ping_stats.h"
 #include "app/scale_buckets.h"
@@ -59,15 +60,17 @@ public:
 
     // The host's data file: the data directory and dataFileName(name).
     cpp::FilePath dataFile(const cpp::String& name) const;
-    // Reads the host's data file on a worker of bus and returns at once. The bus's workers must stop before the
-    // store goes.
-    void loadHost(const cpp::String& name, const cpp::Bus& bus);
-    // Merges the rows of a data file into the host's buckets, taking the
-    // mutex a few thousand rows at a time, until the file ends, the thread is
-    // interrupted, or a number outside 64 bits stops it; the rows before a
-    // bad number are merged, those not yet merged when the thread is
-    // interrupted are not. The rows are read and parsed on a thread of their
-    // own meanwhile. Never throws for the file.
+    // Reads the hosts' data files on the workers of bus and returns at once:
+    // the newest part of every file (load_plan) before the older parts of
+    // any, so the days the graph shows come first. The bus's workers must
+    // stop before the store goes.
+    void loadHosts(const std::vector<cpp::String>& names, const cpp::Bus& bus);
+    void loadHost(const cpp::String& name, const cpp::Bus& bus) { loadHosts({name}, bus); }
+    // Merges the rows of a data file into the host's buckets, its parts one
+    // after another on this thread, taking the mutex a few thousand rows at a
+    // time, until the file ends or the thread is interrupted; rows not yet
+    // merged when the thread is interrupted are not. The rows are read and
+    // parsed on a thread of their own meanwhile. Never throws for the file.
     void loadFile(const cpp::String& name, const cpp::FilePath& path);
     // Writes the host's minutes as a table to path, the file outside the
     // mutex; failures are logged, not thrown.
@@ -108,6 +111,8 @@ private:
         // The last minute that got a sample in this run. A minute that holds
         // only rows read back from the file is already in the file.
         std::int64_t liveMinute = INT64_MIN;
+        // Counts removals: a part of a file planned before one is not loaded.
+        std::uint64_t removals = 0;
     };
 
     // Whole seconds since startTime.
@@ -118,6 +123,15 @@ private:
                                                   std::vector<DataRow>& rows);
     // Under the mutex: the host's buckets, made empty if it had none.
     Host& host(const cpp::String& name);
+    std::uint64_t removals(const cpp::String& name);
+    // The parts of the host's data file to load.
+    std::vector<FilePart> partsOf(const cpp::FilePath& path) const;
+    // Merges the rows of a part of a data file, as long as the host has seen
+    // no more removals than these.
+    void loadPart(const cpp::String& name, const cpp::FilePath& path, const FilePart& part,
+                  std::uint64_t seenRemovals);
+    // mergeRows; false, merging nothing, once the host has seen more removals.
+    bool mergeRows(const cpp::String& name, const std::vector<DataRow>& rows, std::uint64_t seenRemovals);
     // Under the mutex.
     void mergeRow(Host& host, const cpp::DateTime& time, const PingStats& stats);
 

@@ -20,6 +20,7 @@
 #include "ui/win32/window_dpi.h"
 
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -150,10 +151,10 @@ void Program::start() {
     bus().postWork([this] { bus().postWork([this] { checkForUpdate(); }); });
 
     window.setScale(ScaleBuckets::firstScale());
-    for (const cpp::String& name : settings::hostNames(detail.configuration.get("hosts"))) {
-        detail.sampleStore.loadHost(name, bus());
+    const std::vector<cpp::String> names = settings::hostNames(detail.configuration.get("hosts"));
+    detail.sampleStore.loadHosts(names, bus());
+    for (const cpp::String& name : names)
         detail.hostRegistry.ensure(name);
-    }
     for (const cpp::String& name : settings::hostNames(detail.configuration.get("active"))) {
         if (detail.hostRegistry.contains(name))
             detail.hostRegistry.enable(name);

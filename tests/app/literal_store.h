@@ -177,7 +177,14 @@ inline void literalLoadFile(LiteralStore& store, const cpp::String& name, const 
                 break;
             if (!line.hasLine())
                 continue;
-            if (const auto row = literalParseRow(cpp::String(line.text)))
+            std::optional<LiteralRow> row;
+            try {
+                row = literalParseRow(cpp::String(line.text));
+            } catch (const cpp::Exception&) {
+                // A number beyond 64 bits: no row.
+                continue;
+            }
+            if (row)
                 store.mergeStats(name, row->start, row->stats);
         }
     } catch (const cpp::Exception&) {

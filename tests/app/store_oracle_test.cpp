@@ -5,13 +5,17 @@
 
 #include "app/data_file.h"
 #include "app/literal_store.h"
+#include "app/load_plan.h"
 #include "app/manual_clock.h"
 #include "app/ping_stats_fixture.h"
+#include "cpp/bus.h"
 #include "cpp/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <latch>
+#include <memory>
 #include <optional>
 #include <random>
 #include <set>
@@ -383,7 +387,7 @@ TEST_F(StoreOracleTest, RandomDataFilesLoadAsThePlainStoreLoadsThem) {
                     times.insert(row->start.sinceEpoch().count() / 1000000u);
             }
         }
-        // One file stops at a number beyond 64 bits.
+        // A number beyond 64 bits makes its line no row; the rows after it load.
         if (seed == 2)
             text += "2023-11-14 09:00:00\t1\t1\t1\t99999999999999999999\t0\t0\n" + file.line(minute) + "\n";
         writeFile(at("h.txt"), text);
@@ -402,6 +406,86 @@ TEST_F(StoreOracleTest, RandomDataFilesLoadAsThePlainStoreLoadsThem) {
         expectSame(when(minute - 60), when(minute + 300));
         expectSameAround(times);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Runs until every task posted to bus before it has ended: a task for each
+// worker, each waiting until the others run too.
+void drain(const cpp::Bus& bus, std::ptrdiff_t workers) {
+    const auto running = std::make_shared<std::latch>(workers);
+    const auto done = std::make_shared<std::latch>(workers);
+    for (std::ptrdiff_t i = 0; i < workers; ++i)
+        bus.postWork([running, done] {
+            running->arrive_and_wait();
+            done->count_down();
+        });
+    done->wait();
+}
+
+TEST_F(StoreOracleTest, MonthsOfRowsLoadNewestDaysFirstAsThePlainStoreLoadsThemInOrder) {
+    // Two hundred days of a row every ten minutes, out of order within a day,
+    // repeated, between lines that are no rows and one with a number beyond
+    // 64 bits. Each host's parts load on two workers at once; the hosts one
+    // after the other, as the buckets of all hosts take the rows of two at
+    // once in any order.
+    RowFile file(random);
+    std::string text;
+    constexpr std::int64_t firstDay = -200;
+    for (std::int64_t day = firstDay; day <= 0; ++day) {
+        std::vector<String> lines;
+        for (std::int64_t slot = 0; slot < 144; ++slot) {
+            const std::int64_t second = day * 86400 + slot * 600 + (file.pick(4) == 0 ? file.pick(60) : 0);
+            lines.push_back(formatDataRow(when(second), randomRow()));
+            lines.back().pop_back();
+            if (file.pick(30) == 0)
+                std::swap(lines.back(), lines[lines.size() - 1 - file.pick(lines.size())]);
+            if (file.pick(40) == 0)
+                lines.push_back(file.pick(2) == 0 ? file.garbage() : lines.back());
+        }
+        if (day == firstDay + 50)
+            lines.push_back(lines.back().substr(0, 20) + "1\t1\t1\t99999999999999999999\t0\t0");
+        for (const String& line : lines)
+            text += line + (file.pick(3) == 0 ? "\r\n" : "\n");
+    }
+    for (const String& name : {String("a"), String("b")})
+        writeFile(store->dataFile(name), text);
+
+    const auto dayOf = [this](const DateTime& time) { return store->bucketIndex(time, Duration::hours(24)); };
+    const std::vector<FilePart> parts = load_plan::partsOf(store->dataFile("a"), dayOf);
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_EQ(parts[0].end, FilePart().end);
+    EXPECT_EQ(parts[1].end, parts[0].begin);
+    EXPECT_EQ(parts[2].end, parts[1].begin);
+    EXPECT_EQ(parts[2].begin, 0u);
+    // Each part begins with its first day's first row.
+    for (const std::int64_t day : {-load_plan::recentDays + 1, -load_plan::recentDays - load_plan::olderDays + 1}) {
+        const std::uint64_t begin = parts[day == -load_plan::recentDays + 1 ? 0 : 1].begin;
+        EXPECT_EQ(text.substr(begin, 10), std::string(cpp::Date(when(day * 86400)).format("%F")));
+        EXPECT_NE(text.substr(begin - 12, 10), text.substr(begin, 10));
+    }
+
+    const cpp::Bus bus = cpp::Bus::create(2, "loaders");
+    for (const String& name : {String("a"), String("b")}) {
+        store->loadHosts({name}, bus);
+        drain(bus, 2);
+        literalLoadFile(*literal, name, store->dataFile(name));
+    }
+    expectSame(when(firstDay * 86400), when(86400), Duration::minutes(1));
+    expectSame(when(-40 * 86400), when(-30 * 86400));
+    EXPECT_EQ(store->earliest(), when(firstDay * 86400));
+
+    // A row of the first day at the end puts the file out of order: it loads
+    // in one part, in order.
+    restart(3);
+    text += formatDataRow(when(firstDay * 86400 + 30), randomRow());
+    writeFile(store->dataFile("a"), text);
+    EXPECT_EQ(load_plan::partsOf(store->dataFile("a"), dayOf), std::vector<FilePart>{FilePart{}});
+    store->loadFile("a", store->dataFile("a"));
+    literalLoadFile(*literal, "a", store->dataFile("a"));
+    expectSame(when(firstDay * 86400), when(86400), Duration::minutes(1));
 }
 
 } // namespace
