@@ -84,24 +84,39 @@ int digits(const char* p, int count) {
     return value;
 }
 
-// "YYYY-MM-DD HH:MM:SS" with ASCII digits, exactly.
+// The byte at p the lowest, as the bit tricks below take them.
+static_assert(std::endian::native == std::endian::little);
+std::uint64_t eightBytes(const char* p) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, p, sizeof bytes);
+    return bytes;
+}
+
+// The top bit of each of eight bytes that holds no ASCII digit.
+std::uint64_t nonDigits(std::uint64_t bytes) {
+    const std::uint64_t values = bytes ^ 0x3030303030303030u;
+    return (((values & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | values) & 0x8080808080808080u;
+}
+
+// Eight bytes with the given separators and digits in every other byte.
+bool isDigitsBetween(std::uint64_t bytes, std::uint64_t separatorMask, std::uint64_t separators) {
+    return (nonDigits(bytes) & ~separatorMask) == 0 && (bytes & separatorMask) == separators;
+}
+
+// "YYYY-MM-DD HH:MM:SS" with ASCII digits, exactly: "YYYY-MM-" and
+// "DD HH:MM" eight bytes at a time, the first byte the lowest.
 bool isDateText(const char* p, const char* end) {
     if (end - p != 19)
         return false;
-    for (const int at : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
-        if (!isDigit(p[at]))
-            return false;
-    }
-    return p[4] == '-' && p[7] == '-' && p[10] == ' ' && p[13] == ':' && p[16] == ':';
+    constexpr auto at = [](unsigned char c, int byte) { return std::uint64_t{c} << (8 * byte); };
+    return isDigitsBetween(eightBytes(p), at(0xFF, 4) | at(0xFF, 7), at('-', 4) | at('-', 7)) &&
+           isDigitsBetween(eightBytes(p + 8), at(0xFF, 2) | at(0xFF, 5), at(' ', 2) | at(':', 5)) &&
+           p[16] == ':' && isDigit(p[17]) && isDigit(p[18]);
 }
 
 // How many digits begin eight bytes, the first byte the lowest.
 unsigned leadingDigits(std::uint64_t bytes) {
-    const std::uint64_t values = bytes ^ 0x3030303030303030u;
-    // The top bit of each byte that holds no digit.
-    const std::uint64_t others =
-        (((values & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | values) & 0x8080808080808080u;
-    return static_cast<unsigned>(std::countr_zero(others)) / 8;
+    return static_cast<unsigned>(std::countr_zero(nonDigits(bytes))) / 8;
 }
 
 // The number the first count digits of eight bytes (1 to 8 of them) make:
@@ -222,8 +237,7 @@ std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
         if (p == end || *p != '\t')
             return std::nullopt;
         ++p;
-        std::uint64_t bytes;
-        std::memcpy(&bytes, p, sizeof bytes);
+        const std::uint64_t bytes = eightBytes(p);
         // The bytes after the line are no digits.
         const unsigned count = leadingDigits(bytes);
         if (count == 0)
@@ -248,10 +262,12 @@ std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
 
 std::optional<DateTime> DataRowReader::readStart(TextSpan line) {
     constexpr std::size_t dateLength = 19;
-    if (line.size() <= dateLength || line.begin()[dateLength] != '\t' ||
-        !isDateText(line.begin(), line.begin() + dateLength))
+    const char* const date = line.begin();
+    if (line.size() <= dateLength || date[dateLength] != '\t')
         return std::nullopt;
-    return plainTime(line.begin());
+    if (!isDateText(date, date + dateLength))
+        return std::nullopt;
+    return plainTime(date);
 }
 
 DateTime DataRowReader::plainTime(const char* date) {

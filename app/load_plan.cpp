@@ -2,19 +2,64 @@
 
 #include "app/data_file.h"
 #include "cpp/file.h"
-#include "cpp/line_reader.h"
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <exception>
 #include <optional>
+#include <string>
 
 namespace load_plan {
 
 namespace {
 
-const std::size_t bufferSize = 65536;
+const std::size_t bufferSize = 262144;
 const cpp::Duration readTimeout = cpp::Duration::milliseconds(200);
+// A row's date and the tab after it.
+constexpr std::size_t headLength = 20;
+
+// Calls visit with the offset of each line of input and its head: up to
+// headLength bytes of it from its first byte that is no carriage return, as
+// the line reader trims them. Plain lines need no copy.
+template <class Visit>
+void forEachLineHead(const cpp::Input& input, Visit&& visit) {
+    std::vector<char> buffer(bufferSize);
+    std::string head;
+    std::uint64_t lineOffset = 0;
+    std::uint64_t readOffset = 0;
+    bool inLine = false;
+    while (input.isOpen()) {
+        const cpp::TextSpan got = input.read(buffer, readTimeout);
+        const char* p = got.begin();
+        while (p < got.end()) {
+            const auto* lineFeed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(got.end() - p)));
+            const char* const stop = lineFeed ? lineFeed : got.end();
+            if (!inLine && head.empty() && stop - p >= static_cast<std::ptrdiff_t>(headLength) && *p != '\r') {
+                if (lineFeed)
+                    visit(lineOffset, cpp::TextSpan(p, p + headLength));
+                else
+                    head.assign(p, headLength);
+            } else {
+                for (; p < stop && head.size() < headLength; ++p) {
+                    if (!head.empty() || *p != '\r')
+                        head += *p;
+                }
+                if (lineFeed)
+                    visit(lineOffset, cpp::TextSpan(head.data(), head.data() + head.size()));
+            }
+            inLine = lineFeed == nullptr;
+            if (!lineFeed)
+                break;
+            head.clear();
+            p = lineFeed + 1;
+            lineOffset = readOffset + static_cast<std::uint64_t>(p - got.begin());
+        }
+        readOffset += got.size();
+    }
+    if (inLine)
+        visit(lineOffset, cpp::TextSpan(head.data(), head.data() + head.size()));
+}
 
 // The first line of a run of lines whose rows start on one day.
 struct Run {
@@ -23,33 +68,42 @@ struct Run {
 };
 
 // The runs of the file, or nothing when it cannot be read or has too many.
-std::optional<std::vector<Run>> runsOf(const cpp::FilePath& path, const DayOf& dayOf) {
+std::int64_t wholeSeconds(const cpp::DateTime& time) {
+    return static_cast<std::int64_t>(time.sinceEpoch().count() / 1000000u);
+}
+
+std::optional<std::vector<Run>> runsOf(const cpp::FilePath& path, const cpp::DateTime& origin) {
+    const std::int64_t originSeconds = wholeSeconds(origin);
     std::vector<Run> runs;
+    bool tooMany = false;
     try {
         DataRowReader reader;
-        cpp::LineReader lines(cpp::File::openForReading(path, 0, cpp::AsyncIO()), bufferSize, readTimeout);
-        for (const cpp::LineReader::Line& line : lines) {
-            const std::optional<cpp::DateTime> start = line.hasLine() ? reader.readStart(line.text) : std::nullopt;
-            if (!start)
-                continue;
-            const std::int64_t day = dayOf(*start);
-            if (!runs.empty() && runs.back().day == day)
-                continue;
-            if (runs.size() == mostRuns)
-                return std::nullopt;
-            runs.push_back(Run{line.offset, day});
-        }
+        forEachLineHead(cpp::File::openForReading(path, 0, cpp::AsyncIO()),
+                        [&](std::uint64_t offset, cpp::TextSpan head) {
+                            const std::optional<cpp::DateTime> start = reader.readStart(head);
+                            if (!start || tooMany)
+                                return;
+                            const std::int64_t since = wholeSeconds(*start) - originSeconds;
+                            // Rounded toward minus infinity.
+                            const std::int64_t day = since / 86400 - (since % 86400 < 0 ? 1 : 0);
+                            if (!runs.empty() && runs.back().day == day)
+                                return;
+                            tooMany = runs.size() == mostRuns;
+                            runs.push_back(Run{offset, day});
+                        });
     } catch (const std::exception&) {
         return std::nullopt;
     }
+    if (tooMany)
+        return std::nullopt;
     return runs;
 }
 
 } // namespace
 
-std::vector<FilePart> partsOf(const cpp::FilePath& path, const DayOf& dayOf) {
+std::vector<FilePart> partsOf(const cpp::FilePath& path, const cpp::DateTime& origin) {
     const std::vector<FilePart> inOrder{FilePart{}};
-    const std::optional<std::vector<Run>> runs = runsOf(path, dayOf);
+    const std::optional<std::vector<Run>> runs = runsOf(path, origin);
     if (!runs || runs->empty())
         return inOrder;
     const std::int64_t last =

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <vector>
 
@@ -21,9 +20,6 @@ struct FilePart {
 // days it shows come first.
 namespace load_plan {
 
-// The day bucket a row's start falls in; every shorter bucket lies within one.
-using DayOf = std::function<std::int64_t(const cpp::DateTime&)>;
-
 inline constexpr std::int64_t recentDays = 32;
 inline constexpr std::int64_t olderDays = 96;
 inline constexpr std::size_t mostParts = 3;
@@ -31,13 +27,14 @@ inline constexpr std::size_t mostParts = 3;
 // planning for.
 inline constexpr std::size_t mostRuns = 65536;
 
-// Newest first: the rows of the file's last recentDays days, those of the
+// Days count 24 hours from origin, as the store's day buckets do; every
+// shorter bucket lies within one. Newest first: the rows of the file's last recentDays days, those of the
 // olderDays days before them, then the rest. A part holds every row of its
 // days, so each bucket still takes its rows in the file's order, whatever
 // order the parts load in. A file whose rows are not in the order of these
 // spans, or that has rows of one span only, is one part, loaded in order.
 // Reads the dates of the file once; a file that cannot be read is one part,
 // which fails in its turn. The newest part reads to the end of the file.
-std::vector<FilePart> partsOf(const cpp::FilePath& path, const DayOf& dayOf);
+std::vector<FilePart> partsOf(const cpp::FilePath& path, const cpp::DateTime& origin);
 
 } // namespace load_plan

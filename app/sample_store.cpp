@@ -90,7 +90,7 @@ std::uint64_t SampleStore::removals(const String& name) {
 }
 
 std::vector<FilePart> SampleStore::partsOf(const cpp::FilePath& path) const {
-    return load_plan::partsOf(path, [this](const DateTime& time) { return bucketIndex(time, Duration::hours(24)); });
+    return load_plan::partsOf(path, startTime_);
 }
 
 void SampleStore::loadHosts(const std::vector<String>& names, const cpp::Bus& bus) {

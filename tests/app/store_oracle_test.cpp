@@ -453,8 +453,7 @@ TEST_F(StoreOracleTest, MonthsOfRowsLoadNewestDaysFirstAsThePlainStoreLoadsThemI
     for (const String& name : {String("a"), String("b")})
         writeFile(store->dataFile(name), text);
 
-    const auto dayOf = [this](const DateTime& time) { return store->bucketIndex(time, Duration::hours(24)); };
-    const std::vector<FilePart> parts = load_plan::partsOf(store->dataFile("a"), dayOf);
+    const std::vector<FilePart> parts = load_plan::partsOf(store->dataFile("a"), store->startTime());
     ASSERT_EQ(parts.size(), 3u);
     EXPECT_EQ(parts[0].end, FilePart().end);
     EXPECT_EQ(parts[1].end, parts[0].begin);
@@ -482,7 +481,7 @@ TEST_F(StoreOracleTest, MonthsOfRowsLoadNewestDaysFirstAsThePlainStoreLoadsThemI
     restart(3);
     text += formatDataRow(when(firstDay * 86400 + 30), randomRow());
     writeFile(store->dataFile("a"), text);
-    EXPECT_EQ(load_plan::partsOf(store->dataFile("a"), dayOf), std::vector<FilePart>{FilePart{}});
+    EXPECT_EQ(load_plan::partsOf(store->dataFile("a"), store->startTime()), std::vector<FilePart>{FilePart{}});
     store->loadFile("a", store->dataFile("a"));
     literalLoadFile(*literal, "a", store->dataFile("a"));
     expectSame(when(firstDay * 86400), when(86400), Duration::minutes(1));
