@@ -2,64 +2,20 @@
 
 #include "app/data_file.h"
 #include "cpp/file.h"
+#include "cpp/line_reader.h"
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <exception>
 #include <optional>
-#include <string>
 
 namespace load_plan {
 
 namespace {
 
 const std::size_t bufferSize = 262144;
-const cpp::Duration readTimeout = cpp::Duration::milliseconds(200);
 // A row's date and the tab after it.
 constexpr std::size_t headLength = 20;
-
-// Calls visit with the offset of each line of input and its head: up to
-// headLength bytes of it from its first byte that is no carriage return, as
-// the line reader trims them. Plain lines need no copy.
-template <class Visit>
-void forEachLineHead(const cpp::Input& input, Visit&& visit) {
-    std::vector<char> buffer(bufferSize);
-    std::string head;
-    std::uint64_t lineOffset = 0;
-    std::uint64_t readOffset = 0;
-    bool inLine = false;
-    while (input.isOpen()) {
-        const cpp::TextSpan got = input.read(buffer, readTimeout);
-        const char* p = got.begin();
-        while (p < got.end()) {
-            const auto* lineFeed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(got.end() - p)));
-            const char* const stop = lineFeed ? lineFeed : got.end();
-            if (!inLine && head.empty() && stop - p >= static_cast<std::ptrdiff_t>(headLength) && *p != '\r') {
-                if (lineFeed)
-                    visit(lineOffset, cpp::TextSpan(p, p + headLength));
-                else
-                    head.assign(p, headLength);
-            } else {
-                for (; p < stop && head.size() < headLength; ++p) {
-                    if (!head.empty() || *p != '\r')
-                        head += *p;
-                }
-                if (lineFeed)
-                    visit(lineOffset, cpp::TextSpan(head.data(), head.data() + head.size()));
-            }
-            inLine = lineFeed == nullptr;
-            if (!lineFeed)
-                break;
-            head.clear();
-            p = lineFeed + 1;
-            lineOffset = readOffset + static_cast<std::uint64_t>(p - got.begin());
-        }
-        readOffset += got.size();
-    }
-    if (inLine)
-        visit(lineOffset, cpp::TextSpan(head.data(), head.data() + head.size()));
-}
 
 // The first line of a run of lines whose rows start on one day.
 struct Run {
@@ -78,8 +34,8 @@ std::optional<std::vector<Run>> runsOf(const cpp::FilePath& path, const cpp::Dat
     bool tooMany = false;
     try {
         DataRowReader reader;
-        forEachLineHead(cpp::File::openForReading(path, 0, cpp::AsyncIO()),
-                        [&](std::uint64_t offset, cpp::TextSpan head) {
+        cpp::forEachLineHead(cpp::File::openForReading(path, 0, cpp::AsyncIO()), headLength, bufferSize,
+                             [&](std::uint64_t offset, cpp::TextSpan head) {
                             const std::optional<cpp::DateTime> start = reader.readStart(head);
                             if (!start || tooMany)
                                 return;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -111,6 +112,15 @@ public:
 private:
     std::shared_ptr<State> state_;
 };
+
+// Calls visit with the offset of each line of an input that ends, as a file
+// does, and its head: up to headLength bytes of it from its first byte that
+// is no carriage return (a line shorter than that keeps the carriage returns
+// that end it). Reads bufferSize bytes at a time and copies only the heads
+// of lines that straddle two reads: much cheaper than reading whole lines
+// when only their beginnings matter.
+void forEachLineHead(const Input& input, std::size_t headLength, std::size_t bufferSize,
+                     const std::function<void(std::uint64_t offset, TextSpan head)>& visit);
 
 // Defined for these two in line_reader.cpp.
 extern template class detail::StepIterator<LineReader::State, LineReader::Line>;

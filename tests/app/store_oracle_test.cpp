@@ -488,3 +488,53 @@ TEST_F(StoreOracleTest, MonthsOfRowsLoadNewestDaysFirstAsThePlainStoreLoadsThemI
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(StoreOracleTest, TheLoadPlanSeesEveryRowTheLoaderReadsWhateverSurroundsIt) {
+    // A hundred days of a row every five minutes, 1 MiB, with lines that are no rows:
+    // NULs and carriage returns alone; then the hostile line of each case
+    // placed where one of the file reads ends, across it, and a
+    // last row without a line feed.
+    const auto row = [this](std::int64_t second) {
+        String line = formatDataRow(when(second), randomRow());
+        line.pop_back();
+        return std::string(line);
+    };
+    std::string rows;
+    for (std::int64_t minute = -100 * 1440; minute < 0; minute += 5) {
+        rows += row(minute * 60) + "\n";
+        if (minute == -90 * 1440)
+            rows += std::string("\0\t\0", 3) + "\r\n\r\n" + std::string(3000, 'x') + "\n";
+    }
+    const std::string old = row(-99 * 86400);
+    const struct {
+        const char* what;
+        std::string hostile;
+        // Of the hostile line before the end of a read.
+        std::size_t inFirstRead;
+        std::size_t parts;
+    } cases[] = {
+        {"a row of a recent day", row(-5 * 86400) + "\n", 10, 2},
+        {"an old row after carriage returns", "\r\r" + old + "\n", 10, 1},
+        {"an old row, its date in two reads", old + "\r\n", 10, 1},
+        {"an old row, its date in one read and the rest in the next", old + "\n", 30, 1},
+        {"an old row cut by a NUL", old.substr(0, 20) + std::string(1, '\0') + "\n", 10, 1},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.what);
+        restart(4);
+        // A line of its own fills up to the hostile line's place.
+        const std::size_t place = 3 * 262144 - each.inFirstRead;
+        const std::size_t lineStart = rows.rfind('\n', place - 40) + 1;
+        const std::string filler(place - lineStart - 1, 'z');
+        writeFile(store->dataFile("a"), rows.substr(0, lineStart) + filler + "\n" + each.hostile +
+                                            rows.substr(lineStart) + row(60));
+        EXPECT_EQ(load_plan::partsOf(store->dataFile("a"), store->startTime()).size(), each.parts);
+        store->loadFile("a", store->dataFile("a"));
+        literalLoadFile(*literal, "a", store->dataFile("a"));
+        expectSame(when(-100 * 86400), when(120), Duration::minutes(5));
+    }
+}
+
+} // namespace
