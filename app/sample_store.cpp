@@ -118,9 +118,7 @@ void SampleStore::loadHosts(const std::vector<String>& names, const cpp::Bus& bu
 }
 
 void SampleStore::loadFile(const String& name, const cpp::FilePath& path) {
-    const std::uint64_t seen = removals(name);
-    for (const FilePart& part : partsOf(path))
-        loadPart(name, path, part, seen);
+    loadPart(name, path, FilePart(), removals(name));
 }
 
 void SampleStore::loadPart(const String& name, const cpp::FilePath& path, const FilePart& part,

@@ -66,11 +66,11 @@ public:
     // stop before the store goes.
     void loadHosts(const std::vector<cpp::String>& names, const cpp::Bus& bus);
     void loadHost(const cpp::String& name, const cpp::Bus& bus) { loadHosts({name}, bus); }
-    // Merges the rows of a data file into the host's buckets, its parts one
-    // after another on this thread, taking the mutex a few thousand rows at a
-    // time, until the file ends or the thread is interrupted; rows not yet
-    // merged when the thread is interrupted are not. The rows are read and
-    // parsed on a thread of their own meanwhile. Never throws for the file.
+    // Merges the rows of a data file into the host's buckets in the file's
+    // order, taking the mutex a few thousand rows at a time, until the file
+    // ends or the thread is interrupted; rows not yet merged when the thread
+    // is interrupted are not. The rows are read and parsed on a thread of
+    // their own meanwhile. Never throws for the file.
     void loadFile(const cpp::String& name, const cpp::FilePath& path);
     // Writes the host's minutes as a table to path, the file outside the
     // mutex; failures are logged, not thrown.

@@ -3,9 +3,7 @@
 #include "cpp/data_buffer.h"
 #include "cpp/exception.h"
 
-#include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace cpp {
 
@@ -174,48 +172,6 @@ std::optional<ByteReader::Chunk> ByteReader::next() {
 
 const Input& ByteReader::input() const {
     return state_->input();
-}
-
-void forEachLineHead(const Input& input, std::size_t headLength, std::size_t bufferSize,
-                     const std::function<void(std::uint64_t offset, TextSpan head)>& visit) {
-    std::vector<char> buffer(std::max<std::size_t>(bufferSize, 1));
-    // The head of a line that began in an earlier read.
-    String head;
-    bool inLine = false;
-    std::uint64_t lineOffset = 0;
-    std::uint64_t readOffset = 0;
-    const auto length = static_cast<std::ptrdiff_t>(headLength);
-    while (input.isOpen()) {
-        const TextSpan got = input.read(buffer, Duration::infinite);
-        const char* p = got.begin();
-        while (p < got.end()) {
-            const auto* lineFeed =
-                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(got.end() - p)));
-            const char* const stop = lineFeed ? lineFeed : got.end();
-            if (!inLine && stop - p >= length && *p != '\r') {
-                if (lineFeed)
-                    visit(lineOffset, TextSpan(p, p + length));
-                else
-                    head.assign(p, headLength);
-            } else {
-                for (; p < stop && head.size() < headLength; ++p) {
-                    if (!head.empty() || *p != '\r')
-                        head += *p;
-                }
-                if (lineFeed)
-                    visit(lineOffset, head.span());
-            }
-            inLine = lineFeed == nullptr;
-            if (!lineFeed)
-                break;
-            head.clear();
-            p = lineFeed + 1;
-            lineOffset = readOffset + static_cast<std::uint64_t>(p - got.begin());
-        }
-        readOffset += got.size();
-    }
-    if (inLine)
-        visit(lineOffset, head.span());
 }
 
 template <class State, class Entry>

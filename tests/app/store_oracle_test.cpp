@@ -482,7 +482,8 @@ TEST_F(StoreOracleTest, MonthsOfRowsLoadNewestDaysFirstAsThePlainStoreLoadsThemI
     text += formatDataRow(when(firstDay * 86400 + 30), randomRow());
     writeFile(store->dataFile("a"), text);
     EXPECT_EQ(load_plan::partsOf(store->dataFile("a"), store->startTime()), std::vector<FilePart>{FilePart{}});
-    store->loadFile("a", store->dataFile("a"));
+    store->loadHosts({"a"}, bus);
+    drain(bus, 2);
     literalLoadFile(*literal, "a", store->dataFile("a"));
     expectSame(when(firstDay * 86400), when(86400), Duration::minutes(1));
 }
@@ -521,6 +522,7 @@ TEST_F(StoreOracleTest, TheLoadPlanSeesEveryRowTheLoaderReadsWhateverSurroundsIt
         {"an old row, its date in one read and the rest in the next", old + "\n", 30, 1},
         {"an old row cut by a NUL", old.substr(0, 20) + std::string(1, '\0') + "\n", 10, 1},
     };
+    const cpp::Bus bus = cpp::Bus::create(2, "loaders");
     for (const auto& each : cases) {
         SCOPED_TRACE(each.what);
         restart(4);
@@ -531,7 +533,8 @@ TEST_F(StoreOracleTest, TheLoadPlanSeesEveryRowTheLoaderReadsWhateverSurroundsIt
         writeFile(store->dataFile("a"), rows.substr(0, lineStart) + filler + "\n" + each.hostile +
                                             rows.substr(lineStart) + row(60));
         EXPECT_EQ(load_plan::partsOf(store->dataFile("a"), store->startTime()).size(), each.parts);
-        store->loadFile("a", store->dataFile("a"));
+        store->loadHosts({"a"}, bus);
+        drain(bus, 2);
         literalLoadFile(*literal, "a", store->dataFile("a"));
         expectSame(when(-100 * 86400), when(120), Duration::minutes(5));
     }
