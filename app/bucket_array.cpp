@@ -159,7 +159,7 @@ PingStats BucketArray::get(std::int64_t index) const {
     return read(index >> chunkBits, static_cast<std::size_t>(index & (chunkSize - 1)));
 }
 
-PingStats& BucketArray::Whole::at(std::size_t slot) {
+PingStats& BucketArray::Whole::cover(std::size_t slot) {
     if (buckets.empty()) {
         first = slot;
         buckets.resize(1);

@@ -104,8 +104,12 @@ private:
         std::int64_t key = INT64_MIN;
         std::size_t first = 0;
         std::vector<PingStats> buckets;
-        // The slot's bucket, covered if it was not.
-        PingStats& at(std::size_t slot);
+        // The slot's bucket, covered if it was not; inline for the slots
+        // covered already, as loading and pinging mostly find them.
+        PingStats& at(std::size_t slot) {
+            return slot >= first && slot - first < buckets.size() ? buckets[slot - first] : cover(slot);
+        }
+        PingStats& cover(std::size_t slot);
     };
 
     PingStats read(std::int64_t key, std::size_t slot) const;
