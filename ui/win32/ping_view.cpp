@@ -205,7 +205,10 @@ void PingView::Detail::createTooltip() {
 
     // Systems before version 6 reject the record's newest field.
     tool_.cbSize = IsWindowsVistaOrGreater() ? sizeof(TOOLINFOW) : TTTOOLINFOW_V2_SIZE;
-    tool_.uFlags = TTF_IDISHWND | TTF_SUBCLASS | TTF_TRACK | TTF_ABSOLUTE;
+    // Shown, placed and hidden by the view alone (the leave is tracked): a
+    // tooltip that also watched the mouse itself would poll ten times a
+    // second for as long as the pointer rests on the graph.
+    tool_.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
     tool_.hwnd = GetParent(window());
     tool_.uId = reinterpret_cast<UINT_PTR>(window());
     // Replaced before the box is ever shown.
