@@ -110,6 +110,8 @@ private:
     TOOLINFOW tool_{};
     std::wstring tipText_;
     std::optional<POINT> lastCursor_;
+    // The refresh timer was stopped while the window was hidden.
+    bool refreshStopped_ = false;
     const ScaleHandler applyScale_;
     cpp::String host_;
     GraphPosition position_;
@@ -136,6 +138,11 @@ LRESULT PingView::Detail::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         onSize();
         return 0;
     case WM_PAINT:
+        // Shown again after the timer stopped: what it missed, and its ticks.
+        if (refreshStopped_ && SetTimer(window(), refreshTimer, refreshPeriod, nullptr)) {
+            refreshStopped_ = false;
+            refresh();
+        }
         onPaint();
         return 0;
     case WM_PRINTCLIENT:
@@ -147,6 +154,13 @@ LRESULT PingView::Detail::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_TIMER:
         if (wParam != refreshTimer)
             break;
+        // Hidden, as in the notification area, the graph shows nothing and
+        // the window thread may sleep: the next paint starts the timer again.
+        if (!IsWindowVisible(window())) {
+            KillTimer(window(), refreshTimer);
+            refreshStopped_ = true;
+            return 0;
+        }
         refresh();
         return 0;
     case WM_HSCROLL:
