@@ -70,8 +70,4 @@ Standard* current() {
     return threadProgram ? threadProgram : processProgram.load();
 }
 
-void setCurrent(Standard* program) {
-    threadProgram = program;
-}
-
 } // namespace cpp::Program
