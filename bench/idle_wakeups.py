@@ -1,5 +1,11 @@
 """How often an idle tarnlet.exe wakes under Wine: one listed host that is not
-pinged, the window shown, nothing else to do. Prints "name: value" lines:
+pinged, nothing else to do. Prints "name: value" lines:
+  - pump_wakes_per_s and pump_wakes_<cause>_per_s: how often the window
+    thread's sleep in the system ended, by cause (input: a message or other
+    input; post: a post from another thread; due: a posted task fell due;
+    deadline: the pump's own deadline), as the program counts them and logs at
+    exit; the idle part alone, from two runs of different lengths, once with
+    the window shown and once started minimized (minimized_pump_...);
   - window_thread_wakeups_per_s: the window thread's (the process's first
     thread's) sleeps that ended, counted as pauses of at least 2 ms between
     its system calls, traced with strace; a wake-up does a burst of calls,
@@ -9,10 +15,10 @@ pinged, the window shown, nothing else to do. Prints "name: value" lines:
     20 ms, the thread idle rather than waiting on a server's answer;
   - *_switches_per_s: voluntary context switches of the window thread and
     of the whole process, which do count every round trip.
+The strace and switch figures are of the shown window only.
 
   idle_wakeups.py [--seconds N] [--program PATH]
 """
-
 import argparse
 import os
 import subprocess
@@ -68,18 +74,60 @@ def switches(pid):
     return counts
 
 
-def measure(seconds, program_path):
-    harness.driver("rect", harness.CAPTION)
+CAUSES = ("input", "post", "due", "deadline")
+
+
+def pump_counts(log):
+    """(run length in s, {cause: wakes}) from the line the program logs at exit."""
+    lines = [line for line in (log or "").splitlines() if "Window thread woke " in line]
+    harness.check(lines, "no pump figures in the log")
+    head, causes = lines[-1].split(" s: ", 1)
+    length = float(head.rsplit(" ", 1)[1])
+    counts = {}
+    for part in causes.split(", "):
+        cause, count = part.split(" ")
+        counts[cause] = int(count)
+    return length, counts
+
+
+def idle_run(program_path, arguments, idle):
+    """Starts tarnlet.exe idle, calls idle(pid) once it has settled, closes it
+    and returns its pump's figures."""
     profile = harness.Profile({}, config="hosts\t127.0.0.1;\nactive\t\n")
     ours = lambda command, environment: harness.windows_path(profile.scripts) in environment  # noqa: E731
-    program = harness.Tarnlet(profile, program=program_path)
+    program = harness.Tarnlet(profile, ["--log"] + arguments, program=program_path)
     try:
         pids = processes(lambda command, environment: ours(command, environment)
                          and "tarnlet" in command and "wine-run" not in command)
         sizes = [(resident_kib(pid) or 0, pid) for pid in pids]
         harness.check(sizes, "no tarnlet.exe process found")
-        pid = max(sizes)[1]
+        # Off the window (the tray sits top left): a pointer resting on the
+        # graph shows its hover box.
+        subprocess.run(["xdotool", "mousemove", "1279", "799"], check=True)
         time.sleep(SETTLE_S)
+        idle(max(sizes)[1])
+        program.close()
+        return pump_counts(profile.file("tarnlet.log"))
+    finally:
+        program.kill()
+        profile.close()
+
+
+def pump_figures(name, program_path, arguments, long_idle):
+    """The idle part's wakes a second: a run that only settles is taken from
+    one that also idles for long_idle(pid), start and close cancelling out."""
+    short_length, short = idle_run(program_path, arguments, lambda pid: None)
+    long_length, long = idle_run(program_path, arguments, long_idle)
+    span = long_length - short_length
+    figure(name + "idle_seconds", span)
+    figure(name + "pump_wakes_per_s", (sum(long.values()) - sum(short.values())) / span)
+    for cause in CAUSES:
+        figure("%spump_wakes_%s_per_s" % (name, cause), (long.get(cause, 0) - short.get(cause, 0)) / span)
+
+
+def traced(seconds):
+    """Switches and strace pauses of the shown window, idle, for seconds each."""
+    def idle(pid):
         before = switches(pid)
         started = time.time()
         time.sleep(seconds)
@@ -94,10 +142,13 @@ def measure(seconds, program_path):
         wakeups, idle_wakeups = traced_wakeups(pid, seconds)
         figure("window_thread_wakeups_per_s", wakeups)
         figure("window_thread_wakeups_from_idle_per_s", idle_wakeups)
-        program.close()
-    finally:
-        program.kill()
-        profile.close()
+    return idle
+
+
+def measure(seconds, program_path):
+    harness.driver("rect", harness.CAPTION)
+    pump_figures("", program_path, [], traced(seconds))
+    pump_figures("minimized_", program_path, ["--minimized"], lambda pid: time.sleep(2 * seconds))
 
 
 def main():

@@ -21,23 +21,6 @@ public:
     virtual void log(const DateTime& time, std::int32_t severity, const String& category, const String& message) = 0;
 };
 
-// What filters have in common: the severity threshold they were made with.
-class AbstractLogFilter : public LogFilter {
-public:
-    explicit AbstractLogFilter(std::int32_t threshold) : threshold_(threshold) {}
-    std::int32_t threshold() const { return threshold_; }
-
-private:
-    std::int32_t threshold_;
-};
-
-// The filter the program installs: it accepts every entry and writes nothing.
-class DebugLogFilter : public AbstractLogFilter {
-public:
-    using AbstractLogFilter::AbstractLogFilter;
-    void log(const DateTime&, std::int32_t, const String&, const String&) override {}
-};
-
 // Any thread appends entries and returns at once; the "Logger" thread hands
 // them to the filters once a second, outside the lock, in the order logged.
 class Logger {

@@ -41,6 +41,9 @@ Standard::Standard(const std::wstring& commandLine) : bus_(Bus::create(0, "Bus")
 }
 
 Standard::~Standard() {
+    // What the program's parts logged as they went still reaches the filters,
+    // which may write through the I/O service.
+    logger_.stop();
     asyncIO_.stop();
     Standard* self = this;
     processProgram.compare_exchange_strong(self, nullptr);
@@ -65,10 +68,6 @@ void Standard::runDueWork() {
 
 Standard* current() {
     return threadProgram ? threadProgram : processProgram.load();
-}
-
-void setCurrent(Standard* program) {
-    threadProgram = program;
 }
 
 } // namespace cpp::Program

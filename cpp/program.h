@@ -57,7 +57,5 @@ private:
 
 // The calling thread's program if it has one, else the process-wide one.
 Standard* current();
-// Gives the calling thread its own current program; null clears it.
-void setCurrent(Standard* program);
 
 } // namespace cpp::Program

@@ -76,9 +76,6 @@ public:
     String& operator=(String&&) noexcept = default;
     ~String() = default;
 
-    // Its own text form: a copy.
-    String toString() const { return *this; }
-
     TextSpan span() const { return TextSpan(data(), data() + size()); }
 
     std::wstring toWide() const;

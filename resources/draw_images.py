@@ -1,80 +1,24 @@
 #!/usr/bin/env python3
-"""Draws the program's images from their colour table: the 16 x 16 PNG
-resources (status squares and the notice's close cross) and the icon, a
-multi-size .ico from 16 to 128 pixels (the sizes of small and large icons
-at 100 to 300 % scaling). The status squares are drawn at run time for
-any size by ui/status_image.cpp, which matches these 16-pixel ones. Only the standard library is used, so the
-committed output can be remade anywhere: python3 resources/draw_images.py"""
+"""Draws the program's icon from the status colours: a multi-size .ico from
+16 to 128 pixels (the sizes of small and large icons at 100 to 300 %
+scaling). The status squares and the notice's close cross are drawn at run
+time, for the size they are shown at (ui/status_image.cpp,
+ui/close_cross.cpp). Only the standard library is used, so the committed
+output can be remade anywhere: python3 resources/draw_images.py"""
 
 import os
 import struct
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-GREY = ((206, 206, 206), (255, 255, 255))
 RED = ((206, 98, 52), (255, 122, 65))
 YELLOW = ((206, 180, 110), (255, 224, 137))
 GREEN = ((163, 206, 110), (203, 255, 137))
-LOST = ((64, 64, 64), (128, 128, 128))
-MARK = (255, 0, 0)
 CLEAR = (0, 0, 0, 0)
-
-SIZE = 16
-# The square covers pixels 1..14: a one-pixel border around a 12 x 12 fill.
-FIRST, LAST = 1, SIZE - 2
-
-
-def blank(size=SIZE):
-    return [[CLEAR] * size for _ in range(size)]
 
 
 def opaque(rgb):
     return rgb + (255,)
-
-
-def square(left, right=None):
-    """A bordered square; with right, the left half in one colour pair and the
-    right half in the other."""
-    right = right or left
-    image = blank()
-    for y in range(FIRST, LAST + 1):
-        for x in range(FIRST, LAST + 1):
-            pair = left if x < SIZE // 2 else right
-            edge = x in (FIRST, LAST) or y in (FIRST, LAST)
-            image[y][x] = opaque(pair[0] if edge else pair[1])
-    return image
-
-
-def lost():
-    image = square(LOST)
-    # A small red mark in the lower right quarter.
-    for y in range(9, 13):
-        for x in range(9, 13):
-            image[y][x] = opaque(MARK)
-    return image
-
-
-def cross():
-    image = blank()
-    for i in range(3, 13):
-        for dx in (0, 1):
-            image[i][min(i + dx, 12)] = (0, 0, 0, 255)
-            image[i][max(15 - i - dx, 3)] = (0, 0, 0, 255)
-    return image
-
-
-def chunk(kind, data):
-    body = kind + data
-    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-
-def png(image):
-    height, width = len(image), len(image[0])
-    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in image)
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
-            + chunk(b"IEND", b""))
 
 
 def icon_picture(size):
@@ -130,22 +74,7 @@ def ico(sizes):
     return out + b"".join(entries)
 
 
-IMAGES = {
-    "status_disabled.png": square(GREY),
-    "status_slow.png": square(RED),
-    "status_late.png": square(YELLOW, RED),
-    "status_fair.png": square(YELLOW),
-    "status_good.png": square(GREEN, YELLOW),
-    "status_fast.png": square(GREEN),
-    "status_lost.png": lost(),
-    "close.png": cross(),
-}
-
-
 def main():
-    for name, image in IMAGES.items():
-        with open(os.path.join(HERE, "images", name), "wb") as out:
-            out.write(png(image))
     with open(os.path.join(HERE, "images", "tarnlet.ico"), "wb") as out:
         # Every size Windows asks for at 100 to 300 % scaling, so that none
         # is stretched from another.

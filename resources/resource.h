@@ -17,17 +17,6 @@
 /* The host list's context menu; its first submenu is the one shown. */
 #define IDR_HOST_MENU 109
 
-/* PNG images: the host list's status squares, in image-list order... */
-#define IDB_STATUS_DISABLED 110
-#define IDB_STATUS_SLOW 111
-#define IDB_STATUS_LATE 112
-#define IDB_STATUS_FAIR 113
-#define IDB_STATUS_GOOD 114
-#define IDB_STATUS_FAST 115
-#define IDB_STATUS_LOST 116
-/* ...and the update notice's close cross. */
-#define IDB_CLOSE 122
-
 #define IDI_TARNLET 117
 
 /* Controls of the main window. */

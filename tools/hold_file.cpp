@@ -9,6 +9,8 @@
 // exit code 0. Exit code 1 when the file cannot be opened, 2 for a wrong
 // command line.
 
+#include "cpp/win32/unique_handle.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -27,19 +29,17 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"usage: hold-file <file> <signal folder>\n");
         return 2;
     }
-    const HANDLE file = CreateFileW(argv[1], GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const cpp::windows::UniqueFileHandle file(
+        CreateFileW(argv[1], GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         std::fwprintf(stderr, L"hold-file: cannot open %ls: error %lu\n", argv[1], GetLastError());
         return 1;
     }
     const std::wstring folder = argv[2];
-    const HANDLE held = CreateFileW((folder + L"\\held").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (held != INVALID_HANDLE_VALUE)
-        CloseHandle(held);
+    // Made and closed at once: only its being there tells.
+    cpp::windows::UniqueFileHandle(CreateFileW((folder + L"\\held").c_str(), GENERIC_WRITE, 0, nullptr,
+                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     while (!exists(folder + L"\\release"))
         Sleep(100);
-    CloseHandle(file);
     return 0;
 }

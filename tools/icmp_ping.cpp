@@ -19,6 +19,8 @@
 #include <iphlpapi.h>
 #include <icmpapi.h>
 
+#include "cpp/win32/unique_handle.h"
+
 #include <array>
 #include <cstring>
 #include <exception>
@@ -102,21 +104,19 @@ T readAt(const char* bytes, std::size_t offset) {
     return value;
 }
 
+// IcmpCreateFile and Icmp6CreateFile fail with INVALID_HANDLE_VALUE.
+struct IcmpTraits : cpp::windows::FileHandleTraits {
+    static void close(Type handle) { IcmpCloseHandle(handle); }
+};
+using IcmpHandle = cpp::windows::UniqueHandle<IcmpTraits>;
+
 class Pinger {
 public:
-    explicit Pinger(const Target& target) : target_(target) {
-        icmp_ = target_.v4 ? IcmpCreateFile() : Icmp6CreateFile();
-    }
-    ~Pinger() {
-        if (icmp_ != INVALID_HANDLE_VALUE) {
-            IcmpCloseHandle(icmp_);
-        }
-    }
-    Pinger(const Pinger&) = delete;
-    Pinger& operator=(const Pinger&) = delete;
+    explicit Pinger(const Target& target)
+        : target_(target), icmp_(target_.v4 ? IcmpCreateFile() : Icmp6CreateFile()) {}
 
     Echo echo() {
-        if (icmp_ == INVALID_HANDLE_VALUE) {
+        if (!icmp_) {
             return Echo{};
         }
         return target_.v4 ? echo4() : echo6();
@@ -126,7 +126,7 @@ private:
     Echo echo4() {
         std::array<char, sizeof(ICMP_ECHO_REPLY) + payload.size() + 64> reply{};
         const DWORD count =
-            IcmpSendEcho(icmp_, target_.v4->s_addr, const_cast<char*>(payload.data()), payload.size(), nullptr,
+            IcmpSendEcho(icmp_.get(), target_.v4->s_addr, const_cast<char*>(payload.data()), payload.size(), nullptr,
                          reply.data(), reply.size(), echoTimeoutMs);
         if (count == 0) {
             return Echo::failed(GetLastError());
@@ -144,7 +144,7 @@ private:
         sockaddr_in6 destination{};
         destination.sin6_family = AF_INET6;
         destination.sin6_addr = *target_.v6;
-        const DWORD count = Icmp6SendEcho2(icmp_, nullptr, nullptr, nullptr, &source, &destination,
+        const DWORD count = Icmp6SendEcho2(icmp_.get(), nullptr, nullptr, nullptr, &source, &destination,
                                            const_cast<char*>(payload.data()), payload.size(), nullptr, reply.data(),
                                            reply.size(), echoTimeoutMs);
         if (count == 0) {
@@ -156,7 +156,7 @@ private:
     }
 
     Target target_;
-    HANDLE icmp_ = INVALID_HANDLE_VALUE;
+    IcmpHandle icmp_;
 };
 
 // The line ping.exe writes for an echo.

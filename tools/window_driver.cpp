@@ -35,6 +35,8 @@
 // Exit code 0 on success, 1 when the window or control is not found, 2 for
 // a wrong command line.
 
+#include "cpp/win32/unique_handle.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -117,12 +119,13 @@ private:
     void* address_;
 };
 
-// The process of a window, open for reading and writing its memory; null
+// The process of a window, open for reading and writing its memory; empty
 // when it cannot be opened.
-HANDLE openProcessOf(HWND window) {
+cpp::windows::UniqueKernelHandle openProcessOf(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    return OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    return cpp::windows::UniqueKernelHandle(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
 }
 
 struct Row {
@@ -160,65 +163,53 @@ bool readItem(HWND list, const RemoteBuffer& item, const RemoteBuffer& text, int
 }
 
 int printRows(HWND list) {
-    const HANDLE process = openProcessOf(list);
+    // The buffers go before the process they live in.
+    const cpp::windows::UniqueKernelHandle process = openProcessOf(list);
     if (!process)
         return 1;
-    int result = 0;
-    {
-        const RemoteBuffer item(process, sizeof(LVITEMW));
-        const RemoteBuffer text(process, 1024 * sizeof(wchar_t));
-        const RemoteBuffer rect(process, sizeof(RECT));
-        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int index = 0; index < count && result == 0; ++index) {
-            Row row;
-            RECT icon{LVIR_ICON, 0, 0, 0};
-            if (!readItem(list, item, text, index, 0, row) || !readItem(list, item, text, index, 1, row) ||
-                !rect.write(&icon, sizeof icon) ||
-                !SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(rect.address())) ||
-                !rect.read(&row.icon, sizeof row.icon)) {
-                result = 1;
-                break;
-            }
-            MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&row.icon), 2);
-            std::printf("%s\t%s\t%d\t%ld %ld %ld %ld\n", narrow(row.text.c_str()).c_str(),
-                        narrow(row.subitem.c_str()).c_str(), row.image, row.icon.left, row.icon.top,
-                        row.icon.right, row.icon.bottom);
-        }
+    const RemoteBuffer item(process.get(), sizeof(LVITEMW));
+    const RemoteBuffer text(process.get(), 1024 * sizeof(wchar_t));
+    const RemoteBuffer rect(process.get(), sizeof(RECT));
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index) {
+        Row row;
+        RECT icon{LVIR_ICON, 0, 0, 0};
+        if (!readItem(list, item, text, index, 0, row) || !readItem(list, item, text, index, 1, row) ||
+            !rect.write(&icon, sizeof icon) ||
+            !SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(rect.address())) ||
+            !rect.read(&row.icon, sizeof row.icon))
+            return 1;
+        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&row.icon), 2);
+        std::printf("%s\t%s\t%d\t%ld %ld %ld %ld\n", narrow(row.text.c_str()).c_str(),
+                    narrow(row.subitem.c_str()).c_str(), row.image, row.icon.left, row.icon.top, row.icon.right,
+                    row.icon.bottom);
     }
-    CloseHandle(process);
-    return result;
+    return 0;
 }
 
 // The header is the list's child: its column count needs no buffer.
 int printCells(HWND list) {
-    const HANDLE process = openProcessOf(list);
+    const cpp::windows::UniqueKernelHandle process = openProcessOf(list);
     if (!process)
         return 1;
-    int result = 0;
-    {
-        const RemoteBuffer item(process, sizeof(LVITEMW));
-        const RemoteBuffer text(process, 1024 * sizeof(wchar_t));
-        const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-        const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
-        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int index = 0; index < count && result == 0; ++index) {
-            std::string line;
-            for (int column = 0; column < columns; ++column) {
-                std::wstring cell;
-                if (!readCell(list, item, text, index, column, cell, nullptr)) {
-                    result = 1;
-                    break;
-                }
-                if (column)
-                    line += '\t';
-                line.append(narrow(cell.c_str()));
-            }
-            if (result == 0)
-                std::printf("%s\n", line.c_str());
+    const RemoteBuffer item(process.get(), sizeof(LVITEMW));
+    const RemoteBuffer text(process.get(), 1024 * sizeof(wchar_t));
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index) {
+        std::string line;
+        for (int column = 0; column < columns; ++column) {
+            std::wstring cell;
+            if (!readCell(list, item, text, index, column, cell, nullptr))
+                return 1;
+            if (column)
+                line += '\t';
+            line.append(narrow(cell.c_str()));
         }
+        std::printf("%s\n", line.c_str());
     }
-    CloseHandle(process);
-    return result;
+    return 0;
 }
 
 BOOL CALLBACK printStatic(HWND child, LPARAM) {
@@ -251,25 +242,19 @@ int printFocus(HWND window) {
 // The suggested rectangle must be in the window's process, as the system
 // puts it there.
 int sendDpiChange(HWND window, int dpi) {
-    const HANDLE process = openProcessOf(window);
+    const cpp::windows::UniqueKernelHandle process = openProcessOf(window);
     if (!process)
         return 1;
-    int result = 1;
-    {
-        RECT bounds;
-        GetWindowRect(window, &bounds);
-        // At the top left, so that the grown window stays on a small screen.
-        const RECT suggested{0, 0, MulDiv(bounds.right - bounds.left, dpi, 96),
-                             MulDiv(bounds.bottom - bounds.top, dpi, 96)};
-        const RemoteBuffer rect(process, sizeof(RECT));
-        DWORD_PTR answer = 0;
-        if (rect.address() && rect.write(&suggested, sizeof suggested) &&
-            SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(rect.address()),
-                                SMTO_ABORTIFHUNG, 10000, &answer))
-            result = 0;
-    }
-    CloseHandle(process);
-    return result;
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    // At the top left, so that the grown window stays on a small screen.
+    const RECT suggested{0, 0, MulDiv(bounds.right - bounds.left, dpi, 96), MulDiv(bounds.bottom - bounds.top, dpi, 96)};
+    const RemoteBuffer rect(process.get(), sizeof(RECT));
+    DWORD_PTR answer = 0;
+    const bool sent = rect.address() && rect.write(&suggested, sizeof suggested) &&
+                      SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                                          reinterpret_cast<LPARAM>(rect.address()), SMTO_ABORTIFHUNG, 10000, &answer);
+    return sent ? 0 : 1;
 }
 
 int usage() {

@@ -9,8 +9,7 @@ namespace ui {
 
 // The update notice's close cross, drawn for the button it is on rather
 // than stretched from one bitmap: 10 pixels across at 96 DPI with strokes
-// 2 pixels wide (the cross of resources/images/close.png, pixel for pixel),
-// scaled by the DPI, smaller where the button's face is too small for it,
+// 2 pixels wide, scaled by the DPI, smaller where the button's face is too small for it,
 // and centred on the face.
 //
 // The horizontal runs of pixels to fill, top row first, each one pixel

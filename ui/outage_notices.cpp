@@ -98,10 +98,12 @@ bool OutageNotices::everyEnabledHostDown() const {
     return enabled >= 2;
 }
 
+bool OutageNotices::untold(const Host& host) {
+    return host.enabled && host.downSince && !host.told && !host.covered;
+}
+
 void OutageNotices::findDue(const cpp::DateTime& now) {
-    const auto due = [&now](const Host& host) {
-        return host.enabled && host.downSince && !host.told && !host.covered && host.dueAt <= now;
-    };
+    const auto due = [&now](const Host& host) { return untold(host) && host.dueAt <= now; };
     if (!std::any_of(hosts_.begin(), hosts_.end(), [&due](const auto& entry) { return due(entry.second); }))
         return;
     if (!connectionDownSince_ && everyEnabledHostDown()) {
@@ -133,6 +135,12 @@ std::optional<Notice> OutageNotices::poll(const cpp::DateTime& now) {
     pending_.clear();
     lastShown_ = now;
     return notice;
+}
+
+bool OutageNotices::waiting() {
+    const std::lock_guard lock(mutex_);
+    return !pending_.empty() ||
+           std::any_of(hosts_.begin(), hosts_.end(), [](const auto& entry) { return untold(entry.second); });
 }
 
 Notice OutageNotices::compose() const {

@@ -34,9 +34,13 @@ public:
     // From the registry's observers, on any thread.
     void hostChanged(const HostEvent& event) override;
 
-    // From the thread that shows notifications, about once a second: the
-    // notification to show now, if one is due.
+    // From the thread that shows notifications, about once a second while
+    // waiting(): the notification to show now, if one is due.
     std::optional<Notice> poll(const cpp::DateTime& now);
+    // Whether a poll may still give a notification without another event:
+    // one is waiting for its interval, or a host that is down is yet to be
+    // told. While not, there is nothing to poll for.
+    bool waiting();
 
 private:
     enum class Change { hostDown, hostUp, connectionDown, connectionUp };
@@ -62,6 +66,8 @@ private:
     // Under the mutex.
     void sample(Host& host, const HostEvent& event);
     void forget(const cpp::String& name);
+    // Down, not yet told, and not part of a connection outage told instead.
+    static bool untold(const Host& host);
     void findDue(const cpp::DateTime& now);
     bool everyEnabledHostDown() const;
     Notice compose() const;

@@ -16,7 +16,7 @@ struct Pair {
     Rgb fill;
 };
 
-// The colour table of resources/draw_images.py.
+// The status colours; the icon of resources/draw_images.py shares them.
 constexpr Pair grey{{206, 206, 206}, {255, 255, 255}};
 constexpr Pair red{{206, 98, 52}, {255, 122, 65}};
 constexpr Pair yellow{{206, 180, 110}, {255, 224, 137}};

@@ -6,8 +6,7 @@
 namespace ui {
 
 // The host list's and the notification area's status squares, drawn for
-// the size they are shown at rather than stretched from one size. At 16
-// pixels they are those of resources/draw_images.py, pixel for pixel.
+// the size they are shown at rather than stretched from one size.
 // index is the image-list index of host_row.h (0 disabled ... 6 no reply).
 inline constexpr std::int32_t statusImageCount = 7;
 

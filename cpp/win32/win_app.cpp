@@ -11,10 +11,6 @@
 
 namespace cpp::Program {
 
-namespace {
-
-} // namespace
-
 class WinApp::Detail {
 public:
     // The window thread is a single-threaded apartment: the shell's file
@@ -33,7 +29,8 @@ public:
     // system wakes for it.
     HANDLE wake() const { return wake_.get(); }
 
-    // The window layer's module object joins here once windows need one.
+    WinApp::Wakes wakes;
+    const Time started;
 
 private:
     windows::UniqueKernelHandle wake_;
@@ -46,7 +43,7 @@ bool messageWaiting() {
     return PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE) != 0;
 }
 
-enum class Woken { input, work, deadline };
+enum class Woken { input, work, timeOut };
 
 // Sleeps until input arrives, wake is set or until; milliseconds are rounded
 // up, so that a task is not found early and waited for again at once.
@@ -67,19 +64,35 @@ Woken waitUntil(HANDLE wake, const Time& until) {
     case WAIT_OBJECT_0 + 1:
         return Woken::input;
     default:
-        return Woken::deadline;
+        return Woken::timeOut;
     }
 }
 
 } // namespace
 
 WinApp::WinApp(const std::wstring& commandLine) : Standard(commandLine), detail_(std::make_shared<Detail>()) {
-    bus().setMainWaker([wake = detail_->wake()] { SetEvent(wake); });
+    // The window thread's own posts need no event: it is awake, and looks for
+    // the earliest task again before it sleeps. Set, the event would only end
+    // its next sleep at once for nothing.
+    bus().setMainWaker([wake = detail_->wake(), thread = GetCurrentThreadId()] {
+        if (GetCurrentThreadId() != thread)
+            SetEvent(wake);
+    });
 }
 
 WinApp::~WinApp() {
     // Workers may still post; none may set the event once it is closed.
     bus().setMainWaker(nullptr);
+    const Wakes& counts = detail_->wakes;
+    logger().append(6, String(),
+                    String("Window thread woke % times in % s: input %, post %, due %, deadline %",
+                           counts.input + counts.post + counts.due + counts.deadline,
+                           String::format("%.1f", (Time() - detail_->started).count() / 1e6), counts.input,
+                           counts.post, counts.due, counts.deadline));
+}
+
+const WinApp::Wakes& WinApp::wakes() const {
+    return detail_->wakes;
 }
 
 bool WinApp::poll() {
@@ -99,7 +112,13 @@ bool WinApp::poll() {
 bool WinApp::pump(const Time& deadline) {
     for (;;) {
         const std::optional<Time> due = bus().nextMainDue();
-        const Woken woken = waitUntil(detail_->wake(), due && *due < deadline ? *due : deadline);
+        const bool taskFirst = due && *due < deadline;
+        const Woken woken = waitUntil(detail_->wake(), taskFirst ? *due : deadline);
+        Wakes& counts = detail_->wakes;
+        ++(woken == Woken::input  ? counts.input
+           : woken == Woken::work ? counts.post
+           : taskFirst            ? counts.due
+                                  : counts.deadline);
         // Messages first, whatever woke it: the quit message stops the
         // program before any task runs.
         const HWND active = GetActiveWindow();

@@ -2,14 +2,14 @@
 
 #include "cpp/program.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace cpp::Program {
 
 // The frame of a windowed program: the console frame plus the message pump.
 // COM is initialised for the constructing thread as a single-threaded
-// apartment, before the window layer's module. A post to the window thread
-// wakes its pump.
+// apartment. A post to the window thread from another thread wakes its pump.
 class WinApp : public Standard {
 public:
     explicit WinApp(const std::wstring& commandLine);
@@ -22,6 +22,17 @@ public:
     // or deadline passes; then runs the due work. Returns false at once,
     // running nothing, when the quit message arrives.
     bool pump(const Time& deadline) override;
+
+    // How often the pump's sleep in the system ended, by what ended it. At
+    // exit the counts and the run's length go to the log, so that an idle
+    // program can be seen to wake for work only.
+    struct Wakes {
+        std::uint64_t input = 0;    // a message, or other input to the thread
+        std::uint64_t post = 0;     // a post's event
+        std::uint64_t due = 0;      // the earliest posted task fell due
+        std::uint64_t deadline = 0; // the caller's deadline passed
+    };
+    const Wakes& wakes() const;
 
     class Detail;
 

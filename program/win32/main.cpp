@@ -11,8 +11,8 @@ void showError(const cpp::String& text) {
 
 // Builds the one program, uninstalls or monitors, pumps until the main window
 // has closed, and tears it all down before any error is shown.
-void run(HINSTANCE instance, const wchar_t* commandLine) {
-    Program program(instance, commandLine ? commandLine : L"");
+void run(const wchar_t* commandLine) {
+    Program program(commandLine ? commandLine : L"");
     if (program.properties().contains("--uninstall"))
         program.uninstall();
     else
@@ -25,8 +25,8 @@ void run(HINSTANCE instance, const wchar_t* commandLine) {
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     // The program and all it owns are gone before an error is shown.
-    runAsLastResort([&] { run(instance, commandLine); }, showError);
+    runAsLastResort([&] { run(commandLine); }, showError);
     return 0;
 }

@@ -19,6 +19,8 @@
 #include "ui/win32/uninstall_window.h"
 #include "ui/win32/window_dpi.h"
 
+#include <windows.h>
+
 #include <optional>
 #include <vector>
 
@@ -105,9 +107,8 @@ public:
     std::unique_ptr<cpp::HttpServer> metricsServer;
 };
 
-Program::Program(HINSTANCE, const std::wstring& commandLine) : WinApp(commandLine) {
+Program::Program(const std::wstring& commandLine) : WinApp(commandLine) {
     detail_ = std::make_shared<Detail>(*this);
-    logger().addFilter(std::make_shared<cpp::DebugLogFilter>(8));
     if (properties().contains("--log"))
         logger().addFilter(std::make_shared<LogFile>(detail_->installation.logFile(), asyncIO()));
     bus().resize(2);
@@ -123,7 +124,7 @@ Program::~Program() {
 }
 
 void Program::start() {
-    install();
+    ::install::install(properties(), programPath());
     Detail& detail = *detail_;
     detail.configuration.load(detail.installation.configFile(), cpp::Duration::milliseconds(1000));
 
@@ -180,10 +181,6 @@ void Program::startMetrics() {
         cpp::warning(cpp::String("Metrics are off: %", error.what()));
         detail_->mainWindow.setTitleNote("metrics off");
     }
-}
-
-void Program::install() {
-    ::install::install(properties(), programPath());
 }
 
 void Program::uninstall() {

@@ -2,8 +2,6 @@
 
 #include "cpp/win32/win_app.h"
 
-#include <windows.h>
-
 #include <memory>
 #include <string>
 
@@ -11,11 +9,11 @@
 // shared objects, reached by every part through the current program.
 class Program : public cpp::Program::WinApp {
 public:
-    Program(HINSTANCE instance, const std::wstring& commandLine);
+    explicit Program(const std::wstring& commandLine);
     ~Program() override;
 
-    // The monitor's start-up: images, configuration, the main window, the
-    // update check, the hosts and their runners, the saved placement and
+    // The monitor's start-up: the install step, configuration, the main
+    // window, the update check, the hosts and their runners, the saved placement and
     // scale. Throws what ends the program.
     void start();
     // Removes the installed program, its data, shortcut and entry.
@@ -28,7 +26,6 @@ public:
     class Detail;
 
 private:
-    void install();
     // The metrics page, if the command line or config.txt asks for it.
     void startMetrics();
     void checkForUpdate();

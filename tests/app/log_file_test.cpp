@@ -1,5 +1,6 @@
 #include "app/log_file.h"
 
+#include "cpp/program.h"
 #include "cpp/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -30,4 +31,19 @@ TEST_F(LogFileTest, AnUnwritableLogIsSkippedAndWrittenOnceItCanBe) {
     ASSERT_EQ(cpp::File::remove(blocker), cpp::File::Status::Success);
     log.log(DateTime(), 7, "", "kept");
     EXPECT_NE(readFile(cpp::FilePath(blocker, "tarnlet.log")).find("\tkept\n"), std::string::npos);
+}
+
+// What the program's parts log as they are torn down, the last figures among
+// it, is written before the file's I/O service stops.
+TEST_F(LogFileTest, EntriesLoggedAsTheProgramEndsAreWritten) {
+    const cpp::FilePath path = at("tarnlet.log");
+    {
+        cpp::Program::Standard program(L"");
+        program.logger().addFilter(std::make_shared<LogFile>(path, program.asyncIO()));
+        program.logger().append(6, "", "first");
+        program.logger().append(6, "", "last");
+    }
+    const cpp::String text = readFile(path);
+    EXPECT_NE(text.find("\t6\tfirst\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\t6\tlast\n"), std::string::npos) << text;
 }

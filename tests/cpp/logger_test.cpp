@@ -11,7 +11,7 @@
 namespace cpp {
 namespace {
 
-class RecordingFilter : public AbstractLogFilter {
+class RecordingFilter : public LogFilter {
 public:
     struct Entry {
         std::int32_t severity;
@@ -19,8 +19,6 @@ public:
         String message;
         String thread; // the name of the thread that delivered it
     };
-
-    RecordingFilter() : AbstractLogFilter(8) {}
 
     void log(const DateTime&, std::int32_t severity, const String& category, const String& message) override {
         std::lock_guard lock(mutex_);

@@ -57,10 +57,9 @@ TEST(ProgramFrame, CurrentProgramIsPerThreadWithProcessFallback) {
 }
 
 TEST(ProgramFrame, LogReachesTheCurrentProgramsLogger) {
-    struct Recording : AbstractLogFilter {
+    struct Recording : LogFilter {
         std::mutex mutex;
         std::vector<std::pair<std::int32_t, String>> entries;
-        Recording() : AbstractLogFilter(8) {}
         void log(const DateTime&, std::int32_t severity, const String& category, const String& message) override {
             std::lock_guard lock(mutex);
             entries.emplace_back(severity, category + "/" + message);

@@ -183,7 +183,7 @@ TEST(DpiLayoutTest, TheLongestTextsFitTheGraphAtEveryDpi) {
     }
 }
 
-TEST(StatusImageTest, At16PixelsTheSquaresAreTheResourcesOnes) {
+TEST(StatusImageTest, At16PixelsTheSquaresHaveTheirFixedPixels) {
     constexpr std::uint32_t clear = 0;
     const auto at = [](const std::vector<std::uint32_t>& image, int x, int y) { return image[y * 16 + x]; };
     const std::vector<std::uint32_t> fast = statusImage(5, 16);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace ui {
@@ -37,13 +38,21 @@ protected:
         for (const char* name : names)
             tell(Kind::enabled, name, 0);
     }
-    // Polls once a second from first to last, as the window's timer does.
+    // Polls once a second from first to last, as the window's timer does;
+    // the window polls only while the notices wait, so no notice may come
+    // while they do not.
     std::vector<ui::Notice> pollFrom(std::uint64_t first, std::uint64_t last) {
         std::vector<ui::Notice> shown;
         for (std::uint64_t second = first; second <= last; ++second)
-            if (const auto notice = notices.poll(at(second)))
+            if (const auto notice = poll(second))
                 shown.push_back(*notice);
         return shown;
+    }
+    std::optional<ui::Notice> poll(std::uint64_t second) {
+        const bool waiting = notices.waiting();
+        std::optional<ui::Notice> notice = notices.poll(at(second));
+        EXPECT_TRUE(waiting || !notice) << "a notice at second " << second << " while not waiting";
+        return notice;
     }
 
     ui::OutageNotices notices;
@@ -126,7 +135,7 @@ TEST_F(OutageNoticesTest, ABurstOfTwentyChangesInThirtySecondsGivesTwoNoticesAnd
         }
         if (second >= 21 && second <= 30)
             tell(Kind::sample, cpp::String("h%", second - 21), second, 7);
-        if (const auto notice = notices.poll(at(second)))
+        if (const auto notice = poll(second))
             shown.push_back(*notice);
     }
     ASSERT_EQ(shown.size(), 2u);
@@ -135,6 +144,33 @@ TEST_F(OutageNoticesTest, ABurstOfTwentyChangesInThirtySecondsGivesTwoNoticesAnd
     EXPECT_EQ(shown[1].text, cpp::String("h1 is not answering since %\nh2 is not answering since %\n"
                                          "h3 is not answering since %\nh4 is not answering since %\nand 15 more",
                                          clock(2), clock(3), clock(4), clock(5)));
+}
+
+// The window's timer runs only while waiting: quiet hosts, a host told and
+// still down, and everything shown leave nothing to poll for.
+TEST_F(OutageNoticesTest, WaitsOnlyWhileAHostIsUntoldOrANoticeAwaitsItsInterval) {
+    enable({"a", "b"});
+    tell(Kind::sample, "a", 1, 10);
+    tell(Kind::sample, "b", 1, 10);
+    EXPECT_FALSE(notices.waiting());
+    tell(Kind::sample, "a", 2, -1);
+    EXPECT_FALSE(notices.waiting()) << "one loss is no outage";
+    tell(Kind::sample, "a", 3, -1);
+    EXPECT_TRUE(notices.waiting());
+    EXPECT_EQ(pollFrom(3, 13).size(), 1u);
+    EXPECT_FALSE(notices.waiting()) << "told and still down";
+    tell(Kind::sample, "a", 20, 10);
+    // Back within the interval of the last notice: it waits for the interval.
+    EXPECT_TRUE(pollFrom(20, 42).empty());
+    EXPECT_TRUE(notices.waiting());
+    EXPECT_EQ(pollFrom(43, 43).size(), 1u);
+    EXPECT_FALSE(notices.waiting());
+    // A host that goes while down is no longer waited for.
+    tell(Kind::sample, "b", 50, -1);
+    tell(Kind::sample, "b", 51, -1);
+    EXPECT_TRUE(notices.waiting());
+    tell(Kind::disabled, "b", 52);
+    EXPECT_FALSE(notices.waiting());
 }
 
 } // namespace

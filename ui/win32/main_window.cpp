@@ -86,7 +86,6 @@ bool MainWindow::onInit() {
     trayMenu_.reset(LoadMenuW(module, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
     tray_.add(window);
     keys_.install(window, [this](const MSG& message) { return onShortcut(message); });
-    SetTimer(window, noticeTimer, 1000, nullptr);
     resizer_.init(window, {{IDC_SCALE, moveX}, {IDC_LIVE, moveX}, {IDC_SPLITTER, growX | growY}});
     setScale(scale_);
     refreshHosts();
@@ -180,6 +179,9 @@ void MainWindow::updateHost(const cpp::String& name, std::int32_t value) {
     hostList_.update(name, active, value);
     trayHosts_[name] = TrayHost{active, value};
     showTrayStatus();
+    // The notices heard of this result before it was posted here.
+    if (!noticeTimerSet_ && notices_.waiting())
+        noticeTimerSet_ = SetTimer(window(), noticeTimer, 1000, nullptr) != 0;
 }
 
 void MainWindow::showTrayStatus() {
@@ -316,6 +318,12 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         const std::optional<Notice> notice = notices_.poll(hosts_.clock().now());
         if (notice && trayChoices_.notify)
             tray_.notify(*notice);
+        // Nothing to wait for: the next result that may bring a notice sets
+        // it again, and until then the window thread sleeps.
+        if (!notices_.waiting()) {
+            KillTimer(window(), noticeTimer);
+            noticeTimerSet_ = false;
+        }
         return true;
     }
     const bool handled = resizer_.handle(message, wParam, lParam, result);

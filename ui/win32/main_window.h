@@ -150,6 +150,8 @@ private:
     bool selectionFrozen_ = false;
 
     OutageNotices notices_;
+    // The timer that polls the notices runs only while they wait for one.
+    bool noticeTimerSet_ = false;
     TrayIcon tray_;
     cpp::windows::MenuHandle trayMenu_;
     settings::TrayChoices trayChoices_;

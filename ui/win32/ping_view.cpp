@@ -110,6 +110,8 @@ private:
     TOOLINFOW tool_{};
     std::wstring tipText_;
     std::optional<POINT> lastCursor_;
+    // The refresh timer was stopped while the window was hidden.
+    bool refreshStopped_ = false;
     const ScaleHandler applyScale_;
     cpp::String host_;
     GraphPosition position_;
@@ -136,6 +138,11 @@ LRESULT PingView::Detail::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         onSize();
         return 0;
     case WM_PAINT:
+        // Shown again after the timer stopped: what it missed, and its ticks.
+        if (refreshStopped_ && SetTimer(window(), refreshTimer, refreshPeriod, nullptr)) {
+            refreshStopped_ = false;
+            refresh();
+        }
         onPaint();
         return 0;
     case WM_PRINTCLIENT:
@@ -147,6 +154,13 @@ LRESULT PingView::Detail::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_TIMER:
         if (wParam != refreshTimer)
             break;
+        // Hidden, as in the notification area, the graph shows nothing and
+        // the window thread may sleep: the next paint starts the timer again.
+        if (!IsWindowVisible(window())) {
+            KillTimer(window(), refreshTimer);
+            refreshStopped_ = true;
+            return 0;
+        }
         refresh();
         return 0;
     case WM_HSCROLL:
@@ -205,7 +219,10 @@ void PingView::Detail::createTooltip() {
 
     // Systems before version 6 reject the record's newest field.
     tool_.cbSize = IsWindowsVistaOrGreater() ? sizeof(TOOLINFOW) : TTTOOLINFOW_V2_SIZE;
-    tool_.uFlags = TTF_IDISHWND | TTF_SUBCLASS | TTF_TRACK | TTF_ABSOLUTE;
+    // Shown, placed and hidden by the view alone (the leave is tracked): a
+    // tooltip that also watched the mouse itself would poll ten times a
+    // second for as long as the pointer rests on the graph.
+    tool_.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
     tool_.hwnd = GetParent(window());
     tool_.uId = reinterpret_cast<UINT_PTR>(window());
     // Replaced before the box is ever shown.

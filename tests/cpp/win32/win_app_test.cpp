@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <objbase.h>
 #include <optional>
 #include <stdexcept>
@@ -124,6 +125,43 @@ TEST(MessagePump, WithNothingPostedItSleepsToTheDeadline) {
     const Time started;
     EXPECT_TRUE(app.pump(after(Duration::milliseconds(300))));
     EXPECT_GE(Time() - started, Duration::milliseconds(300));
+}
+
+struct CountCase {
+    const char* what;
+    std::function<void(WinApp&)> work;
+    std::uint64_t input, post, due, deadline;
+};
+
+// Each sleep ends once, for its one cause: a pump that woke on a timer or
+// for nothing would count more than that.
+TEST(MessagePump, CountsEachWakeByItsCause) {
+    const CountCase cases[] = {
+        {"nothing to do", [](WinApp&) {}, 0, 0, 0, 1},
+        {"a post from a worker",
+         [](WinApp& app) {
+             std::thread([bus = app.bus()] {
+                 Sleep(100);
+                 bus.post([] {});
+             }).detach();
+         },
+         0, 1, 0, 0},
+        // The window thread's own posts set no event to wake it for nothing.
+        {"a task posted here", [](WinApp& app) { app.bus().post([] {}); }, 0, 0, 1, 0},
+        {"a task due later", [](WinApp& app) { app.bus().post([] {}, Duration::milliseconds(100)); }, 0, 0, 1, 0},
+        {"a message", [](WinApp&) { PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0); }, 1, 0, 0, 1},
+    };
+    for (const CountCase& item : cases) {
+        SCOPED_TRACE(item.what);
+        WinApp app(L"");
+        item.work(app);
+        EXPECT_TRUE(app.pump(after(Duration::seconds(1))));
+        const WinApp::Wakes& wakes = app.wakes();
+        EXPECT_EQ(wakes.input, item.input);
+        EXPECT_EQ(wakes.post, item.post);
+        EXPECT_EQ(wakes.due, item.due);
+        EXPECT_EQ(wakes.deadline, item.deadline);
+    }
 }
 
 TEST(MessagePump, TheWindowThreadIsASingleThreadedApartment) {

@@ -288,4 +288,27 @@ TEST_F(PingViewTest, HoverBoxShowsTheBucketUnderTheCursorInThePlotOnly) {
     EXPECT_FALSE(IsWindowVisible(tooltip));
 }
 
+// Hidden, as in the notification area, the graph's timer stops so that the
+// window thread can sleep; shown again, the first paint brings the graph up
+// to date and starts the timer again.
+TEST_F(PingViewTest, TheRefreshTimerStopsWhileHiddenAndThePaintOnShowingCatchesUp) {
+    // The view's own refresh timer; KillTimer tells whether it ran.
+    constexpr UINT_PTR refreshTimer = 1;
+    const DateTime end = wholeMinuteAgo();
+    store.mergeStats("a", end - Duration::hours(48), statsRow(1, 5, 5, 5));
+    view.setHost("a");
+    view.setScale(Duration::minutes(1));
+    view.scrollTo(end);
+    ASSERT_FALSE(IsWindowVisible(parent.get()));
+    SendMessageW(view.window(), WM_TIMER, refreshTimer, 0);
+    EXPECT_FALSE(KillTimer(view.window(), refreshTimer)) << "the timer ran on while hidden";
+
+    store.mergeStats("a", end, statsRow(3, 10, 10, 10, 1, 1));
+    ShowWindow(parent.get(), SW_SHOW);
+    RedrawWindow(parent.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const ui::Point marker = cellMiddle(1, 1);
+    EXPECT_EQ(pixel(print(), marker.x, marker.y), ui::colours::disconnect);
+    EXPECT_TRUE(KillTimer(view.window(), refreshTimer)) << "the timer did not start again";
+}
+
 } // namespace

@@ -1,8 +1,7 @@
 #include "ui/win32/tray_icon.h"
 
 #include "cpp/win32/unique_handle.h"
-#include "resources/resource.h"
-#include "ui/win32/image_cache.h"
+#include "ui/status_image.h"
 #include "ui/win32/window_fixture.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +23,6 @@ protected:
         WindowTest::SetUp();
         if (IsSkipped())
             return;
-        for (int id = IDB_STATUS_DISABLED; id <= IDB_STATUS_LOST; ++id)
-            images.load(id);
         owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     }
     void TearDown() override {
@@ -48,17 +45,19 @@ protected:
         const cpp::windows::BitmapHandle colour(info.hbmColor), mask(info.hbmMask);
         return middlePixel(info.hbmColor);
     }
+    // The same pixel of the status image drawn at the small-icon size.
+    static std::uint32_t drawnMiddle(ui::StatusImage image) {
+        return ui::statusImage(image, 16)[8 * 16 + 8];
+    }
     static std::uint32_t middlePixel(HBITMAP bitmap) {
         BITMAPINFO format{};
         format.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         std::uint32_t pixels[16 * 16] = {};
-        const HDC screen = GetDC(nullptr);
-        GetDIBits(screen, bitmap, 0, 16, pixels, &format, DIB_RGB_COLORS);
-        ReleaseDC(nullptr, screen);
+        const cpp::windows::ScreenDc screen(GetDC(nullptr));
+        GetDIBits(screen.get(), bitmap, 0, 16, pixels, &format, DIB_RGB_COLORS);
         return pixels[8 * 16 + 8];
     }
 
-    ui::ImageCache images;
     HWND owner = nullptr;
     std::vector<ShellCall> calls;
     ui::TrayIcon::Shell shell = [this](DWORD message, const NOTIFYICONDATAW& data) {
@@ -77,7 +76,7 @@ TEST_F(TrayIconTest, AddsVersionFourWithTheCallbackAndChangesOnlyWhatChanged) {
     EXPECT_EQ(added.uFlags & (NIF_MESSAGE | NIF_ICON | NIF_TIP), static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(std::wstring(added.szTip), L"tarnlet");
     EXPECT_EQ(calls[2].data.uVersion, static_cast<UINT>(NOTIFYICON_VERSION_4));
-    EXPECT_EQ(middlePixel(added.hIcon), middlePixel(images.byId(IDB_STATUS_DISABLED)));
+    EXPECT_EQ(middlePixel(added.hIcon), drawnMiddle(ui::statusDisabled));
 
     calls.clear();
     const ui::TrayStatus lost{ui::statusLost, "0 of 1 host up"};
@@ -85,8 +84,8 @@ TEST_F(TrayIconTest, AddsVersionFourWithTheCallbackAndChangesOnlyWhatChanged) {
     tray.show(lost);
     ASSERT_EQ(messages(), (std::vector<DWORD>{NIM_MODIFY}));
     EXPECT_EQ(std::wstring(calls[0].data.szTip), L"0 of 1 host up");
-    EXPECT_EQ(middlePixel(calls[0].data.hIcon), middlePixel(images.byId(IDB_STATUS_LOST)));
-    EXPECT_NE(middlePixel(images.byId(IDB_STATUS_LOST)), middlePixel(images.byId(IDB_STATUS_FAST)));
+    EXPECT_EQ(middlePixel(calls[0].data.hIcon), drawnMiddle(ui::statusLost));
+    EXPECT_NE(drawnMiddle(ui::statusLost), drawnMiddle(ui::statusFast));
 
     // Explorer restarted: added again with what it showed.
     calls.clear();
