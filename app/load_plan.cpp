@@ -34,7 +34,7 @@ std::optional<std::vector<Run>> runsOf(const cpp::FilePath& path, const cpp::Dat
     bool tooMany = false;
     try {
         DataRowReader reader;
-        cpp::forEachLineHead(cpp::File::openForReading(path, 0, cpp::AsyncIO()), headLength, bufferSize,
+        cpp::forEachLineHead(cpp::File::openForReading(path, 0, cpp::AsyncIO(), cpp::File::wholeFileBufferSize), headLength, bufferSize,
                              [&](std::uint64_t offset, cpp::TextSpan head) {
                             const std::optional<cpp::DateTime> start = reader.readStart(head);
                             if (!start || tooMany)

@@ -47,7 +47,8 @@ void RowBatches::read(const cpp::FilePath& path, const FilePart& part) {
     const std::uint64_t length = part.end - part.begin;
     try {
         DataRowReader rows;
-        cpp::LineReader reader(cpp::File::openForReading(path, static_cast<std::int64_t>(part.begin), cpp::AsyncIO()),
+        cpp::LineReader reader(cpp::File::openForReading(path, static_cast<std::int64_t>(part.begin), cpp::AsyncIO(),
+                                                         cpp::File::wholeFileBufferSize),
                                bufferSize, readTimeout);
         for (const cpp::LineReader::Line& line : reader) {
             if (line.offset >= length)

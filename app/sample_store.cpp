@@ -93,7 +93,8 @@ std::vector<FilePart> SampleStore::partsOf(const cpp::FilePath& path) const {
     return load_plan::partsOf(path, startTime_);
 }
 
-void SampleStore::loadHosts(const std::vector<String>& names, const cpp::Bus& bus) {
+void SampleStore::loadHosts(const std::vector<String>& names, const cpp::Bus& bus,
+                            std::function<void()> partLoaded) {
     // Planned once, by whichever worker gets to the file first.
     struct Plan {
         std::mutex mutex;
@@ -104,14 +105,17 @@ void SampleStore::loadHosts(const std::vector<String>& names, const cpp::Bus& bu
         plans.push_back(std::make_shared<Plan>());
     for (std::size_t part = 0; part < load_plan::mostParts; ++part) {
         for (std::size_t i = 0; i < names.size(); ++i) {
-            bus.postWork([this, part, name = names[i], plan = plans[i], seen = removals(names[i])] {
+            bus.postWork([this, part, name = names[i], plan = plans[i], seen = removals(names[i]), partLoaded] {
                 const cpp::FilePath path = dataFile(name);
                 std::unique_lock lock(plan->mutex);
                 if (!plan->parts)
                     plan->parts = partsOf(path);
                 lock.unlock();
-                if (part < plan->parts->size())
-                    loadPart(name, path, (*plan->parts)[part], seen);
+                if (part >= plan->parts->size())
+                    return;
+                loadPart(name, path, (*plan->parts)[part], seen);
+                if (partLoaded)
+                    partLoaded();
             });
         }
     }

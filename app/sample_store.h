@@ -62,9 +62,11 @@ public:
     cpp::FilePath dataFile(const cpp::String& name) const;
     // Reads the hosts' data files on the workers of bus and returns at once:
     // the newest part of every file (load_plan) before the older parts of
-    // any, so the days the graph shows come first. The bus's workers must
-    // stop before the store goes.
-    void loadHosts(const std::vector<cpp::String>& names, const cpp::Bus& bus);
+    // any, so the days the graph shows come first. partLoaded, if given, is
+    // called on the worker after each part. The bus's workers must stop
+    // before the store goes.
+    void loadHosts(const std::vector<cpp::String>& names, const cpp::Bus& bus,
+                   std::function<void()> partLoaded = {});
     void loadHost(const cpp::String& name, const cpp::Bus& bus) { loadHosts({name}, bus); }
     // Merges the rows of a data file into the host's buckets in the file's
     // order, taking the mutex a few thousand rows at a time, until the file

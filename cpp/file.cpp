@@ -10,7 +10,8 @@ namespace cpp {
 
 namespace {
 
-// Every call site reads through buffers of this size.
+// Reads and writes go through buffers of this size, unless a reader asks
+// for another.
 constexpr std::size_t readBufferSize = 65536;
 
 // Others may read while we write.
@@ -99,8 +100,9 @@ String formatText(File::Status status) {
 File::Exception::Exception(Status status)
     : IOException(toString(status)), errorCode_(static_cast<std::int32_t>(status)) {}
 
-Input File::openForReading(const FilePath& path, std::int64_t position, const AsyncIO& service) {
-    return Input(Handle::open(path, Mode::Read, readSharing, position, readBufferSize, service));
+Input File::openForReading(const FilePath& path, std::int64_t position, const AsyncIO& service,
+                           std::size_t bufferSize) {
+    return Input(Handle::open(path, Mode::Read, readSharing, position, bufferSize, service));
 }
 
 Output File::openForWriting(const FilePath& path, const AsyncIO& service) {

@@ -102,8 +102,12 @@ public:
         std::unique_ptr<Detail> detail_;
     };
 
-    // Mode Read, sharing read and write, 64 KiB buffer.
-    static Input openForReading(const FilePath& path, std::int64_t position, const AsyncIO& service);
+    // Mode Read, sharing read and write, a 64 KiB buffer unless told.
+    static Input openForReading(const FilePath& path, std::int64_t position, const AsyncIO& service,
+                                std::size_t bufferSize = 65536);
+    // For files read through to the end: each read of the system costs
+    // about the same whatever its size, under Wine a good deal.
+    static constexpr std::size_t wholeFileBufferSize = std::size_t{1} << 20;
     // Mode Create from the start, others may read.
     static Output openForWriting(const FilePath& path, const AsyncIO& service);
     // Mode OpenOrCreate from the start, others may read.

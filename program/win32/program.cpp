@@ -153,7 +153,11 @@ void Program::start() {
 
     window.setScale(ScaleBuckets::firstScale());
     const std::vector<cpp::String> names = settings::hostNames(detail.configuration.get("hosts"));
-    detail.sampleStore.loadHosts(names, bus());
+    // The graph shows each part of the history as soon as it is in, not at
+    // its next refresh.
+    detail.sampleStore.loadHosts(names, bus(), [this] {
+        bus().post([this] { detail_->mainWindow.pingView().refresh(); });
+    });
     for (const cpp::String& name : names)
         detail.hostRegistry.ensure(name);
     for (const cpp::String& name : settings::hostNames(detail.configuration.get("active"))) {
