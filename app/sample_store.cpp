@@ -89,31 +89,31 @@ std::uint64_t SampleStore::removals(const String& name) {
     return host(name).removals;
 }
 
-std::vector<FilePart> SampleStore::partsOf(const cpp::FilePath& path) const {
-    return load_plan::partsOf(path, startTime_);
-}
-
 void SampleStore::loadHosts(const std::vector<String>& names, const cpp::Bus& bus,
                             std::function<void()> partLoaded) {
     // Planned once, by whichever worker gets to the file first.
     struct Plan {
+        cpp::FilePath path;
+        std::uint64_t seenRemovals = 0;
         std::mutex mutex;
         std::optional<std::vector<FilePart>> parts;
     };
     std::vector<std::shared_ptr<Plan>> plans;
-    for (std::size_t i = 0; i < names.size(); ++i)
+    for (const String& name : names) {
         plans.push_back(std::make_shared<Plan>());
+        plans.back()->path = dataFile(name);
+        plans.back()->seenRemovals = removals(name);
+    }
     for (std::size_t part = 0; part < load_plan::mostParts; ++part) {
         for (std::size_t i = 0; i < names.size(); ++i) {
-            bus.postWork([this, part, name = names[i], plan = plans[i], seen = removals(names[i]), partLoaded] {
-                const cpp::FilePath path = dataFile(name);
+            bus.postWork([this, part, name = names[i], plan = plans[i], partLoaded] {
                 std::unique_lock lock(plan->mutex);
                 if (!plan->parts)
-                    plan->parts = partsOf(path);
+                    plan->parts = load_plan::partsOf(plan->path, startTime_);
                 lock.unlock();
                 if (part >= plan->parts->size())
                     return;
-                loadPart(name, path, (*plan->parts)[part], seen);
+                loadPart(name, plan->path, (*plan->parts)[part], plan->seenRemovals);
                 if (partLoaded)
                     partLoaded();
             });

@@ -126,8 +126,6 @@ private:
     // Under the mutex: the host's buckets, made empty if it had none.
     Host& host(const cpp::String& name);
     std::uint64_t removals(const cpp::String& name);
-    // The parts of the host's data file to load.
-    std::vector<FilePart> partsOf(const cpp::FilePath& path) const;
     // Merges the rows of a part of a data file, as long as the host has seen
     // no more removals than these.
     void loadPart(const cpp::String& name, const cpp::FilePath& path, const FilePart& part,
