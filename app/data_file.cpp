@@ -98,7 +98,8 @@ std::uint64_t nonDigits(std::uint64_t bytes) {
     return (((values & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | values) & 0x8080808080808080u;
 }
 
-// Eight bytes with the given separators and digits in every other byte.
+// Eight bytes with the given separators where separatorMask has its bytes,
+// and digits in all the others.
 bool isDigitsBetween(std::uint64_t bytes, std::uint64_t separatorMask, std::uint64_t separators) {
     return (nonDigits(bytes) & ~separatorMask) == 0 && (bytes & separatorMask) == separators;
 }
