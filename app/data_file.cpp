@@ -222,15 +222,15 @@ std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
     constexpr std::size_t longest = dateLength + 6 * (1 + plainDigits);
     if (line.size() < dateLength + 2 * 6 || line.size() > longest)
         return std::nullopt;
+    const std::optional<DateTime> start = readStart(line);
+    if (!start)
+        return std::nullopt;
     // Copied with room after it, so that eight bytes can be read at any field.
     std::array<char, longest + 8> text;
     std::memcpy(text.data(), line.begin(), line.size());
     std::memset(text.data() + line.size(), 0, 8);
     const char* p = text.data();
     const char* const end = p + line.size();
-    if (p[dateLength] != '\t' || !isDateText(p, p + dateLength))
-        return std::nullopt;
-    const DateTime start = plainTime(p);
     PingStats stats;
     p += dateLength;
     for (std::int32_t* figure :
@@ -258,7 +258,7 @@ std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
     }
     if (p != end)
         return std::nullopt;
-    return DataRow{start, stats};
+    return DataRow{*start, stats};
 }
 
 std::optional<DateTime> DataRowReader::readStart(TextSpan line) {

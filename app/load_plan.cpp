@@ -23,30 +23,31 @@ struct Run {
     std::int64_t day = 0;
 };
 
-// The runs of the file, or nothing when it cannot be read or has too many.
 std::int64_t wholeSeconds(const cpp::DateTime& time) {
     return static_cast<std::int64_t>(time.sinceEpoch().count() / 1000000u);
 }
 
+// The runs of the file, or nothing when it cannot be read or has too many.
 std::optional<std::vector<Run>> runsOf(const cpp::FilePath& path, const cpp::DateTime& origin) {
     const std::int64_t originSeconds = wholeSeconds(origin);
     std::vector<Run> runs;
     bool tooMany = false;
     try {
         DataRowReader reader;
-        cpp::forEachLineHead(cpp::File::openForReading(path, 0, cpp::AsyncIO(), cpp::File::wholeFileBufferSize), headLength, bufferSize,
-                             [&](std::uint64_t offset, cpp::TextSpan head) {
-                            const std::optional<cpp::DateTime> start = reader.readStart(head);
-                            if (!start || tooMany)
-                                return;
-                            const std::int64_t since = wholeSeconds(*start) - originSeconds;
-                            // Rounded toward minus infinity.
-                            const std::int64_t day = since / 86400 - (since % 86400 < 0 ? 1 : 0);
-                            if (!runs.empty() && runs.back().day == day)
-                                return;
-                            tooMany = runs.size() == mostRuns;
-                            runs.push_back(Run{offset, day});
-                        });
+        const auto visit = [&](std::uint64_t offset, cpp::TextSpan head) {
+            const std::optional<cpp::DateTime> start = reader.readStart(head);
+            if (!start || tooMany)
+                return;
+            const std::int64_t since = wholeSeconds(*start) - originSeconds;
+            // Rounded toward minus infinity, as the store's day buckets are.
+            const std::int64_t day = since / 86400 - (since % 86400 < 0 ? 1 : 0);
+            if (!runs.empty() && runs.back().day == day)
+                return;
+            tooMany = runs.size() == mostRuns;
+            runs.push_back(Run{offset, day});
+        };
+        cpp::forEachLineHead(cpp::File::openForReading(path, 0, cpp::AsyncIO(), cpp::File::wholeFileBufferSize),
+                             headLength, bufferSize, visit);
     } catch (const std::exception&) {
         return std::nullopt;
     }
