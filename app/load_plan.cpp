@@ -2,7 +2,7 @@
 
 #include "app/data_file.h"
 #include "cpp/file.h"
-#include "cpp/line_reader.h"
+#include "cpp/each_line.h"
 
 #include <algorithm>
 #include <array>
@@ -13,9 +13,7 @@ namespace load_plan {
 
 namespace {
 
-const std::size_t bufferSize = 262144;
-// A row's date and the tab after it.
-constexpr std::size_t headLength = 20;
+const std::size_t bufferSize = 65536;
 
 // The first line of a run of lines whose rows start on one day.
 struct Run {
@@ -34,20 +32,21 @@ std::optional<std::vector<Run>> runsOf(const cpp::FilePath& path, const cpp::Dat
     bool tooMany = false;
     try {
         DataRowReader reader;
-        const auto visit = [&](std::uint64_t offset, cpp::TextSpan head) {
-            const std::optional<cpp::DateTime> start = reader.readStart(head);
-            if (!start || tooMany)
-                return;
+        const auto visit = [&](std::uint64_t offset, cpp::TextSpan line) {
+            const std::optional<cpp::DateTime> start = reader.readStart(line);
+            if (!start)
+                return true;
             const std::int64_t since = wholeSeconds(*start) - originSeconds;
             // Rounded toward minus infinity, as the store's day buckets are.
             const std::int64_t day = since / 86400 - (since % 86400 < 0 ? 1 : 0);
             if (!runs.empty() && runs.back().day == day)
-                return;
+                return true;
             tooMany = runs.size() == mostRuns;
             runs.push_back(Run{offset, day});
+            return !tooMany;
         };
-        cpp::forEachLineHead(cpp::File::openForReading(path, 0, cpp::AsyncIO(), cpp::File::wholeFileBufferSize),
-                             headLength, bufferSize, visit);
+        cpp::forEachLine(cpp::File::openForReading(path, 0, cpp::AsyncIO(), cpp::File::wholeFileBufferSize),
+                         bufferSize, visit);
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -2,12 +2,10 @@
 
 #include "cpp/exception.h"
 #include "cpp/file.h"
-#include "cpp/line_reader.h"
+#include "cpp/each_line.h"
 
 namespace {
 
-// A reading that waits no longer lets a stopped reader end soon.
-const cpp::Duration readTimeout = cpp::Duration::milliseconds(200);
 const std::size_t bufferSize = 65536;
 // Batches read ahead of the merging: enough to keep both threads busy.
 constexpr std::size_t readAhead = 4;
@@ -47,27 +45,23 @@ void RowBatches::read(const cpp::FilePath& path, const FilePart& part) {
     const std::uint64_t length = part.end - part.begin;
     try {
         DataRowReader rows;
-        cpp::LineReader reader(cpp::File::openForReading(path, static_cast<std::int64_t>(part.begin), cpp::AsyncIO(),
-                                                         cpp::File::wholeFileBufferSize),
-                               bufferSize, readTimeout);
-        for (const cpp::LineReader::Line& line : reader) {
-            if (line.offset >= length)
-                break;
-            if (!line.hasLine())
-                continue;
-            std::optional<DataRow> row;
-            try {
-                row = rows.read(line.text);
-            } catch (const cpp::Exception&) {
-                // A number beyond 64 bits.
-                continue;
-            }
-            if (row) {
-                batch.push_back(*row);
-                if (batch.size() == batchSize && !hand(batch))
-                    break;
-            }
-        }
+        cpp::forEachLine(cpp::File::openForReading(path, static_cast<std::int64_t>(part.begin), cpp::AsyncIO(),
+                                                   cpp::File::wholeFileBufferSize),
+                         bufferSize, [&](std::uint64_t offset, cpp::TextSpan line) {
+                             if (offset >= length)
+                                 return false;
+                             std::optional<DataRow> row;
+                             try {
+                                 row = rows.read(line);
+                             } catch (const cpp::Exception&) {
+                                 // A number beyond 64 bits.
+                                 return true;
+                             }
+                             if (!row)
+                                 return true;
+                             batch.push_back(*row);
+                             return batch.size() < batchSize || hand(batch);
+                         });
     } catch (const std::exception&) {
         // A missing file or a read error ends the rows; what was read before
         // it stays.

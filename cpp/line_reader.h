@@ -1,14 +1,11 @@
 #pragma once
 
 #include "cpp/stream.h"
-#include "cpp/string.h"
 #include "cpp/text_span.h"
 #include "cpp/time.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -115,54 +112,6 @@ public:
 private:
     std::shared_ptr<State> state_;
 };
-
-// Calls visit with the offset of each line of an input that ends, as a file
-// does, and its head: up to headLength bytes of it from its first byte that
-// is no carriage return (a line shorter than that keeps the carriage returns
-// that end it). Reads bufferSize bytes at a time and copies only the heads
-// of lines that straddle two reads: much cheaper than reading whole lines
-// when only their beginnings matter. visit(std::uint64_t offset, TextSpan head).
-template <class Visit>
-void forEachLineHead(const Input& input, std::size_t headLength, std::size_t bufferSize, Visit&& visit) {
-    std::vector<char> buffer(std::max<std::size_t>(bufferSize, 1));
-    // The head of a line that began in an earlier read.
-    String head;
-    bool inLine = false;
-    std::uint64_t lineOffset = 0;
-    std::uint64_t readOffset = 0;
-    const auto length = static_cast<std::ptrdiff_t>(headLength);
-    while (input.isOpen()) {
-        const TextSpan got = input.read(buffer, Duration::infinite);
-        const char* p = got.begin();
-        while (p < got.end()) {
-            const auto* lineFeed =
-                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(got.end() - p)));
-            const char* const stop = lineFeed ? lineFeed : got.end();
-            if (!inLine && stop - p >= length && *p != '\r') {
-                if (lineFeed)
-                    visit(lineOffset, TextSpan(p, p + length));
-                else
-                    head.assign(p, headLength);
-            } else {
-                for (; p < stop && head.size() < headLength; ++p) {
-                    if (!head.empty() || *p != '\r')
-                        head += *p;
-                }
-                if (lineFeed)
-                    visit(lineOffset, head.span());
-            }
-            inLine = lineFeed == nullptr;
-            if (!lineFeed)
-                break;
-            head.clear();
-            p = lineFeed + 1;
-            lineOffset = readOffset + static_cast<std::uint64_t>(p - got.begin());
-        }
-        readOffset += got.size();
-    }
-    if (inLine)
-        visit(lineOffset, head.span());
-}
 
 // Defined for these two in line_reader.cpp.
 extern template class detail::StepIterator<LineReader::State, LineReader::Line>;

@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
-#include <random>
 #include <utility>
 #include <string>
 #include <vector>
@@ -144,46 +142,6 @@ TEST(LineReader, CopiesShareOnePosition) {
     EXPECT_EQ(third->number, 2u);
     EXPECT_EQ(third->offset, 8u);
     EXPECT_FALSE(copy.next());
-}
-
-TEST(LineHeads, EveryLineOfAnyStreamChunkingAndBufferHasItsOffsetAndHead) {
-    std::mt19937 random(7);
-    const auto pick = [&random](std::size_t count) {
-        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
-    };
-    for (int round = 0; round < 400; ++round) {
-        std::string stream;
-        const std::size_t size = pick(120);
-        for (std::size_t i = 0; i < size; ++i)
-            stream += "aaaab\r\r\n\t"[pick(10)];
-        if (pick(8) == 0)
-            stream += std::string(pick(3), '\0');
-        const std::size_t headLength = 1 + pick(8);
-        // Lines end at line feeds; the head skips the carriage returns that begin one.
-        std::vector<std::pair<std::uint64_t, std::string>> expected;
-        for (std::size_t start = 0; start < stream.size();) {
-            const std::size_t lineFeed = stream.find('\n', start);
-            const std::size_t end = lineFeed == std::string::npos ? stream.size() : lineFeed;
-            std::size_t first = start;
-            while (first < end && stream[first] == '\r')
-                ++first;
-            expected.emplace_back(start, stream.substr(first, std::min(headLength, end - first)));
-            if (lineFeed == std::string::npos)
-                break;
-            start = lineFeed + 1;
-        }
-        auto source = std::make_shared<ScriptedSource>();
-        for (std::size_t at = 0; at < stream.size();) {
-            const std::size_t length = 1 + pick(pick(2) == 0 ? 4 : 40);
-            source->chunk(stream.substr(at, length));
-            at += length;
-        }
-        std::vector<std::pair<std::uint64_t, std::string>> seen;
-        forEachLineHead(source, headLength, 1 + pick(30), [&seen](std::uint64_t offset, TextSpan head) {
-            seen.emplace_back(offset, std::string(head.view()));
-        });
-        ASSERT_EQ(seen, expected) << testing::PrintToString(stream) << " head " << headLength;
-    }
 }
 
 TEST(ByteReader, ChunksCarryTheirOffsetsAndTimeOutsGiveEmptyChunks) {
