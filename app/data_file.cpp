@@ -115,6 +115,13 @@ bool isDateText(const char* p, const char* end) {
            p[16] == ':' && isDigit(p[17]) && isDigit(p[18]);
 }
 
+constexpr std::size_t dateLength = 19;
+
+// A row's date and the tab after it.
+bool hasRowStart(TextSpan line) {
+    return line.size() > dateLength && line[dateLength] == '\t' && isDateText(line.begin(), line.begin() + dateLength);
+}
+
 // How many digits begin eight bytes, the first byte the lowest.
 unsigned leadingDigits(std::uint64_t bytes) {
     return static_cast<unsigned>(std::countr_zero(nonDigits(bytes))) / 8;
@@ -218,31 +225,25 @@ std::optional<DataRow> DataRowReader::read(TextSpan line) {
 }
 
 std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
-    constexpr std::size_t dateLength = 19;
     constexpr std::size_t longest = dateLength + 6 * (1 + plainDigits);
-    if (line.size() < dateLength + 2 * 6 || line.size() > longest)
-        return std::nullopt;
-    const std::optional<DateTime> start = readStart(line);
-    if (!start)
+    if (line.size() < dateLength + 2 * 6 || line.size() > longest || !hasRowStart(line))
         return std::nullopt;
     // Copied with room after it, so that eight bytes can be read at any field.
     std::array<char, longest + 8> text;
     std::memcpy(text.data(), line.begin(), line.size());
     std::memset(text.data() + line.size(), 0, 8);
-    const char* p = text.data();
-    const char* const end = p + line.size();
-    PingStats stats;
-    p += dateLength;
-    for (std::int32_t* figure :
-         {&stats.count, &stats.average, &stats.minimum, &stats.maximum, &stats.drops, &stats.disconnects}) {
+    const char* p = text.data() + dateLength;
+    const char* const end = text.data() + line.size();
+    // A tab and the field's digits; false for anything else.
+    const auto field = [&p, end](std::int32_t& figure) {
         if (p == end || *p != '\t')
-            return std::nullopt;
+            return false;
         ++p;
         const std::uint64_t bytes = eightBytes(p);
         // The bytes after the line are no digits.
         const unsigned count = leadingDigits(bytes);
         if (count == 0)
-            return std::nullopt;
+            return false;
         std::uint64_t value = 0;
         if (count < 8) {
             value = digitsValue(bytes, count);
@@ -252,23 +253,22 @@ std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
             for (; p < end && isDigit(*p); ++p)
                 value = value * 10 + static_cast<std::uint64_t>(*p - '0');
             if (p - digitsBegin > static_cast<std::ptrdiff_t>(plainDigits))
-                return std::nullopt;
+                return false;
         }
-        *figure = static_cast<std::int32_t>(static_cast<std::int64_t>(value));
-    }
-    if (p != end)
+        figure = static_cast<std::int32_t>(static_cast<std::int64_t>(value));
+        return true;
+    };
+    PingStats stats;
+    if (!field(stats.count) || !field(stats.average) || !field(stats.minimum) || !field(stats.maximum) ||
+        !field(stats.drops) || !field(stats.disconnects) || p != end)
         return std::nullopt;
-    return DataRow{*start, stats};
+    return DataRow{plainTime(line.begin()), stats};
 }
 
 std::optional<DateTime> DataRowReader::readStart(TextSpan line) {
-    constexpr std::size_t dateLength = 19;
-    const char* const date = line.begin();
-    if (line.size() <= dateLength || date[dateLength] != '\t')
+    if (!hasRowStart(line))
         return std::nullopt;
-    if (!isDateText(date, date + dateLength))
-        return std::nullopt;
-    return plainTime(date);
+    return plainTime(line.begin());
 }
 
 DateTime DataRowReader::plainTime(const char* date) {
