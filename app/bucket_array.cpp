@@ -73,20 +73,16 @@ private:
 BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cast<std::uint16_t>(stats.size())) {
     if (stats.empty())
         return;
-    // Packing chunks is the larger part of loading a year of rows. The
-    // ranges a figure at a time, so that each loop keeps its bounds at hand.
-    Figures low;
-    Figures high;
-    forEachFigure([&]<std::size_t f>(std::integral_constant<std::size_t, f>) {
-        std::int64_t least = figure<f>(stats[0]);
-        std::int64_t most = least;
-        for (const PingStats& bucket : stats) {
-            least = std::min(least, figure<f>(bucket));
-            most = std::max(most, figure<f>(bucket));
-        }
-        low[f] = least;
-        high[f] = most;
-    });
+    // Packing chunks is a large part of loading a year of rows: the ranges
+    // in one pass, the bounds of every figure held at once.
+    Figures low = figuresOf(stats[0]);
+    Figures high = low;
+    for (const PingStats& bucket : stats) {
+        forEachFigure([&]<std::size_t f>(std::integral_constant<std::size_t, f>) {
+            low[f] = std::min(low[f], figure<f>(bucket));
+            high[f] = std::max(high[f], figure<f>(bucket));
+        });
+    }
     std::array<unsigned, figureCount> offset{};
     for (std::size_t f = 0; f < figureCount; ++f) {
         width_[f] = static_cast<std::uint8_t>(std::bit_width(static_cast<std::uint64_t>(high[f] - low[f])));
@@ -144,10 +140,8 @@ PingStats BucketArray::Packed::at(std::size_t i) const {
 
 PingStats BucketArray::read(std::int64_t key, std::size_t slot) const {
     for (const Whole& whole : whole_) {
-        if (whole.key == key) {
-            const std::size_t at = slot - whole.first;
-            return slot >= whole.first && at < whole.buckets.size() ? whole.buckets[at] : PingStats();
-        }
+        if (whole.key == key && whole.buckets)
+            return (*whole.buckets)[slot];
     }
     const Chunk* chunk = chunks_.find(key);
     if (!chunk || slot < chunk->first || slot - chunk->first >= chunk->packed.size())
@@ -159,19 +153,15 @@ PingStats BucketArray::get(std::int64_t index) const {
     return read(index >> chunkBits, static_cast<std::size_t>(index & (chunkSize - 1)));
 }
 
-PingStats& BucketArray::Whole::cover(std::size_t slot) {
-    if (buckets.empty()) {
-        first = slot;
-        buckets.resize(1);
-    } else if (slot < first) {
-        buckets.insert(buckets.begin(), first - slot, PingStats());
-        first = slot;
-    } else if (slot - first == buckets.size()) {
-        buckets.emplace_back();
-    } else if (slot - first > buckets.size()) {
-        buckets.resize(slot - first + 1);
-    }
-    return buckets[slot - first];
+void BucketArray::Whole::reset(std::int64_t newKey) {
+    if (!buckets)
+        buckets = std::make_unique<std::array<PingStats, slots>>();
+    else if (!empty())
+        std::fill(buckets->begin() + static_cast<std::ptrdiff_t>(first), buckets->begin() + static_cast<std::ptrdiff_t>(end),
+                  PingStats());
+    key = newKey;
+    first = slots;
+    end = 0;
 }
 
 BucketArray::Whole& BucketArray::unpack(std::int64_t key) {
@@ -179,20 +169,15 @@ BucketArray::Whole& BucketArray::unpack(std::int64_t key) {
         return whole_[0];
     if (whole_[1].key != key) {
         Whole& leaving = whole_[1];
-        if (!leaving.buckets.empty()) {
+        if (!leaving.empty()) {
             Chunk& chunk = *chunks_.obtain(leaving.key).first;
             chunk.first = static_cast<std::uint16_t>(leaving.first);
-            chunk.packed = Packed(leaving.buckets);
+            chunk.packed = Packed(leaving.set());
         }
-        leaving.key = key;
-        leaving.first = 0;
-        // Assigning {} would keep the capacity.
-        std::vector<PingStats>().swap(leaving.buckets);
+        leaving.reset(key);
         if (const Chunk* chunk = chunks_.find(key)) {
-            leaving.first = chunk->first;
-            leaving.buckets.reserve(chunk->packed.size());
             for (std::size_t i = 0; i < chunk->packed.size(); ++i)
-                leaving.buckets.push_back(chunk->packed.at(i));
+                leaving.at(chunk->first + i) = chunk->packed.at(i);
             chunks_.erase(key);
         }
     }

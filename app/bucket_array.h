@@ -2,6 +2,7 @@
 
 #include "app/ping_stats.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -78,6 +79,7 @@ public:
 
 private:
     static constexpr std::size_t figureCount = 7;
+    static constexpr auto slots = static_cast<std::size_t>(chunkSize);
     // A run of buckets bit-packed, figure by figure: the figures' least
     // values, then their bits.
     class Packed {
@@ -100,16 +102,25 @@ private:
         std::uint16_t first = 0;
         Packed packed;
     };
+    // A chunk set lately, every slot at hand: rows and samples mostly come
+    // to the next slot, and a full chunk costs no more to keep than a
+    // growing one. The slots from first to end are those set, and any
+    // between them; the others hold zeros.
     struct Whole {
         std::int64_t key = INT64_MIN;
-        std::size_t first = 0;
-        std::vector<PingStats> buckets;
-        // The slot's bucket, covered if it was not; inline for the slots
-        // covered already, as loading and pinging mostly find them.
+        std::size_t first = slots;
+        std::size_t end = 0;
+        // Made when the first chunk is taken.
+        std::unique_ptr<std::array<PingStats, slots>> buckets;
         PingStats& at(std::size_t slot) {
-            return slot >= first && slot - first < buckets.size() ? buckets[slot - first] : cover(slot);
+            first = std::min(first, slot);
+            end = std::max(end, slot + 1);
+            return (*buckets)[slot];
         }
-        PingStats& cover(std::size_t slot);
+        bool empty() const { return first >= end; }
+        std::span<const PingStats> set() const { return {buckets->data() + first, end - first}; }
+        // Takes the chunk of key, every slot zero.
+        void reset(std::int64_t key);
     };
 
     PingStats read(std::int64_t key, std::size_t slot) const;

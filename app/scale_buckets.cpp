@@ -22,10 +22,6 @@ std::uint8_t secondOfMinute(std::int64_t second) {
     return static_cast<std::uint8_t>(second - floorDiv(second, 60) * 60);
 }
 
-std::size_t slotOf(std::int64_t minute) {
-    return static_cast<std::size_t>(minute & (BucketArray::chunkSize - 1));
-}
-
 // Entries as bytes: the second (0-59) and the kind in the top two bits, then
 // the value or the six figures, each zigzag-encoded in 7-bit groups. A reply
 // of 0-255 ms, most samples, is the fourth kind with its value in one byte.
@@ -84,16 +80,7 @@ void putEntry(std::vector<std::uint8_t>& out, const BucketEntry& entry) {
 
 } // namespace
 
-std::uint8_t MinuteLog::kind(std::int64_t minute) const {
-    const Chunk* chunk = chunks_.find(minute >> BucketArray::chunkBits);
-    return chunk ? chunk->kind(slotOf(minute)) : absent;
-}
-
-void MinuteLog::setKind(std::int64_t minute, std::uint8_t kind) {
-    chunks_.obtain(minute >> BucketArray::chunkBits).first->setKind(slotOf(minute), kind);
-}
-
-void MinuteLog::Chunk::setKind(std::size_t slot, std::uint8_t kind) {
+void MinuteLog::Chunk::setKindOfAnySlot(std::size_t slot, std::uint8_t kind) {
     if (!kinds) {
         if (kind == uniform)
             return;
@@ -251,19 +238,25 @@ void ScaleBuckets::merge(std::int64_t second, const PingStats& stats) {
 
 void ScaleBuckets::mergeRows(std::span<const TimedStats> rows) {
     constexpr std::size_t scales = lengths.size() - minuteScale;
-    std::array<std::int64_t, scales> index;
-    index.fill(INT64_MIN);
+    // Each scale's bucket at hand, and the seconds [from, to) it covers.
+    std::array<std::int64_t, scales> from{};
+    std::array<std::int64_t, scales> to{};
     std::array<PingStats*, scales> bucket{};
+    const auto take = [&](std::size_t s, std::int64_t k, std::int64_t length) {
+        from[s] = k * length;
+        to[s] = from[s] + length;
+        bucket[s] = &kept_[s].bucket(k);
+    };
     for (const TimedStats& row : rows) {
         const std::int64_t second = row.second;
+        if (second < from[0] || second >= to[0])
+            take(0, floorDiv(second, 60), 60);
         // Before the minute's bucket takes the row: the log may read it.
-        log(floorDiv(second, 60), BucketEntry{secondOfMinute(second), BucketEntry::Kind::row, 0, row.stats});
+        log(from[0] / 60, BucketEntry{static_cast<std::uint8_t>(second - from[0]), BucketEntry::Kind::row, 0, row.stats});
         const auto mergeAt = [&]<std::size_t s>(std::integral_constant<std::size_t, s>) {
-            const std::int64_t k = floorDiv(second, lengths[minuteScale + s]);
-            if (k != index[s]) {
-                index[s] = k;
-                bucket[s] = &kept_[s].bucket(k);
-            }
+            constexpr std::int64_t length = lengths[minuteScale + s];
+            if (second < from[s] || second >= to[s])
+                take(s, floorDiv(second, length), length);
             bucket[s]->merge(row.stats);
         };
         // Unrolled: each scale divides by a constant, and the scales' merges,

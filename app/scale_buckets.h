@@ -50,8 +50,14 @@ public:
     static constexpr std::uint8_t absent = 0;
     static constexpr std::uint8_t logged = 0xFF;
     // Otherwise 1 + the second of the minute at which every row went in.
-    std::uint8_t kind(std::int64_t minute) const;
-    void setKind(std::int64_t minute, std::uint8_t kind);
+    // Both inline: loading a year of rows asks and sets a kind a million times.
+    std::uint8_t kind(std::int64_t minute) const {
+        const Chunk* chunk = chunks_.find(minute >> BucketArray::chunkBits);
+        return chunk ? chunk->kind(slotOf(minute)) : absent;
+    }
+    void setKind(std::int64_t minute, std::uint8_t kind) {
+        chunks_.obtain(minute >> BucketArray::chunkBits).first->setKind(slotOf(minute), kind);
+    }
 
     // Makes the minute logged, with the entry as its latest.
     void append(std::int64_t minute, const BucketEntry& entry);
@@ -91,10 +97,21 @@ private:
         std::uint8_t uniform = absent;
         std::unique_ptr<std::array<std::uint8_t, BucketArray::chunkSize>> kinds;
         std::uint8_t kind(std::size_t slot) const { return kinds ? (*kinds)[slot] : uniform; }
-        void setKind(std::size_t slot, std::uint8_t kind);
+        // Inline for a chunk of mixed kinds short of its last slot, as a
+        // chunk being loaded is.
+        void setKind(std::size_t slot, std::uint8_t kind) {
+            if (kinds && slot + 1 < kinds->size())
+                (*kinds)[slot] = kind;
+            else
+                setKindOfAnySlot(slot, kind);
+        }
+        void setKindOfAnySlot(std::size_t slot, std::uint8_t kind);
         // Made with the chunk's first minute to go cold: loaded rows need none.
         std::unique_ptr<Cold> cold;
     };
+    static std::size_t slotOf(std::int64_t minute) {
+        return static_cast<std::size_t>(minute & (BucketArray::chunkSize - 1));
+    }
     // Moves the hot minute's entries to the session file.
     void cool();
     // The logged minute's entries; nothing for another.
