@@ -97,12 +97,24 @@ BucketArray::Packed::Packed(std::span<const PingStats> stats) : size_(static_cas
     // bucket of 64 bits or fewer, as most are, goes in as one value.
     BitWriter out(words_.get() + figureCount);
     if (stride_ <= 64) {
+        // That value, each figure above its least shifted to its place, is
+        // linear in the bucket's fields (figure<f> says how): a product a
+        // field and one constant, modulo 2^64.
+        std::array<std::uint64_t, figureCount> place{};
+        std::uint64_t least = 0;
+        for (std::size_t f = 0; f < figureCount; ++f) {
+            place[f] = offset[f] < 64 ? std::uint64_t{1} << offset[f] : 0;
+            least += static_cast<std::uint64_t>(low[f]) * place[f];
+        }
+        const std::uint64_t perMinimum = place[1] - place[2];
+        const std::uint64_t perAverage = place[2] - place[3];
+        const auto bits = [](std::int32_t field) { return static_cast<std::uint64_t>(std::int64_t{field}); };
         for (const PingStats& bucket : stats) {
-            std::uint64_t value = 0;
-            forEachFigure([&]<std::size_t f>(std::integral_constant<std::size_t, f>) {
-                value |= static_cast<std::uint64_t>(figure<f>(bucket) - low[f]) << (offset[f] & 63);
-            });
-            out.put(value, stride_);
+            out.put(bits(bucket.count) * place[0] + bits(bucket.minimum) * perMinimum +
+                        bits(bucket.average) * perAverage + bits(bucket.maximum) * place[3] +
+                        bits(bucket.drops) * place[4] + bits(bucket.disconnects) * place[5] +
+                        bits(bucket.last) * place[6] - least,
+                    stride_);
         }
     } else {
         for (const PingStats& bucket : stats) {
