@@ -31,13 +31,14 @@ private:
     static std::int32_t wrappingSum(std::int32_t a, std::int32_t b) {
         return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
     }
-    // Truncated toward zero. Negative counts in a file can make the replies
-    // sum to zero: that average is 0 rather than a division by zero. Mostly
-    // in 32 bits, which divide faster.
+    // Truncated toward zero, of replies that two 32-bit counts sum to (less
+    // than 2^32 either way). Negative counts in a file can make them sum to
+    // zero: that average is 0 rather than a division by zero. Mostly in 32
+    // bits, which divide faster.
     static std::int64_t quotient(std::int64_t total, std::int64_t replies) {
         if (replies == 0)
             return 0;
-        if (total >= 0 && total <= UINT32_MAX && replies > 0 && replies <= UINT32_MAX)
+        if (static_cast<std::uint64_t>(total) <= UINT32_MAX && replies > 0)
             return static_cast<std::uint32_t>(total) / static_cast<std::uint32_t>(replies);
         return total / replies;
     }
@@ -46,16 +47,19 @@ private:
 inline void PingStats::merge(const PingStats& other) {
     if (other.count != 0) {
         const std::int32_t mine = count;
-        // In 64 bits: a day's bucket of all hosts holds enough replies for
-        // count x average to pass 2^31.
-        const std::int64_t total = std::int64_t{other.count} * other.average + std::int64_t{mine} * average;
         const std::int64_t replies = std::int64_t{other.count} + mine;
         // An empty bucket, or one of the same average, takes the other's
         // average exactly; loading mostly fills empty buckets.
-        if (replies != 0 && (mine == 0 || average == other.average))
+        if (mine == 0) {
             average = other.average;
-        else
+        } else if (average != other.average || replies == 0) {
+            // In 64 bits: a day's bucket of all hosts holds enough replies
+            // for count x average to pass 2^31. The sum passes 2^63 only
+            // for counts and averages all -2^31: the same average, replies
+            // not zero, never here.
+            const std::int64_t total = std::int64_t{other.count} * other.average + std::int64_t{mine} * average;
             average = static_cast<std::int32_t>(quotient(total, replies));
+        }
         maximum = std::max(maximum, other.maximum);
         minimum = mine == 0 ? other.minimum : std::min(minimum, other.minimum);
         count = wrappingSum(mine, other.count);

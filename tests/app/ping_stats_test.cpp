@@ -64,6 +64,17 @@ TEST(PingStatsTest, MergeOfLargeBucketsDoesNotOverflowAndRowsOfAnyFiguresDoNotFa
     EXPECT_EQ(full.count, INT32_MIN);
     EXPECT_EQ(full.average, 7);
     EXPECT_EQ(full.drops, INT32_MIN);
+
+    // Negative averages truncate toward zero: -72 / 5 is -14.
+    bucket = statsRow(3, -10, 1, 9);
+    bucket.merge(statsRow(2, -21, 1, 9));
+    EXPECT_EQ(bucket.average, -14);
+    // Counts and averages all -2^31: count x average twice is 2^63, past 64
+    // bits; with the same averages nothing need be summed.
+    PingStats extreme = statsRow(INT32_MIN, INT32_MIN, 0, 0);
+    extreme.merge(statsRow(INT32_MIN, INT32_MIN, 0, 0));
+    EXPECT_EQ(extreme.count, 0);
+    EXPECT_EQ(extreme.average, INT32_MIN);
 }
 
 } // namespace
