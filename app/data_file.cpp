@@ -219,9 +219,13 @@ String formatDataRow(const DateTime& start, const PingStats& stats) {
 }
 
 std::optional<DataRow> DataRowReader::read(TextSpan line) {
-    if (std::optional<DataRow> row = readPlain(line))
-        return row;
-    return readAnyForm(line);
+    // One object returned on every path, so that the row is made in the
+    // caller's place rather than copied out: a copy that reads a row just
+    // written field by field waits for the writes.
+    std::optional<DataRow> row = readPlain(line);
+    if (!row)
+        row = readAnyForm(line);
+    return row;
 }
 
 std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
@@ -258,10 +262,17 @@ std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
         figure = static_cast<std::int32_t>(static_cast<std::int64_t>(value));
         return true;
     };
-    PingStats stats;
-    if (!field(stats.count) || !field(stats.average) || !field(stats.minimum) || !field(stats.maximum) ||
-        !field(stats.drops) || !field(stats.disconnects) || p != end)
+    std::int32_t count = 0, average = 0, minimum = 0, maximum = 0, drops = 0, disconnects = 0;
+    if (!field(count) || !field(average) || !field(minimum) || !field(maximum) || !field(drops) ||
+        !field(disconnects) || p != end)
         return std::nullopt;
+    PingStats stats;
+    stats.count = count;
+    stats.average = average;
+    stats.minimum = minimum;
+    stats.maximum = maximum;
+    stats.drops = drops;
+    stats.disconnects = disconnects;
     return DataRow{plainTime(line.begin()), stats};
 }
 

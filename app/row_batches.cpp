@@ -10,6 +10,16 @@ const std::size_t bufferSize = 65536;
 // Batches read ahead of the merging: enough to keep both threads busy.
 constexpr std::size_t readAhead = 4;
 
+// The line's row; none for a line with a number beyond 64 bits, as for any
+// other line that is no row. Returned as made, not copied.
+std::optional<DataRow> rowOf(DataRowReader& rows, cpp::TextSpan line) {
+    try {
+        return rows.read(line);
+    } catch (const cpp::Exception&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 RowBatches::RowBatches(const cpp::FilePath& path, const FilePart& part)
@@ -50,13 +60,7 @@ void RowBatches::read(const cpp::FilePath& path, const FilePart& part) {
                          bufferSize, [&](std::uint64_t offset, cpp::TextSpan line) {
                              if (offset >= length)
                                  return false;
-                             std::optional<DataRow> row;
-                             try {
-                                 row = rows.read(line);
-                             } catch (const cpp::Exception&) {
-                                 // A number beyond 64 bits.
-                                 return true;
-                             }
+                             const std::optional<DataRow> row = rowOf(rows, line);
                              if (!row)
                                  return true;
                              batch.push_back(*row);
