@@ -206,22 +206,16 @@ void MinuteLog::clear() {
 
 void ScaleBuckets::log(std::int64_t minute, const BucketEntry& entry) {
     const std::uint8_t kind = log_.kind(minute);
-    const auto rowsHere = static_cast<std::uint8_t>(1 + entry.second);
-    if (entry.kind == BucketEntry::Kind::row && (kind == MinuteLog::absent || kind == rowsHere)) {
-        log_.setKind(minute, rowsHere);
-    } else {
-        if (kind != MinuteLog::absent && kind != MinuteLog::logged) {
-            // Rows alone so far, all at one second: the bucket of that second
-            // is the minute's bucket as it stands.
-            log_.append(minute, BucketEntry{static_cast<std::uint8_t>(kind - 1), BucketEntry::Kind::start, 0,
-                                            kept_[0].get(minute)});
-        }
-        log_.append(minute, entry);
+    if (kind != MinuteLog::absent && kind != MinuteLog::logged) {
+        // Rows alone so far, all at one second: the bucket of that second
+        // is the minute's bucket as it stands.
+        log_.append(minute, BucketEntry{static_cast<std::uint8_t>(kind - 1), BucketEntry::Kind::start, 0,
+                                        kept_[0].get(minute)});
     }
+    log_.append(minute, entry);
 }
 
-void ScaleBuckets::enter(std::int64_t second, const BucketEntry& entry) {
-    log(floorDiv(second, 60), entry);
+void ScaleBuckets::keep(std::int64_t second, const BucketEntry& entry) {
     // Unrolled, so that each scale divides by a constant.
     [&]<std::size_t... s>(std::index_sequence<s...>) {
         (entry.applyTo(kept_[s].bucket(floorDiv(second, lengths[minuteScale + s]))), ...);
@@ -229,11 +223,15 @@ void ScaleBuckets::enter(std::int64_t second, const BucketEntry& entry) {
 }
 
 void ScaleBuckets::add(std::int64_t second, std::int32_t value) {
-    enter(second, BucketEntry{secondOfMinute(second), BucketEntry::Kind::sample, value, {}});
+    const BucketEntry entry{secondOfMinute(second), BucketEntry::Kind::sample, value, {}};
+    log(floorDiv(second, 60), entry);
+    keep(second, entry);
 }
 
 void ScaleBuckets::merge(std::int64_t second, const PingStats& stats) {
-    enter(second, BucketEntry{secondOfMinute(second), BucketEntry::Kind::row, 0, stats});
+    // Before the minute's bucket takes the row: the log may read it.
+    logRow(floorDiv(second, 60), secondOfMinute(second), stats);
+    keep(second, BucketEntry{secondOfMinute(second), BucketEntry::Kind::row, 0, stats});
 }
 
 void ScaleBuckets::mergeRows(std::span<const TimedStats> rows) {
@@ -252,7 +250,7 @@ void ScaleBuckets::mergeRows(std::span<const TimedStats> rows) {
         if (second < from[0] || second >= to[0])
             take(0, floorDiv(second, 60), 60);
         // Before the minute's bucket takes the row: the log may read it.
-        log(from[0] / 60, BucketEntry{static_cast<std::uint8_t>(second - from[0]), BucketEntry::Kind::row, 0, row.stats});
+        logRow(from[0] / 60, static_cast<std::uint8_t>(second - from[0]), row.stats);
         const auto mergeAt = [&]<std::size_t s>(std::integral_constant<std::size_t, s>) {
             constexpr std::int64_t length = lengths[minuteScale + s];
             if (second < from[s] || second >= to[s])

@@ -170,8 +170,20 @@ public:
     void clear();
 
 private:
-    void enter(std::int64_t second, const BucketEntry& entry);
-    // The entry in its minute's log.
+    // The entry into the bucket of each kept scale.
+    void keep(std::int64_t second, const BucketEntry& entry);
+    // A row in its minute's log; inline for a minute of rows at one second,
+    // as a loaded file's minutes are, which needs only the minute's kind.
+    void logRow(std::int64_t minute, std::uint8_t second, const PingStats& stats) {
+        const auto rowsHere = static_cast<std::uint8_t>(1 + second);
+        const std::uint8_t kind = log_.kind(minute);
+        if (kind == MinuteLog::absent)
+            log_.setKind(minute, rowsHere);
+        else if (kind != rowsHere)
+            log(minute, BucketEntry{second, BucketEntry::Kind::row, 0, stats});
+    }
+    // The entry in its minute's log, the minute's rows at one second first
+    // when they were alone.
     void log(std::int64_t minute, const BucketEntry& entry);
 
     // The minute scale and those above it.
