@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <span>
-#include <vector>
 
 // Chunks by key, in key order, remembering the one found last: the store's
 // work mostly goes to the same chunk as the work before.
@@ -102,10 +101,10 @@ private:
         std::uint16_t first = 0;
         Packed packed;
     };
-    // A chunk set lately, every slot at hand: rows and samples mostly come
-    // to the next slot, and a full chunk costs no more to keep than a
-    // growing one. The slots from first to end are those set, and any
-    // between them; the others hold zeros.
+    // A chunk set lately, all its slots at hand (7 KiB): rows and samples
+    // mostly come to the next slot, which then needs no room made. The
+    // slots from first to end are those set, and any between them; the
+    // others hold zeros.
     struct Whole {
         std::int64_t key = INT64_MIN;
         std::size_t first = slots;

@@ -22,8 +22,8 @@ std::optional<DataRow> rowOf(DataRowReader& rows, cpp::TextSpan line) {
 
 } // namespace
 
-RowBatches::RowBatches(const cpp::FilePath& path, const FilePart& part)
-    : reader_([this, path, part] { read(path, part); }) {}
+RowBatches::RowBatches(const cpp::FilePath& path, const FilePart& part, std::int64_t originSeconds)
+    : reader_([this, path, part, originSeconds] { read(path, part, originSeconds); }) {}
 
 RowBatches::~RowBatches() {
     stop();
@@ -37,7 +37,7 @@ void RowBatches::stop() {
     changed_.notify_all();
 }
 
-bool RowBatches::hand(std::vector<DataRow>& batch) {
+bool RowBatches::hand(std::vector<TimedStats>& batch) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return stopped_ || ready_.size() < readAhead; });
     if (stopped_)
@@ -49,8 +49,8 @@ bool RowBatches::hand(std::vector<DataRow>& batch) {
     return true;
 }
 
-void RowBatches::read(const cpp::FilePath& path, const FilePart& part) {
-    std::vector<DataRow> batch;
+void RowBatches::read(const cpp::FilePath& path, const FilePart& part, std::int64_t originSeconds) {
+    std::vector<TimedStats> batch;
     batch.reserve(batchSize);
     const std::uint64_t length = part.end - part.begin;
     try {
@@ -63,7 +63,8 @@ void RowBatches::read(const cpp::FilePath& path, const FilePart& part) {
                              const std::optional<DataRow> row = rowOf(rows, line);
                              if (!row)
                                  return true;
-                             batch.push_back(*row);
+                             const auto start = static_cast<std::int64_t>(row->start.sinceEpoch().count() / 1000000u);
+                             batch.push_back(TimedStats{start - originSeconds, row->stats});
                              return batch.size() < batchSize || hand(batch);
                          });
     } catch (const std::exception&) {
@@ -77,12 +78,12 @@ void RowBatches::read(const cpp::FilePath& path, const FilePart& part) {
     changed_.notify_all();
 }
 
-std::vector<DataRow> RowBatches::next() {
+std::vector<TimedStats> RowBatches::next() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return ended_ || stopped_ || !ready_.empty(); });
     if (ready_.empty())
         return {};
-    std::vector<DataRow> batch = std::move(ready_.front());
+    std::vector<TimedStats> batch = std::move(ready_.front());
     ready_.pop_front();
     changed_.notify_all();
     return batch;

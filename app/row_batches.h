@@ -2,6 +2,7 @@
 
 #include "app/data_file.h"
 #include "app/load_plan.h"
+#include "app/scale_buckets.h"
 #include "cpp/async_io.h"
 #include "cpp/file_path.h"
 #include "cpp/thread.h"
@@ -24,25 +25,27 @@ class RowBatches {
 public:
     static constexpr std::size_t batchSize = 4096;
 
-    RowBatches(const cpp::FilePath& path, const FilePart& part);
+    // Each row's start as the store counts it: whole seconds since
+    // originSeconds, as seconds since 1970.
+    RowBatches(const cpp::FilePath& path, const FilePart& part, std::int64_t originSeconds);
     // Stops the reading and waits for its thread.
     ~RowBatches();
     RowBatches(const RowBatches&) = delete;
     RowBatches& operator=(const RowBatches&) = delete;
 
     // The next batch, waiting for it; empty after the last.
-    std::vector<DataRow> next();
+    std::vector<TimedStats> next();
     // Reads no further; next gives nothing more.
     void stop();
 
 private:
-    void read(const cpp::FilePath& path, const FilePart& part);
+    void read(const cpp::FilePath& path, const FilePart& part, std::int64_t originSeconds);
     // Hands a batch over, waiting while enough are ready. False once stopped.
-    bool hand(std::vector<DataRow>& batch);
+    bool hand(std::vector<TimedStats>& batch);
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<DataRow>> ready_;
+    std::deque<std::vector<TimedStats>> ready_;
     bool ended_ = false;
     bool stopped_ = false;
     cpp::Thread reader_;

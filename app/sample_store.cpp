@@ -129,9 +129,9 @@ void SampleStore::loadPart(const String& name, const cpp::FilePath& path, const 
                            std::uint64_t seenRemovals) {
     cpp::debug(String("loading file: % from byte %", path, part.begin));
     // Rows go in by the batch, so that the mutex is not taken for each one.
-    RowBatches batches(path, part);
+    RowBatches batches(path, part, wholeSeconds(startTime_.sinceEpoch()));
     while (!cpp::Thread::current()->interrupted()) {
-        const std::vector<DataRow> batch = batches.next();
+        const std::vector<TimedStats> batch = batches.next();
         if (batch.empty() || !mergeRows(name, batch, seenRemovals))
             break;
     }
@@ -170,27 +170,29 @@ void SampleStore::mergeStats(const String& name, const DateTime& time, const Pin
 }
 
 void SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows) {
-    mergeRows(name, rows, removals(name));
-}
-
-bool SampleStore::mergeRows(const String& name, const std::vector<DataRow>& rows, std::uint64_t seenRemovals) {
-    if (rows.empty())
-        return true;
     std::vector<TimedStats> timed;
     timed.reserve(rows.size());
-    std::uint64_t earliest = UINT64_MAX;
-    for (const DataRow& row : rows) {
-        earliest = std::min<std::uint64_t>(earliest, row.start.sinceEpoch().count());
+    for (const DataRow& row : rows)
         timed.push_back(TimedStats{secondOf(row.start), row.stats});
-    }
+    mergeRows(name, timed, removals(name));
+}
+
+bool SampleStore::mergeRows(const String& name, std::span<const TimedStats> rows, std::uint64_t seenRemovals) {
+    if (rows.empty())
+        return true;
+    const std::int64_t first =
+        std::min_element(rows.begin(), rows.end(), [](const TimedStats& a, const TimedStats& b) {
+            return a.second < b.second;
+        })->second;
+    const auto earliest = static_cast<std::uint64_t>(first + wholeSeconds(startTime_.sinceEpoch())) * 1000000u;
     std::lock_guard lock(mutex_);
     Host& host = this->host(name);
     if (host.removals != seenRemovals)
         return false;
     // The host's buckets, then those of all hosts: the two do not depend on
     // each other, and each stays in the cache for the whole batch.
-    host.buckets.mergeRows(timed);
-    combined_.mergeRows(timed);
+    host.buckets.mergeRows(rows);
+    combined_.mergeRows(rows);
     earliest_.store(std::min(earliest, earliest_.load()));
     return true;
 }

@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <vector>
 
 // Ping statistics per bucket at eleven scales, for every host and for all
@@ -130,8 +131,9 @@ private:
     // no more removals than these.
     void loadPart(const cpp::String& name, const cpp::FilePath& path, const FilePart& part,
                   std::uint64_t seenRemovals);
-    // mergeRows; false, merging nothing, once the host has seen more removals.
-    bool mergeRows(const cpp::String& name, const std::vector<DataRow>& rows, std::uint64_t seenRemovals);
+    // mergeRows of rows timed by secondOf; false, merging nothing, once the
+    // host has seen more removals.
+    bool mergeRows(const cpp::String& name, std::span<const TimedStats> rows, std::uint64_t seenRemovals);
     // Under the mutex.
     void mergeRow(Host& host, const cpp::DateTime& time, const PingStats& stats);
 
