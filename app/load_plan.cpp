@@ -1,8 +1,9 @@
 #include "app/load_plan.h"
 
 #include "app/data_file.h"
-#include "cpp/file.h"
 #include "cpp/each_line.h"
+#include "cpp/file.h"
+#include "cpp/floor_div.h"
 
 #include <algorithm>
 #include <array>
@@ -38,7 +39,7 @@ std::optional<std::vector<Run>> runsOf(const cpp::FilePath& path, const cpp::Dat
                 return true;
             const std::int64_t since = wholeSeconds(*start) - originSeconds;
             // Rounded toward minus infinity, as the store's day buckets are.
-            const std::int64_t day = since / 86400 - (since % 86400 < 0 ? 1 : 0);
+            const std::int64_t day = cpp::floorDiv(since, 86400);
             if (!runs.empty() && runs.back().day == day)
                 return true;
             tooMany = runs.size() == mostRuns;

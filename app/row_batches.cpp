@@ -1,8 +1,8 @@
 #include "app/row_batches.h"
 
+#include "cpp/each_line.h"
 #include "cpp/exception.h"
 #include "cpp/file.h"
-#include "cpp/each_line.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "app/row_batches.h"
 #include "cpp/exception.h"
 #include "cpp/file.h"
+#include "cpp/floor_div.h"
 #include "cpp/logger.h"
 #include "cpp/thread.h"
 
@@ -210,12 +211,7 @@ std::int64_t SampleStore::secondOf(const DateTime& time) const {
 }
 
 std::int64_t SampleStore::bucketIndex(const DateTime& time, const Duration& scale) const {
-    const std::int64_t offset = secondOf(time);
-    const std::int64_t length = scaleSeconds(scale);
-    std::int64_t index = offset / length;
-    if (offset % length != 0 && offset < 0)
-        --index;
-    return index;
+    return cpp::floorDiv(secondOf(time), scaleSeconds(scale));
 }
 
 DateTime SampleStore::bucketStart(std::int64_t index, const Duration& scale) const {

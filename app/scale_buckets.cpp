@@ -1,11 +1,14 @@
 #include "app/scale_buckets.h"
 
+#include "cpp/floor_div.h"
+
 #include <algorithm>
 #include <utility>
 
 namespace {
 
 using cpp::Duration;
+using cpp::floorDiv;
 
 const std::array<Duration, ScaleBuckets::lengths.size()> durations = [] {
     std::array<Duration, ScaleBuckets::lengths.size()> scales;
@@ -13,10 +16,6 @@ const std::array<Duration, ScaleBuckets::lengths.size()> durations = [] {
         scales[s] = Duration::seconds(static_cast<std::uint64_t>(ScaleBuckets::lengths[s]));
     return scales;
 }();
-
-inline std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
-    return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
-}
 
 std::uint8_t secondOfMinute(std::int64_t second) {
     return static_cast<std::uint8_t>(second - floorDiv(second, 60) * 60);
