@@ -266,14 +266,8 @@ std::optional<DataRow> DataRowReader::readPlain(TextSpan line) {
     if (!field(count) || !field(average) || !field(minimum) || !field(maximum) || !field(drops) ||
         !field(disconnects) || p != end)
         return std::nullopt;
-    PingStats stats;
-    stats.count = count;
-    stats.average = average;
-    stats.minimum = minimum;
-    stats.maximum = maximum;
-    stats.drops = drops;
-    stats.disconnects = disconnects;
-    return DataRow{plainTime(line.begin()), stats};
+    return DataRow{plainTime(line.begin()), PingStats{.count = count, .average = average, .maximum = maximum,
+                                                      .minimum = minimum, .drops = drops, .disconnects = disconnects}};
 }
 
 std::optional<DateTime> DataRowReader::readStart(TextSpan line) {
